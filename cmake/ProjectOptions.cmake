@@ -1,0 +1,31 @@
+# Flags every target of ours shares; folders link lanqi_options instead of repeating them.
+set(LANQI_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest sources")
+set(LANQI_SANITIZE "" CACHE STRING "Sanitizers for the native build: address,undefined or thread")
+
+add_library(lanqi_options INTERFACE)
+target_compile_features(lanqi_options INTERFACE cxx_std_20)
+target_include_directories(lanqi_options INTERFACE ${PROJECT_SOURCE_DIR})
+# Every plain string literal becomes code page 936 bytes; GB18030 rather than GBK because
+# libstdc++'s <chrono> holds a character GBK lacks, and both agree on every GBK character.
+target_compile_options(lanqi_options INTERFACE
+  -Wall -Wextra -Werror -fexec-charset=GB18030 -finput-charset=UTF-8)
+
+if(WIN32)
+  target_compile_definitions(lanqi_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                                     _WIN32_WINNT=0x0601)
+  target_link_options(lanqi_options INTERFACE -static)
+else()
+  if(LANQI_SANITIZE)
+    target_compile_options(lanqi_options INTERFACE -fsanitize=${LANQI_SANITIZE} -fno-omit-frame-pointer -g)
+    target_link_options(lanqi_options INTERFACE -fsanitize=${LANQI_SANITIZE})
+    if(LANQI_SANITIZE MATCHES "undefined")
+      target_compile_options(lanqi_options INTERFACE -fno-sanitize-recover=undefined)
+    endif()
+  endif()
+endif()
+
+# Test and helper code may use GoogleTest macros that trip -Wextra in places; keep it strict still.
+function(lanqi_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_link_libraries(${name} PUBLIC lanqi_options)
+endfunction()

@@ -1,0 +1,29 @@
+#include <windows.h>
+
+#include "platform/win32/win32_platform.hpp"
+
+namespace lanqi::platform::win32 {
+
+CalendarTime Win32LocalClock::Now() const {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return CalendarTime{now.wYear, now.wMonth,  now.wDayOfWeek, now.wDay,
+                      now.wHour, now.wMinute, now.wSecond,    now.wMilliseconds};
+}
+
+bool Win32LocalClock::SetLocal(const CalendarTime& time) {
+  SYSTEMTIME target{};
+  target.wYear = static_cast<WORD>(time.year);
+  target.wMonth = static_cast<WORD>(time.month);
+  target.wDayOfWeek = static_cast<WORD>(time.dayOfWeek);
+  target.wDay = static_cast<WORD>(time.day);
+  target.wHour = static_cast<WORD>(time.hour);
+  target.wMinute = static_cast<WORD>(time.minute);
+  target.wSecond = static_cast<WORD>(time.second);
+  target.wMilliseconds = static_cast<WORD>(time.millisecond);
+  return SetLocalTime(&target) != FALSE;
+}
+
+std::uint32_t Win32LocalClock::TickCountMs() const { return GetTickCount(); }
+
+}  // namespace lanqi::platform::win32

@@ -1,0 +1,63 @@
+#include <windows.h>
+
+#include <memory>
+
+#include "platform/win32/unique_handle.hpp"
+#include "platform/win32/win32_platform.hpp"
+
+namespace lanqi::platform::win32 {
+
+namespace {
+struct WorkerStart {
+  std::function<void()> routine;
+  std::atomic<int>* live;
+};
+}  // namespace
+
+DWORD WINAPI Win32Workers::ThreadMain(void* parameter) {
+  std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(parameter));
+  start->routine();
+  start->live->fetch_sub(1);
+  return 0;
+}
+
+bool Win32Workers::Start(std::function<void()> routine) {
+  auto start = std::make_unique<WorkerStart>(WorkerStart{std::move(routine), &live_});
+  live_.fetch_add(1);
+  UniqueHandle thread(CreateThread(nullptr, 0, &ThreadMain, start.get(), 0, nullptr));
+  if (!thread) {
+    live_.fetch_sub(1);
+    return false;
+  }
+  start.release();  // the thread owns it now; the handle is closed at once, nobody waits
+  return true;
+}
+
+void Win32Workers::PumpingDelay(int milliseconds) { PumpingDelayMs(milliseconds); }
+
+void PumpingDelayMs(int milliseconds) {
+  if (milliseconds <= 0) return;
+  UniqueHandle timer(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+  LARGE_INTEGER due{};
+  due.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;  // relative, 100 ns units
+  if (!timer || !SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE)) {
+    Sleep(static_cast<DWORD>(milliseconds));
+    return;
+  }
+  HANDLE handles[] = {timer.get()};
+  for (;;) {
+    const DWORD result = MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, QS_ALLINPUT);
+    if (result == WAIT_OBJECT_0) return;
+    if (result == WAIT_FAILED) {
+      Sleep(static_cast<DWORD>(milliseconds));
+      return;
+    }
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
+
+}  // namespace lanqi::platform::win32

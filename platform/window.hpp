@@ -1,0 +1,63 @@
+#pragma once
+#include <functional>
+#include <string>
+
+namespace lanqi::platform {
+
+// The controls of the main window, by their form names.
+enum class Control { 标签1, 标签2, 标签3, 标签4, 标签5, 按钮1, 按钮2, 按钮3, 按钮4, 编辑框1, 编辑框2 };
+
+// The three timers of the main window.
+enum class Timer { 程序内部时间, 时钟1, 时钟2 };
+
+enum class MessageIcon { Information, Error };
+
+// What the main window reports to the program. All of it is called on the window's thread.
+class WindowEvents {
+ public:
+  virtual ~WindowEvents() = default;
+  // The window and all its controls exist; the window is still hidden.
+  virtual void OnCreated() = 0;
+  // Close box, Alt+F4 or a close request from outside; answer false to keep the window.
+  virtual bool OnCloseRequested() = 0;
+  virtual void OnDestroyed() = 0;
+  virtual void OnButtonClicked(Control button) = 0;
+  // The content of an edit box changed, typed by the user or set by the program.
+  virtual void OnContentChanged(Control editBox) = 0;
+  // The left mouse button was released over the tray icon.
+  virtual void OnTrayLeftButtonUp() = 0;
+  virtual void OnTimerTick(Timer timer) = 0;
+};
+
+// The operations the program performs on its main window. Every one may be called from any
+// thread; changes reach the window's thread synchronously, so each call returns when done.
+// Texts are code page 936 bytes.
+class Window {
+ public:
+  virtual ~Window() = default;
+  // Caption of a label or button, content of an edit box.
+  virtual std::string Text(Control control) = 0;
+  // Setting an edit box's content raises its content-changed event once, after the change.
+  virtual void SetText(Control control, const std::string& text) = 0;
+  // -1 puts the caret at the end with nothing selected and scrolls it into view.
+  virtual void SetSelectionStart(Control editBox, int start) = 0;
+  virtual void SetVisible(bool visible) = 0;
+  // true adds the tray icon (or updates it when already there), false removes it.
+  virtual void SetTrayShown(bool shown) = 0;
+  // Milliseconds. The same period leaves the count undisturbed; another restarts it; 0 or less stops.
+  virtual void SetTimerPeriod(Timer timer, int milliseconds) = 0;
+  // Adds text at the end of the log box (raising its content-changed event).
+  virtual void AppendLogLine(const std::string& text) = 0;
+  // A balloon from the tray icon; false when the icon is not in the notification area.
+  virtual bool ShowBalloon(const std::string& title, const std::string& text, int iconKind,
+                           int timeout) = 0;
+  // Task-modal box with one OK button and no owner; returns when the user has closed it.
+  virtual void ShowMessageBox(const std::string& text, const std::string& title,
+                              MessageIcon icon) = 0;
+  // Runs the routine on a new thread that nobody waits for; false when none could be created.
+  virtual bool StartWorker(std::function<void()> routine) = 0;
+  // Waits while the window's messages go on being processed (nested events may run).
+  virtual void WaitProcessingMessages(int milliseconds) = 0;
+};
+
+}  // namespace lanqi::platform

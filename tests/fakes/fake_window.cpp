@@ -1,0 +1,152 @@
+#include "tests/fakes/fake_window.hpp"
+
+#include <utility>
+
+namespace lanqi::testing {
+
+using platform::Control;
+using platform::Timer;
+
+FakeWindow::FakeWindow()
+    : texts_{{Control::标签1, "北京时间：0000年00月00日 00:00:00"},
+             {Control::标签2, "正确时间：0000年00月00日 00:00:00"},
+             {Control::标签5, "系统时间：0000年00月00日 00:00:00"},
+             {Control::标签3, "时差："},
+             {Control::按钮1, "-1s"},
+             {Control::编辑框2, ""},
+             {Control::按钮2, "+1s"},
+             {Control::标签4, "秒"},
+             {Control::编辑框1, ""},
+             {Control::按钮3, "设置开机启动"},
+             {Control::按钮4, "最小化窗口"}},
+      periods_{{Timer::程序内部时间, 1000}, {Timer::时钟2, 1800000}, {Timer::时钟1, 0}} {}
+
+std::string FakeWindow::Text(Control control) {
+  std::lock_guard lock(mutex_);
+  return texts_[control];
+}
+
+void FakeWindow::SetText(Control control, const std::string& text) {
+  {
+    std::lock_guard lock(mutex_);
+    texts_[control] = text;
+  }
+  RaiseContentChanged(control);
+}
+
+void FakeWindow::RaiseContentChanged(Control control) {
+  if (events_ != nullptr && (control == Control::编辑框1 || control == Control::编辑框2)) {
+    events_->OnContentChanged(control);
+  }
+}
+
+void FakeWindow::SetSelectionStart(Control editBox, int start) {
+  std::lock_guard lock(mutex_);
+  selection_[editBox] = start;
+}
+
+void FakeWindow::SetVisible(bool visible) {
+  std::lock_guard lock(mutex_);
+  visible_ = visible;
+}
+
+void FakeWindow::SetTrayShown(bool shown) {
+  std::lock_guard lock(mutex_);
+  trayShown_ = shown;
+}
+
+void FakeWindow::SetTimerPeriod(Timer timer, int milliseconds) {
+  std::lock_guard lock(mutex_);
+  const int period = milliseconds < 0 ? 0 : milliseconds;
+  if (periods_[timer] == period) return;
+  periods_[timer] = period;
+  ++restarts_[timer];
+}
+
+void FakeWindow::AppendLogLine(const std::string& text) {
+  {
+    std::lock_guard lock(mutex_);
+    texts_[Control::编辑框1] += text;
+  }
+  RaiseContentChanged(Control::编辑框1);
+}
+
+bool FakeWindow::ShowBalloon(const std::string& title, const std::string& text, int iconKind,
+                             int timeout) {
+  std::lock_guard lock(mutex_);
+  if (!trayShown_) return false;
+  balloons_.push_back({title, text, iconKind, timeout});
+  return true;
+}
+
+void FakeWindow::ShowMessageBox(const std::string& text, const std::string& title,
+                                platform::MessageIcon icon) {
+  {
+    std::lock_guard lock(mutex_);
+    boxes_.push_back({text, title, icon});
+  }
+  if (onMessageBox) onMessageBox();
+}
+
+bool FakeWindow::StartWorker(std::function<void()> routine) {
+  switch (workerMode_) {
+    case WorkerMode::Inline:
+      routine();
+      return true;
+    case WorkerMode::Queue: {
+      std::lock_guard lock(mutex_);
+      queued_.push_back(std::move(routine));
+      return true;
+    }
+    case WorkerMode::Refuse:
+      return false;
+  }
+  return false;
+}
+
+void FakeWindow::WaitProcessingMessages(int milliseconds) {
+  {
+    std::lock_guard lock(mutex_);
+    waits_.push_back(milliseconds);
+  }
+  if (onWait) onWait(milliseconds);
+}
+
+bool FakeWindow::Visible() {
+  std::lock_guard lock(mutex_);
+  return visible_;
+}
+bool FakeWindow::TrayShown() {
+  std::lock_guard lock(mutex_);
+  return trayShown_;
+}
+int FakeWindow::TimerPeriod(Timer timer) {
+  std::lock_guard lock(mutex_);
+  return periods_[timer];
+}
+int FakeWindow::TimerRestarts(Timer timer) {
+  std::lock_guard lock(mutex_);
+  return restarts_[timer];
+}
+std::vector<Balloon> FakeWindow::Balloons() {
+  std::lock_guard lock(mutex_);
+  return balloons_;
+}
+std::vector<MessageBoxShown> FakeWindow::MessageBoxes() {
+  std::lock_guard lock(mutex_);
+  return boxes_;
+}
+std::vector<std::function<void()>> FakeWindow::TakeQueuedWorkers() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(queued_, {});
+}
+int FakeWindow::SelectionStart(Control editBox) {
+  std::lock_guard lock(mutex_);
+  return selection_.count(editBox) ? selection_[editBox] : 0;
+}
+std::vector<int> FakeWindow::Waits() {
+  std::lock_guard lock(mutex_);
+  return waits_;
+}
+
+}  // namespace lanqi::testing

@@ -1,0 +1,78 @@
+#pragma once
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/window.hpp"
+
+namespace lanqi::testing {
+
+struct Balloon {
+  std::string title, text;
+  int iconKind, timeout;
+};
+struct MessageBoxShown {
+  std::string text, title;
+  platform::MessageIcon icon;
+};
+
+// The main window without Windows: it keeps every control's text, the visible and tray flags and
+// the timer periods, and raises the content-changed events as the real window does.
+class FakeWindow final : public platform::Window {
+ public:
+  enum class WorkerMode { Inline, Queue, Refuse };
+
+  FakeWindow();
+  void Attach(platform::WindowEvents* events) { events_ = events; }
+
+  std::string Text(platform::Control control) override;
+  void SetText(platform::Control control, const std::string& text) override;
+  void SetSelectionStart(platform::Control editBox, int start) override;
+  void SetVisible(bool visible) override;
+  void SetTrayShown(bool shown) override;
+  void SetTimerPeriod(platform::Timer timer, int milliseconds) override;
+  void AppendLogLine(const std::string& text) override;
+  bool ShowBalloon(const std::string& title, const std::string& text, int iconKind,
+                   int timeout) override;
+  void ShowMessageBox(const std::string& text, const std::string& title,
+                      platform::MessageIcon icon) override;
+  bool StartWorker(std::function<void()> routine) override;
+  void WaitProcessingMessages(int milliseconds) override;
+
+  // Inspection and scripting.
+  bool Visible();
+  bool TrayShown();
+  int TimerPeriod(platform::Timer timer);
+  // How many times a timer's count was restarted (a new period, or stopped).
+  int TimerRestarts(platform::Timer timer);
+  std::vector<Balloon> Balloons();
+  std::vector<MessageBoxShown> MessageBoxes();
+  std::vector<std::function<void()>> TakeQueuedWorkers();
+  void SetWorkerMode(WorkerMode mode) { workerMode_ = mode; }
+  int SelectionStart(platform::Control editBox);
+  std::vector<int> Waits();
+  // Runs when a message box is shown, standing in for what happens while it is open.
+  std::function<void()> onMessageBox;
+  std::function<void(int)> onWait;
+
+ private:
+  void RaiseContentChanged(platform::Control control);
+
+  std::mutex mutex_;
+  platform::WindowEvents* events_ = nullptr;
+  std::map<platform::Control, std::string> texts_;
+  std::map<platform::Control, int> selection_;
+  bool visible_ = false;
+  bool trayShown_ = false;
+  std::map<platform::Timer, int> periods_;
+  std::map<platform::Timer, int> restarts_;
+  std::vector<Balloon> balloons_;
+  std::vector<MessageBoxShown> boxes_;
+  std::vector<std::function<void()>> queued_;
+  std::vector<int> waits_;
+  WorkerMode workerMode_ = WorkerMode::Queue;
+};
+
+}  // namespace lanqi::testing

@@ -1,0 +1,67 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "platform/local_clock.hpp"
+#include "timekeeping/date_time.hpp"
+
+namespace lanqi::testing {
+
+// A local clock that tests move by hand. Time is kept in milliseconds on the automation-date
+// scale, so hours of the program's life pass in microseconds.
+class VirtualClock final : public platform::LocalClock {
+ public:
+  explicit VirtualClock(DateTime start = DateTimeFromParts(2024, 2, 11, 10, 5, 3), int ms = 0)
+      : nowMs_(ToMs(start) + ms) {}
+
+  platform::CalendarTime Now() const override {
+    const std::int64_t ms = nowMs_.load();
+    return CalendarFromDateTime(FromMs(ms), static_cast<int>(((ms % 1000) + 1000) % 1000));
+  }
+  bool SetLocal(const platform::CalendarTime& time) override {
+    setCount_.fetch_add(1);
+    if (refuseSet_.load()) return false;
+    nowMs_.store(ToMs(DateTimeFromCalendar(time)) + time.millisecond);
+    return true;
+  }
+  std::uint32_t TickCountMs() const override { return static_cast<std::uint32_t>(tickMs_.load()); }
+
+  void Advance(std::int64_t ms) {
+    nowMs_.fetch_add(ms);
+    tickMs_.fetch_add(ms);
+  }
+  // Moves the wall clock only, as a user or another program setting the time would.
+  void JumpWallClock(std::int64_t ms) { nowMs_.fetch_add(ms); }
+  void SetWallClock(DateTime value, int ms = 0) { nowMs_.store(ToMs(value) + ms); }
+  void RefuseSet(bool refuse) { refuseSet_.store(refuse); }
+  int SetCount() const { return setCount_.load(); }
+  DateTime WallClock() const { return FromMs(nowMs_.load()); }
+  std::int64_t WallClockMs() const { return nowMs_.load(); }
+
+  static std::int64_t ToMs(DateTime value) {
+    // Seconds from 30 December 1899 via the parts, exact for every whole-second value.
+    const DateParts p = PartsOf(value);
+    const DateTime midnight = DateTimeFromParts(p.year, p.month, p.day);
+    const auto day = static_cast<std::int64_t>(midnight.days);
+    return ((day * 24 + p.hour) * 60 + p.minute) * 60000 + p.second * 1000;
+  }
+  static DateTime FromMs(std::int64_t ms) {
+    const std::int64_t seconds = (ms >= 0 ? ms : ms - 999) / 1000;
+    return AddSeconds(DateTime{}, seconds);
+  }
+
+ private:
+  static DateTime AddSeconds(DateTime base, std::int64_t seconds) {
+    // AddToDateTime takes 32-bit amounts; step by days first.
+    const auto days = static_cast<std::int32_t>(seconds / 86400);
+    const auto rest = static_cast<std::int32_t>(seconds % 86400);
+    return AddToDateTime(AddToDateTime(base, TimeUnit::Day, days), TimeUnit::Second, rest);
+  }
+
+  std::atomic<std::int64_t> nowMs_;
+  std::atomic<std::int64_t> tickMs_{1000000};
+  std::atomic<bool> refuseSet_{false};
+  std::atomic<int> setCount_{0};
+};
+
+}  // namespace lanqi::testing

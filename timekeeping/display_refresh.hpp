@@ -1,0 +1,13 @@
+#pragma once
+#include "platform/local_clock.hpp"
+#include "platform/window.hpp"
+#include "timekeeping/clock_state.hpp"
+
+namespace lanqi {
+
+// One tick of the display timer: shows the system time, advances the standard time by exactly
+// one second and derives the correct time from it and the offset.
+void RefreshClockDisplay(ClockState& state, platform::Window& window,
+                         const platform::LocalClock& clock);
+
+}  // namespace lanqi
