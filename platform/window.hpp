@@ -5,7 +5,19 @@
 namespace lanqi::platform {
 
 // The controls of the main window, by their form names.
-enum class Control { 标签1, 标签2, 标签3, 标签4, 标签5, 按钮1, 按钮2, 按钮3, 按钮4, 编辑框1, 编辑框2 };
+enum class Control {
+  标签1,
+  标签2,
+  标签3,
+  标签4,
+  标签5,
+  按钮1,
+  按钮2,
+  按钮3,
+  按钮4,
+  编辑框1,
+  编辑框2
+};
 
 // The three timers of the main window.
 enum class Timer { 程序内部时间, 时钟1, 时钟2 };
@@ -44,7 +56,8 @@ class Window {
   virtual void SetVisible(bool visible) = 0;
   // true adds the tray icon (or updates it when already there), false removes it.
   virtual void SetTrayShown(bool shown) = 0;
-  // Milliseconds. The same period leaves the count undisturbed; another restarts it; 0 or less stops.
+  // Milliseconds. The same period leaves the count undisturbed; another restarts it; 0 or less
+  // stops.
   virtual void SetTimerPeriod(Timer timer, int milliseconds) = 0;
   // Adds text at the end of the log box (raising its content-changed event).
   virtual void AppendLogLine(const std::string& text) = 0;

@@ -9,7 +9,9 @@ namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
   static constexpr int kLengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -52,7 +54,7 @@ std::int64_t ToLinearSeconds(DateTime value) {
   const double whole = std::trunc(days);
   const double fraction = std::fabs(days - whole);
   const std::int64_t seconds = static_cast<std::int64_t>(whole) * kSecondsPerDay +
-                       std::llround(fraction * static_cast<double>(kSecondsPerDay));
+                               std::llround(fraction * static_cast<double>(kSecondsPerDay));
   return std::clamp(seconds, kMinSeconds, kMaxSeconds);
 }
 
@@ -70,9 +72,9 @@ DateTime FromLinearSeconds(std::int64_t seconds) {
 }
 
 std::int64_t LinearFromParts(const DateParts& p) {
-  const std::int64_t day = DaysFromCivil(p.year, static_cast<unsigned>(p.month),
-                                         static_cast<unsigned>(p.day)) -
-                           kOleEpochDays;
+  const std::int64_t day =
+      DaysFromCivil(p.year, static_cast<unsigned>(p.month), static_cast<unsigned>(p.day)) -
+      kOleEpochDays;
   return day * kSecondsPerDay + p.hour * 3600 + p.minute * 60 + p.second;
 }
 
@@ -93,7 +95,8 @@ DateParts PartsFromLinear(std::int64_t seconds) {
 
 DateTime AddMonths(DateTime value, std::int64_t months) {
   DateParts parts = PartsOf(value);
-  const std::int64_t index = static_cast<std::int64_t>(parts.year) * 12 + (parts.month - 1) + months;
+  const std::int64_t index =
+      static_cast<std::int64_t>(parts.year) * 12 + (parts.month - 1) + months;
   const std::int64_t year = index >= 0 ? index / 12 : (index - 11) / 12;
   if (year < 100) return FromLinearSeconds(kMinSeconds);
   if (year > 9999) return FromLinearSeconds(kMaxSeconds);
@@ -116,26 +119,48 @@ DateTime DateTimeFromParts(int year, int month, int day, int hour, int minute, i
   return FromLinearSeconds(LinearFromParts(parts));
 }
 
-DateParts PartsOf(DateTime value) { return PartsFromLinear(ToLinearSeconds(value)); }
-int YearOf(DateTime value) { return PartsOf(value).year; }
-int MonthOf(DateTime value) { return PartsOf(value).month; }
-int DayOf(DateTime value) { return PartsOf(value).day; }
-int HourOf(DateTime value) { return PartsOf(value).hour; }
-int MinuteOf(DateTime value) { return PartsOf(value).minute; }
-int SecondOf(DateTime value) { return PartsOf(value).second; }
+DateParts PartsOf(DateTime value) {
+  return PartsFromLinear(ToLinearSeconds(value));
+}
+int YearOf(DateTime value) {
+  return PartsOf(value).year;
+}
+int MonthOf(DateTime value) {
+  return PartsOf(value).month;
+}
+int DayOf(DateTime value) {
+  return PartsOf(value).day;
+}
+int HourOf(DateTime value) {
+  return PartsOf(value).hour;
+}
+int MinuteOf(DateTime value) {
+  return PartsOf(value).minute;
+}
+int SecondOf(DateTime value) {
+  return PartsOf(value).second;
+}
 
 DateTime AddToDateTime(DateTime value, int unit, std::int32_t amount) {
   if (amount == 0) return value;
   const std::int64_t n = amount;
   switch (std::clamp(unit, 1, 8)) {
-    case 1: return AddMonths(value, n * 12);
-    case 2: return AddMonths(value, n * 3);
-    case 3: return AddMonths(value, n);
-    case 4: return FromLinearSeconds(ToLinearSeconds(value) + n * 7 * kSecondsPerDay);
-    case 5: return FromLinearSeconds(ToLinearSeconds(value) + n * kSecondsPerDay);
-    case 6: return FromLinearSeconds(ToLinearSeconds(value) + n * 3600);
-    case 7: return FromLinearSeconds(ToLinearSeconds(value) + n * 60);
-    default: return FromLinearSeconds(ToLinearSeconds(value) + n);
+    case 1:
+      return AddMonths(value, n * 12);
+    case 2:
+      return AddMonths(value, n * 3);
+    case 3:
+      return AddMonths(value, n);
+    case 4:
+      return FromLinearSeconds(ToLinearSeconds(value) + n * 7 * kSecondsPerDay);
+    case 5:
+      return FromLinearSeconds(ToLinearSeconds(value) + n * kSecondsPerDay);
+    case 6:
+      return FromLinearSeconds(ToLinearSeconds(value) + n * 3600);
+    case 7:
+      return FromLinearSeconds(ToLinearSeconds(value) + n * 60);
+    default:
+      return FromLinearSeconds(ToLinearSeconds(value) + n);
   }
 }
 

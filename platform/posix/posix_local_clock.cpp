@@ -10,14 +10,17 @@ CalendarTime PosixLocalClock::Now() const {
   clock_gettime(CLOCK_REALTIME, &now);
   tm local{};
   localtime_r(&now.tv_sec, &local);
-  return CalendarTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_wday, local.tm_mday,
-                      local.tm_hour,        local.tm_min,     local.tm_sec,
-                      static_cast<int>(now.tv_nsec / 1000000)};
+  return CalendarTime{local.tm_year + 1900, local.tm_mon + 1,
+                      local.tm_wday,        local.tm_mday,
+                      local.tm_hour,        local.tm_min,
+                      local.tm_sec,         static_cast<int>(now.tv_nsec / 1000000)};
 }
 
 // The native build exists to run the program's logic on Linux, where the host's clock belongs
 // to its own time service; it never moves it and answers as a system without the right would.
-bool PosixLocalClock::SetLocal(const CalendarTime&) { return false; }
+bool PosixLocalClock::SetLocal(const CalendarTime&) {
+  return false;
+}
 
 std::uint32_t PosixLocalClock::TickCountMs() const {
   timespec now{};

@@ -24,6 +24,8 @@ bool Win32LocalClock::SetLocal(const CalendarTime& time) {
   return SetLocalTime(&target) != FALSE;
 }
 
-std::uint32_t Win32LocalClock::TickCountMs() const { return GetTickCount(); }
+std::uint32_t Win32LocalClock::TickCountMs() const {
+  return GetTickCount();
+}
 
 }  // namespace lanqi::platform::win32

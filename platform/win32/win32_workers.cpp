@@ -33,7 +33,9 @@ bool Win32Workers::Start(std::function<void()> routine) {
   return true;
 }
 
-void Win32Workers::PumpingDelay(int milliseconds) { PumpingDelayMs(milliseconds); }
+void Win32Workers::PumpingDelay(int milliseconds) {
+  PumpingDelayMs(milliseconds);
+}
 
 void PumpingDelayMs(int milliseconds) {
   if (milliseconds <= 0) return;

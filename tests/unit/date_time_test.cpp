@@ -61,14 +61,22 @@ TEST(AddToDateTime, EveryUnitBothWays) {
     int unit, amount;
     const char* text;
   } cases[] = {
-      {1, 1, "2025年1月31日23时59分30秒"},  {1, -4, "2020年1月31日23时59分30秒"},
-      {2, 1, "2024年4月30日23时59分30秒"},  {2, -1, "2023年10月31日23时59分30秒"},
-      {3, 1, "2024年2月29日23时59分30秒"},  {3, -2, "2023年11月30日23时59分30秒"},
-      {3, 13, "2025年2月28日23时59分30秒"}, {4, 1, "2024年2月7日23时59分30秒"},
-      {4, -1, "2024年1月24日23时59分30秒"}, {5, 1, "2024年2月1日23时59分30秒"},
-      {6, 1, "2024年2月1日0时59分30秒"},    {7, -60, "2024年1月31日22时59分30秒"},
-      {8, 30, "2024年2月1日"},              {8, -90, "2024年1月31日23时58分"},
-      {0, 1, "2025年1月31日23时59分30秒"},  {9, 30, "2024年2月1日"},
+      {1, 1, "2025年1月31日23时59分30秒"},
+      {1, -4, "2020年1月31日23时59分30秒"},
+      {2, 1, "2024年4月30日23时59分30秒"},
+      {2, -1, "2023年10月31日23时59分30秒"},
+      {3, 1, "2024年2月29日23时59分30秒"},
+      {3, -2, "2023年11月30日23时59分30秒"},
+      {3, 13, "2025年2月28日23时59分30秒"},
+      {4, 1, "2024年2月7日23时59分30秒"},
+      {4, -1, "2024年1月24日23时59分30秒"},
+      {5, 1, "2024年2月1日23时59分30秒"},
+      {6, 1, "2024年2月1日0时59分30秒"},
+      {7, -60, "2024年1月31日22时59分30秒"},
+      {8, 30, "2024年2月1日"},
+      {8, -90, "2024年1月31日23时58分"},
+      {0, 1, "2025年1月31日23时59分30秒"},
+      {9, 30, "2024年2月1日"},
       {8, 0, "2024年1月31日23时59分30秒"},
   };
   for (const auto& c : cases) {
@@ -83,7 +91,8 @@ TEST(AddToDateTime, LargeSecondAmountsStayExact) {
   EXPECT_EQ(AddToDateTime(AddToDateTime(base, TimeUnit::Second, 2147483647), TimeUnit::Second,
                           -2147483647),
             base);
-  EXPECT_EQ(DateTimeToText(AddToDateTime(base, TimeUnit::Second, -28800)), "2024年2月11日2时5分3秒");
+  EXPECT_EQ(DateTimeToText(AddToDateTime(base, TimeUnit::Second, -28800)),
+            "2024年2月11日2时5分3秒");
 }
 
 // Both conversions read the same millisecond of the virtual clock, so the differences are exact.
@@ -92,8 +101,9 @@ TEST(MillisecondForm, DifferencesAcrossCalendarEdges) {
   const auto diff = [&](DateTime a, DateTime b) {
     return 岚栖_时间转毫秒(b, clock) - 岚栖_时间转毫秒(a, clock);
   };
-  EXPECT_EQ(diff(DateTimeFromParts(2024, 12, 31, 23, 59, 59), DateTimeFromParts(2025, 1, 1, 0, 0, 1)),
-            2000);
+  EXPECT_EQ(
+      diff(DateTimeFromParts(2024, 12, 31, 23, 59, 59), DateTimeFromParts(2025, 1, 1, 0, 0, 1)),
+      2000);
   EXPECT_EQ(diff(DateTimeFromParts(2024, 2, 28, 23, 59, 59), DateTimeFromParts(2024, 2, 29)), 1000);
   EXPECT_EQ(diff(DateTimeFromParts(2024, 2, 29, 23, 59, 59), DateTimeFromParts(2024, 3, 1)), 1000);
   EXPECT_EQ(diff(DateTimeFromParts(2023, 8, 31, 23, 59, 59), DateTimeFromParts(2023, 9, 1)), 1000);
@@ -109,8 +119,7 @@ TEST(MillisecondForm, AgreesWithTheSerialScaleOverTheWholeRange) {
   const DateTime anchor = DateTimeFromParts(1899, 12, 30);
   for (int year = 100; year <= 9999; year += 37) {
     const DateTime value = DateTimeFromParts(year, 1 + year % 12, 1 + year % 28, year % 24);
-    const std::int64_t expected =
-        VirtualClock::ToMs(value) - VirtualClock::ToMs(anchor);
+    const std::int64_t expected = VirtualClock::ToMs(value) - VirtualClock::ToMs(anchor);
     EXPECT_EQ(岚栖_时间转毫秒(value, clock) - 岚栖_时间转毫秒(anchor, clock), expected) << year;
   }
 }
