@@ -1,0 +1,2 @@
+list(APPEND LANQI_PLATFORM_WIN32 win32/win32_elevation.cpp)
+list(APPEND LANQI_PLATFORM_POSIX posix/posix_elevation.cpp)

@@ -1,0 +1,81 @@
+#include <string>
+
+#include "timekeeping/time_keeper.hpp"
+
+namespace lanqi {
+
+using platform::Timer;
+
+namespace {
+
+// A failed reading is the year-100 marker; its text is the only test the forced acceptance makes.
+bool LooksLikeFailureMarker(DateTime reading) {
+  return DateTimeToText(reading).find("100") != std::string::npos;
+}
+
+void WaitOnTickCount(TimeKeeper& keeper, int milliseconds) {
+  const std::uint32_t start = keeper.clock.TickCountMs();
+  for (;;) {
+    const std::uint32_t elapsed = keeper.clock.TickCountMs() - start;  // wraps like GetTickCount
+    if (elapsed >= static_cast<std::uint32_t>(milliseconds)) return;
+    keeper.workers.PumpingDelay(static_cast<int>(milliseconds - elapsed));
+  }
+}
+
+}  // namespace
+
+void FirstCalibration(TimeKeeper& keeper) {
+  keeper.window.AppendLogLine("系统初始化成功，正在首次校对网络时间！\r\n");
+  keeper.window.StartWorker([&keeper] { CalibrationPass(keeper); });
+}
+
+void CalibrationPass(TimeKeeper& keeper) {
+  ClockState& state = keeper.state;
+  const auto ms = [&keeper](DateTime value) { return 岚栖_时间转毫秒(value, keeper.clock); };
+
+  if (!keeper.network.IsReachable()) {
+    keeper.window.AppendLogLine("当前网络未连接，无法与时间服务器建立通讯！\r\n");
+    keeper.window.SetTimerPeriod(Timer::时钟2, kRetryWhenUnreachableMs);
+    return;
+  }
+
+  // Readings are spaced at least three minutes apart; a pass that comes sooner leaves no trace.
+  const std::int64_t elapsed = ms(CurrentLocalTime(keeper.clock)) - state.lastCalibrationMs.load();
+  if (elapsed < kMinCalibrationSpacingMs) return;
+
+  const DateTime net = keeper.network.FetchNetworkTime();
+
+  // After three rejections in a row the network is believed, unless the fetch itself failed.
+  if (state.calibrationFailures.load() >= kFailuresBeforeForcedAcceptance &&
+      !LooksLikeFailureMarker(net)) {
+    state.standardTime.store(net);
+    state.clockJustSet.store(true);
+    state.lastGoodTime.store(net);
+    state.lastCalibrationMs.store(ms(CurrentLocalTime(keeper.clock)));
+    state.calibrationFailures.store(0);
+    keeper.window.AppendLogLine("已确定网络时间无误，更新标准为网络时间：" + DateTimeToText(net) +
+                                "\r\n");
+    keeper.window.SetTimerPeriod(Timer::时钟2, kCalibrationPeriodMs);
+  }
+
+  const std::int64_t behind = ms(net) - ms(state.lastGoodTime.load());
+  if (behind < -kBehindLastGoodToleranceMs || YearOf(net) < kEarliestAcceptedYear) {
+    keeper.window.AppendLogLine("发现网络时间异常，已准备3秒后重试\r\n");
+    state.calibrationFailures.fetch_add(1);
+    keeper.window.SetTimerPeriod(Timer::时钟2, kRetryAfterRejectionMs);
+    return;
+  }
+
+  state.standardTime.store(net);
+  state.lastGoodTime.store(net);
+  state.lastCalibrationMs.store(ms(CurrentLocalTime(keeper.clock)));
+  state.clockJustSet.store(true);
+  state.calibrationFailures.store(0);
+  keeper.window.AppendLogLine("已校准网络时间：" + DateTimeToText(net) + "\r\n");
+  keeper.window.SetTimerPeriod(Timer::时钟2, kCalibrationPeriodMs);
+  WaitOnTickCount(keeper, kWaitBeforeGuardMs);
+  keeper.window.SetTimerPeriod(Timer::时钟1, kGuardPeriodMs);
+  state.lastGoodTime.store(CurrentLocalTime(keeper.clock));
+}
+
+}  // namespace lanqi

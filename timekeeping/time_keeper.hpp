@@ -1,0 +1,49 @@
+#pragma once
+#include "platform/local_clock.hpp"
+#include "platform/window.hpp"
+#include "platform/workers.hpp"
+#include "timekeeping/clock_state.hpp"
+#include "timekeeping/network_time_source.hpp"
+
+namespace lanqi {
+
+// Everything the calibration and guard passes work with. It outlives every pass: the program
+// keeps one for its whole run.
+struct TimeKeeper {
+  ClockState& state;
+  platform::Window& window;
+  platform::LocalClock& clock;
+  platform::Workers& workers;  // for waits on a pass's own thread
+  NetworkTimeSource& network;
+};
+
+// Calibration constants.
+inline constexpr std::int64_t kMinCalibrationSpacingMs = 180000;
+inline constexpr std::int64_t kBehindLastGoodToleranceMs = 3000;
+inline constexpr int kEarliestAcceptedYear = 2021;
+inline constexpr int kFailuresBeforeForcedAcceptance = 3;
+inline constexpr int kCalibrationPeriodMs = 1800000;
+inline constexpr int kRetryAfterRejectionMs = 3000;
+inline constexpr int kRetryWhenUnreachableMs = 10000;
+inline constexpr int kWaitBeforeGuardMs = 3000;
+inline constexpr int kGuardPeriodMs = 1000;
+// Guard constants.
+inline constexpr std::int64_t kGuardToleranceMs = 2000;
+inline constexpr int kRepairLeadSeconds = 1;
+
+// Logs the start-up line and starts the first calibration pass on a worker thread.
+void FirstCalibration(TimeKeeper& keeper);
+// One calibration against the network time; runs on a worker thread of its own.
+void CalibrationPass(TimeKeeper& keeper);
+// One comparison of the system clock with the correct time, repairing it when more than two
+// seconds off; runs on a worker thread of its own.
+void GuardPass(TimeKeeper& keeper);
+
+}  // namespace lanqi
+
+namespace lanqi {
+
+// A tick of one of the clock timers starts its routine on a new worker thread and returns.
+void StartTimerRoutine(TimeKeeper& keeper, platform::Timer timer);
+
+}  // namespace lanqi
