@@ -8,11 +8,18 @@ using platform::Control;
 using platform::Timer;
 
 MainWindowHandlers::MainWindowHandlers(platform::Window& window, ClockState& state,
-                                       const platform::LocalClock& clock)
-    : window_(window), state_(state), clock_(clock) {}
+                                       const platform::LocalClock& clock,
+                                       OffsetEditor& offsetEditor, Autostart& autostart)
+    : window_(window),
+      state_(state),
+      clock_(clock),
+      offsetEditor_(offsetEditor),
+      autostart_(autostart) {}
 
 void MainWindowHandlers::OnCreated() {
   window_.SetTrayShown(true);
+  autostart_.ShowCaptionFromRegistry();
+  offsetEditor_.LoadOffset();
   state_.standardTime.store(CurrentLocalTime(clock_));
 }
 
@@ -22,14 +29,33 @@ bool MainWindowHandlers::OnCloseRequested() {
   return false;
 }
 
-void MainWindowHandlers::OnDestroyed() {}
+// Every change has been saved already; this only repeats the last save.
+void MainWindowHandlers::OnDestroyed() {
+  offsetEditor_.SaveOffset();
+}
 
 void MainWindowHandlers::OnButtonClicked(Control button) {
-  if (button == Control::按钮4) HideToTray();
+  switch (button) {
+    case Control::按钮1:
+      offsetEditor_.StepOffset(-1);
+      break;
+    case Control::按钮2:
+      offsetEditor_.StepOffset(+1);
+      break;
+    case Control::按钮3:
+      autostart_.ToggleAutostart();
+      break;
+    case Control::按钮4:
+      HideToTray();
+      break;
+    default:
+      break;
+  }
 }
 
 void MainWindowHandlers::OnContentChanged(Control editBox) {
   if (editBox == Control::编辑框1) OnLogBoxChanged();
+  if (editBox == Control::编辑框2) offsetEditor_.OnOffsetBoxChanged();
 }
 
 void MainWindowHandlers::OnTrayLeftButtonUp() {

@@ -1,4 +1,6 @@
 #pragma once
+#include "app/autostart.hpp"
+#include "app/offset_editor.hpp"
 #include "platform/local_clock.hpp"
 #include "platform/window.hpp"
 #include "timekeeping/clock_state.hpp"
@@ -13,8 +15,8 @@ class MainWindowHandlers : public platform::WindowEvents {
   static constexpr std::size_t kLogLimitBytes = 10000;
   static constexpr int kLogClearDelayMs = 3000;
 
-  MainWindowHandlers(platform::Window& window, ClockState& state,
-                     const platform::LocalClock& clock);
+  MainWindowHandlers(platform::Window& window, ClockState& state, const platform::LocalClock& clock,
+                     OffsetEditor& offsetEditor, Autostart& autostart);
 
   void OnCreated() override;
   bool OnCloseRequested() override;
@@ -32,6 +34,8 @@ class MainWindowHandlers : public platform::WindowEvents {
   platform::Window& window_;
   ClockState& state_;
   const platform::LocalClock& clock_;
+  OffsetEditor& offsetEditor_;
+  Autostart& autostart_;
 };
 
 }  // namespace lanqi

@@ -3,6 +3,7 @@
 #include "app/main_window_handlers.hpp"
 #include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/virtual_clock.hpp"
+#include "tests/unit/shell_fakes.hpp"
 
 namespace lanqi {
 namespace {
@@ -15,7 +16,13 @@ struct WindowHandlers : ::testing::Test {
   testing::VirtualClock clock;
   testing::FakeWindow window;
   ClockState state;
-  MainWindowHandlers handlers{window, state, clock};
+  testing::TempFolder folder;
+  std::unique_ptr<platform::DirectoryFiles> files = platform::MakeDirectoryFiles(folder.path());
+  testing::FakeRegistry registry;
+  testing::FakeProcessImage image;
+  OffsetEditor offsetEditor{window, state, *files};
+  Autostart autostart{window, registry, image};
+  MainWindowHandlers handlers{window, state, clock, offsetEditor, autostart};
 };
 
 TEST_F(WindowHandlers, CloseHideRestoreFollowTheTrayStates) {
@@ -82,6 +89,30 @@ TEST_F(WindowHandlers, TickWithoutAThreadIsSkipped) {
   window.SetWorkerMode(testing::FakeWindow::WorkerMode::Refuse);
   handlers.OnTimerTick(Timer::程序内部时间);
   EXPECT_EQ(window.Text(Control::标签5), "系统时间：0000年00月00日 00:00:00");
+}
+
+TEST_F(WindowHandlers, OffsetAndAutostartControlsReachTheirHandlers) {
+  registry.values[{"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "LanqiClockGuard"}] = u"";
+  handlers.OnCreated();
+  EXPECT_EQ(window.Text(Control::按钮3), "取消开机启动");
+  EXPECT_EQ(window.Text(Control::编辑框2), "0");
+
+  handlers.OnButtonClicked(Control::按钮2);
+  handlers.OnButtonClicked(Control::按钮2);
+  handlers.OnButtonClicked(Control::按钮1);
+  EXPECT_EQ(state.offsetSeconds.load(), 1);
+  window.SetText(Control::编辑框2, "x");
+  EXPECT_EQ(window.Text(Control::编辑框2), "0");
+
+  handlers.OnButtonClicked(Control::按钮3);
+  EXPECT_EQ(window.Text(Control::按钮3), "设置开机启动");
+  EXPECT_TRUE(registry.values.empty());
+
+  state.offsetSeconds.store(9);  // only to see that the destruction saves what is in memory
+  handlers.OnDestroyed();
+  const auto saved = files->ReadUpTo(OffsetEditor::kFileName, 100);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(std::string(saved->begin(), saved->end()), "9");
 }
 
 }  // namespace

@@ -1,0 +1,121 @@
+#include "app/offset_editor.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace lanqi {
+namespace {
+
+using platform::Control;
+
+constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+
+std::int32_t Saturate(std::int64_t value) {
+  return static_cast<std::int32_t>(std::clamp(value, kMin, kMax));
+}
+
+bool IsLeadByte(unsigned char byte) {
+  return byte >= 0x81 && byte <= 0xFE;
+}
+
+// Full-width forms (lead byte A3, trail A1..FE) become the ASCII character trail - 0x80, the
+// full-width space (A1 A1) a blank; every other character, single or double byte, stays. Walking
+// character by character keeps a trail byte from being taken for the start of a character.
+std::string FoldFullWidth(std::string_view text) {
+  std::string folded;
+  folded.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (!IsLeadByte(lead) || i + 1 == text.size()) {
+      folded.push_back(text[i]);
+      continue;
+    }
+    const auto trail = static_cast<unsigned char>(text[i + 1]);
+    if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE) {
+      folded.push_back(static_cast<char>(trail - 0x80));
+    } else if (lead == 0xA1 && trail == 0xA1) {
+      folded.push_back(' ');
+    } else {
+      folded.append(text.substr(i, 2));
+    }
+    ++i;
+  }
+  return folded;
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string DecimalText(std::int32_t value) {
+  return std::to_string(value);
+}
+
+}  // namespace
+
+std::int32_t ToInteger(std::string_view text) {
+  const std::string folded = FoldFullWidth(text);
+  std::size_t i = 0;
+  while (i < folded.size() && IsBlank(folded[i])) ++i;
+  bool negative = false;
+  if (i < folded.size() && (folded[i] == '+' || folded[i] == '-')) negative = folded[i++] == '-';
+  // Accumulated as a magnitude that stops growing just past the range, so any count of digits
+  // saturates instead of overflowing.
+  std::int64_t magnitude = 0;
+  for (; i < folded.size() && folded[i] >= '0' && folded[i] <= '9'; ++i) {
+    magnitude = std::min(magnitude * 10 + (folded[i] - '0'), kMax + 1);
+  }
+  return Saturate(negative ? -magnitude : magnitude);
+}
+
+OffsetEditor::OffsetEditor(platform::Window& window, ClockState& state,
+                           platform::DirectoryFiles& files)
+    : window_(window), state_(state), files_(files) {}
+
+void OffsetEditor::LoadOffset() {
+  const std::vector<std::uint8_t> bytes =
+      files_.ReadUpTo(kFileName, kReadLimitBytes).value_or(std::vector<std::uint8_t>{});
+  const auto end = std::find(bytes.begin(), bytes.end(), 0);
+  state_.offsetSeconds.store(ToInteger(std::string(bytes.begin(), end)));
+  ShowInBox(state_.offsetSeconds.load());
+  // The box may have shown this number already, so no change event ran: the file is written
+  // here in any case, which also creates it on the first start.
+  CommitBox();
+}
+
+void OffsetEditor::SaveOffset() {
+  const std::string text = DecimalText(state_.offsetSeconds.load());
+  files_.Replace(kFileName,
+                 std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+void OffsetEditor::StepOffset(int step) {
+  const std::int64_t current = ToInteger(window_.Text(Control::编辑框2));
+  ShowInBox(Saturate(current + step));
+  CommitBox();
+}
+
+void OffsetEditor::OnOffsetBoxChanged() {
+  ShowInBox(ToInteger(window_.Text(Control::编辑框2)));
+  CommitBox();
+}
+
+void OffsetEditor::ShowInBox(std::int32_t value) {
+  const std::string text = DecimalText(value);
+  // The flag stops a window that does not hand back the text it was given from driving the
+  // rewrite round for ever.
+  if (rewriting_ || window_.Text(Control::编辑框2) == text) return;
+  rewriting_ = true;
+  window_.SetText(Control::编辑框2, text);
+  rewriting_ = false;
+}
+
+void OffsetEditor::CommitBox() {
+  state_.offsetSeconds.store(ToInteger(window_.Text(Control::编辑框2)));
+  SaveOffset();
+}
+
+}  // namespace lanqi

@@ -1,0 +1,50 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/run_directory_files.hpp"
+#include "platform/window.hpp"
+#include "timekeeping/clock_state.hpp"
+
+namespace lanqi {
+
+// The leading number of a text: full-width characters of code page 936 read as their ASCII
+// forms, then leading white space, one optional sign and the digits up to the first non-digit.
+// No digit gives 0; a number beyond the signed 32-bit range gives the nearer end of the range.
+std::int32_t ToInteger(std::string_view text);
+
+// The user's offset in whole seconds: edited in the offset box 编辑框2 or stepped with the "+1s"
+// and "-1s" buttons, held in offsetSeconds and kept in 时差.ini beside the executable as "%d"
+// text and nothing else.
+class OffsetEditor {
+ public:
+  static constexpr const char* kFileName = "时差.ini";
+  // A stored number never needs more; a huge file is not read whole.
+  static constexpr std::size_t kReadLimitBytes = 4096;
+
+  OffsetEditor(platform::Window& window, ClockState& state, platform::DirectoryFiles& files);
+
+  // At start-up: the stored offset (0 when there is none) goes to memory, the box and the file.
+  void LoadOffset();
+  // Writes offsetSeconds to the file; a save that cannot be made is skipped without a word.
+  void SaveOffset();
+  // The "+1s" (+1) and "-1s" (-1) buttons.
+  void StepOffset(int step);
+  // Every change of the box, typed or set by the program.
+  void OnOffsetBoxChanged();
+
+ private:
+  // Sets the box to a number's text, unless it shows that text already: the change event the
+  // rewrite raises then finds the canonical text and stops there.
+  void ShowInBox(std::int32_t value);
+  // The box's number becomes the offset in force and is saved.
+  void CommitBox();
+
+  platform::Window& window_;
+  ClockState& state_;
+  platform::DirectoryFiles& files_;
+  bool rewriting_ = false;
+};
+
+}  // namespace lanqi

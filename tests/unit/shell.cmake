@@ -1,0 +1,6 @@
+# The offset editor, start at logon and the platform files, registry and process image under them.
+lanqi_add_unit_test(shell_tests
+  shell_offset_editor_test.cpp
+  shell_autostart_test.cpp
+  shell_directory_files_test.cpp)
+target_link_libraries(shell_tests PRIVATE lanqi_app)

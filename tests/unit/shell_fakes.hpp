@@ -1,0 +1,114 @@
+#pragma once
+#include <atomic>
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "platform/process_image.hpp"
+#include "platform/registry.hpp"
+#include "platform/run_directory_files.hpp"
+
+namespace lanqi::testing {
+
+// A fresh empty folder under the system's temporary directory, removed with all it holds.
+class TempFolder {
+ public:
+  TempFolder() {
+    static std::atomic<int> counter{0};
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+      path_ = base / ("lanqi-shell-" + std::to_string(std::random_device{}()) + "-" +
+                      std::to_string(counter++));
+      if (std::filesystem::create_directory(path_)) break;
+    }
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::size_t EntryCount() const {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_),
+                                                  std::filesystem::directory_iterator()));
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Files that cannot be saved, as with a folder the program may not write or a locked file:
+// reads pass through to a real folder, every replacement fails.
+class UnwritableFiles final : public platform::DirectoryFiles {
+ public:
+  explicit UnwritableFiles(platform::DirectoryFiles& inner) : inner_(inner) {}
+  std::optional<std::vector<std::uint8_t>> ReadUpTo(const std::string& fileName,
+                                                    std::size_t maxBytes) override {
+    return inner_.ReadUpTo(fileName, maxBytes);
+  }
+  bool Replace(const std::string&, std::span<const std::uint8_t>) override {
+    ++refused;
+    return false;
+  }
+  int refused = 0;
+
+ private:
+  platform::DirectoryFiles& inner_;
+};
+
+// Keys and values in a map, with switches for a registry the program may not read or write.
+class FakeRegistry final : public platform::MachineRegistry {
+ public:
+  bool ValueExists(const std::string& keyPath, const std::string& valueName) override {
+    return readable && values.contains({keyPath, valueName});
+  }
+  bool SetString(const std::string& keyPath, const std::string& valueName,
+                 const std::u16string& data) override {
+    if (!writable) return false;
+    values[{keyPath, valueName}] = data;
+    return true;
+  }
+  bool DeleteValue(const std::string& keyPath, const std::string& valueName) override {
+    return writable && values.erase({keyPath, valueName}) == 1;
+  }
+  bool DeleteKey(const std::string& keyPath) override {
+    deletedKeys.push_back(keyPath);
+    return writable && keys.erase(keyPath) == 1;
+  }
+
+  bool readable = true;
+  bool writable = true;
+  std::map<std::pair<std::string, std::string>, std::u16string> values;
+  std::map<std::string, bool> keys;  // keys that exist apart from those holding values
+  std::vector<std::string> deletedKeys;
+};
+
+// A process image with a fixed device-form path and drive table.
+class FakeProcessImage final : public platform::ProcessImage {
+ public:
+  std::uint32_t CurrentProcessId() override { return 4242; }
+  std::optional<std::u16string> ImageDevicePath(std::uint32_t processId, bool useId) override {
+    askedId = processId;
+    askedWithId = useId;
+    return devicePath;
+  }
+  std::optional<std::u16string> DriveDevice(char driveLetter) override {
+    const auto found = drives.find(driveLetter);
+    if (found == drives.end()) return std::nullopt;
+    return found->second;
+  }
+
+  std::optional<std::u16string> devicePath;
+  std::map<char, std::u16string> drives;
+  std::uint32_t askedId = 0;
+  bool askedWithId = false;
+};
+
+}  // namespace lanqi::testing
