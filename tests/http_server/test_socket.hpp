@@ -1,0 +1,30 @@
+#pragma once
+// The few blocking-socket calls the loopback test server needs, over BSD sockets or Winsock.
+#include <cstddef>
+#include <cstdint>
+
+namespace lanqi::testing::net {
+
+using Socket = std::intptr_t;
+inline constexpr Socket kNoSocket = -1;
+
+// A socket listening on 127.0.0.1 at a port the system chose (written to port); kNoSocket when
+// none could be made.
+Socket ListenOnLoopback(std::uint16_t& port);
+// Waits up to the given milliseconds until the socket can be read (or accepted from): 1 ready,
+// 0 not yet, -1 error.
+int WaitReadable(Socket socket, int milliseconds);
+Socket Accept(Socket listener);
+// Bytes read (> 0), 0 when the peer closed, < 0 on error.
+long Receive(Socket socket, char* buffer, std::size_t size);
+// false when the peer went away before every byte was sent.
+bool SendAll(Socket socket, const char* data, std::size_t size);
+void Close(Socket socket);
+
+// A loopback port on which nothing listens (taken from the system, then closed again).
+std::uint16_t UnusedLoopbackPort();
+
+// True inside Wine, where some request object behaviour differs from Windows' own.
+bool RunningUnderWine();
+
+}  // namespace lanqi::testing::net
