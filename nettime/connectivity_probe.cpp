@@ -1,0 +1,141 @@
+#include "nettime/connectivity_probe.hpp"
+
+#include <algorithm>
+#include <limits>
+
+#include "nettime/reference_servers.hpp"
+#include "platform/system.hpp"
+
+namespace lanqi {
+namespace {
+
+constexpr std::int32_t kNoAnswer = -1;
+
+std::uint32_t TicksSince(const platform::LocalClock& clock, std::uint32_t start) {
+  return clock.TickCountMs() - start;  // unsigned: right across the counter's wrap
+}
+
+}  // namespace
+
+ProbeServices SystemProbeServices() {
+  return ProbeServices{platform::SystemWorkers(), platform::SystemLocalClock(),
+                       platform::SystemSockets(), process_memory(),
+                       platform::SystemProcessMemoryOs().CurrentProcessId()};
+}
+
+std::vector<ProbeTargetSpec> ReferenceProbeTargets() {
+  return {
+      {reference::kFirstResolver, reference::kResolverPort, reference::kFirstResolverLimitMs},
+      {reference::kSecondResolver, reference::kResolverPort, reference::kSecondResolverLimitMs},
+      {reference::kWebServerHost, reference::kWebServerPort, std::nullopt},
+  };
+}
+
+bool 岚栖_是否联网() {
+  const auto targets = ReferenceProbeTargets();
+  return 岚栖_是否联网(targets, SystemProbeServices());
+}
+
+bool 岚栖_是否联网(std::span<const ProbeTargetSpec> targets, const ProbeServices& services) {
+  return std::any_of(targets.begin(), targets.end(), [&](const ProbeTargetSpec& target) {
+    return ProbeTarget(services, target.host, target.port, target.limitMs) != kNoAnswer;
+  });
+}
+
+std::int32_t ProbeTarget(const std::string& host, std::int32_t port,
+                         std::optional<std::int32_t> limitMs) {
+  return ProbeTarget(SystemProbeServices(), host, port, limitMs);
+}
+
+std::int32_t ProbeTarget(const ProbeServices& services, const std::string& host, std::int32_t port,
+                         std::optional<std::int32_t> limitMs) {
+  const std::int32_t limit = limitMs.value_or(0) == 0 ? kDefaultProbeLimitMs : *limitMs;
+
+  // The cell comes zero-filled from the thread-safe allocator and is shared with the worker, so
+  // it outlives this call for as long as the worker may still write it.
+  const auto cell = std::make_shared<std::int32_t>(0);
+  const auto cellAddress = reinterpret_cast<std::uintptr_t>(cell.get());
+  ProcessMemory& memory = services.memory;
+  const std::uint32_t self = services.processId;
+  // A read that fails gives 0, which would look like a 0 ms connect; when the cell cannot even
+  // be written, no answer could be told from a failure, so there is nothing to wait for.
+  if (!memory.WriteValue(self, cellAddress, kNoAnswer)) return kNoAnswer;
+
+  const std::uint32_t start = services.clock.TickCountMs();
+  const std::int64_t connectLimit = std::max<std::int64_t>(limit, 0) + kWorkerGraceMs;
+  WorkerPackage package{host,
+                        port,
+                        cellAddress,
+                        cell,
+                        start,
+                        static_cast<std::int32_t>(std::min<std::int64_t>(
+                            connectLimit, std::numeric_limits<std::int32_t>::max())),
+                        services};
+  // A worker that cannot be started leaves -1 in the cell: the wait below runs out the limit.
+  services.workers.Start([package = std::move(package)] { ConnectWorker(package); });
+
+  for (;;) {
+    if (memory.ReadInt32(self, cellAddress) != kNoAnswer) break;
+    const double elapsed = TicksSince(services.clock, start);
+    if (elapsed - static_cast<double>(limit) < -0.0000001) {
+      PumpingDelay(services.workers, kProbeStepMs, 0);
+    } else {
+      break;
+    }
+  }
+  // A worker that answered during the last step still counts. A later answer lands in the cell
+  // after this call has let go of it and is never read.
+  return memory.ReadInt32(self, cellAddress);
+}
+
+void ConnectWorker(const WorkerPackage& package) {
+  const ProbeServices& services = package.services;
+  const std::string address = services.sockets.LookUpIPv4(package.host);
+  const std::uint32_t start = services.clock.TickCountMs();
+  // The look-up may have used up part of the time; the connect gets what is left.
+  const std::int64_t left = static_cast<std::int64_t>(package.connectLimitMs) -
+                            TicksSince(services.clock, package.startTick);
+  std::int32_t result = kNoAnswer;
+  if (!address.empty() && left > 0 &&
+      services.sockets.ConnectWithin(address, package.port, static_cast<std::int32_t>(left))) {
+    result = static_cast<std::int32_t>(std::min<std::uint32_t>(
+        TicksSince(services.clock, start),
+        static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())));
+  }
+  services.memory.WriteValue(services.processId, package.cellAddress, result);
+}
+
+bool PumpingDelay(std::int32_t interval, std::int32_t unit) {
+  return PumpingDelay(platform::SystemWorkers(), interval, unit);
+}
+
+bool PumpingDelay(platform::Workers& workers, std::int32_t interval, std::int32_t unit) {
+  double multiplier = unit;
+  switch (unit) {
+    case 0:
+      multiplier = 1;
+      break;
+    case 1:
+      multiplier = 1000;
+      break;
+    case 2:
+      multiplier = 60000;
+      break;
+    case 3:
+      multiplier = 3600000;
+      break;
+    default:
+      break;
+  }
+  double remaining = static_cast<double>(interval) * multiplier;
+  // The platform's wait takes an int of milliseconds; a longer wait is made in pieces.
+  constexpr auto kLongestPiece = std::numeric_limits<int>::max();
+  while (remaining >= 1.0) {
+    const int piece = remaining >= kLongestPiece ? kLongestPiece : static_cast<int>(remaining);
+    workers.PumpingDelay(piece);
+    remaining -= piece;
+  }
+  return true;
+}
+
+}  // namespace lanqi

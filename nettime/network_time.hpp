@@ -1,0 +1,31 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "timekeeping/date_time.hpp"
+
+namespace lanqi {
+
+// Sends a HEAD request for the URL and gives the response's header block, header lines joined
+// by "\r\n" as the request object reports them; empty when the exchange failed.
+using HeadRequest = std::function<std::string(const std::string& url)>;
+
+// The HEAD request of the program's HTTP routine, with every other parameter at its default.
+std::string HeadRequestThroughHttpRoutine(const std::string& url);
+
+// The time in the header block's first "Date:" (case-sensitive, anywhere in the text) up to the
+// next "\r\n", read as GMT and shifted by 8 hours to Beijing time. 0100-01-01 08:00:00 when the
+// date cannot be read.
+DateTime NetworkTimeFromHeaders(std::string_view headerBlock);
+
+// The failure value: what an unreadable or missing date gives.
+DateTime NetworkTimeFailureValue();
+
+// Reads the network time from the Date header of the reference web server's answer to a HEAD
+// request, in Beijing time. url: the server to ask; nullptr or an empty text means the reference
+// server's root URL, which is then stored into *url. request: how the HEAD request is made
+// (tests substitute it); empty means the program's HTTP routine. Blocks for the request.
+DateTime FetchNetworkTime(std::string* url = nullptr, const HeadRequest& request = {});
+
+}  // namespace lanqi

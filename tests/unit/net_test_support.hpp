@@ -1,0 +1,79 @@
+#pragma once
+// Operating-system helpers for the network-time and process-memory tests; the build links the
+// posix or the win32 implementation.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace lanqi::testing {
+
+std::size_t PageSize();
+
+// Read-write pages of our own with no-access pages on either side, so that they form a region of
+// their own and the bytes just past them cannot be read.
+class PageBlock {
+ public:
+  explicit PageBlock(std::size_t pages);
+  ~PageBlock();
+  PageBlock(const PageBlock&) = delete;
+  PageBlock& operator=(const PageBlock&) = delete;
+  std::uintptr_t address() const { return address_; }
+  std::size_t size() const { return size_; }
+  std::uint8_t* bytes() const { return reinterpret_cast<std::uint8_t*>(address_); }
+
+ private:
+  std::uintptr_t mapping_ = 0;
+  std::uintptr_t address_ = 0;
+  std::size_t size_ = 0;
+};
+
+// A small idle process of the test's own, ended when the object goes.
+class IdleProcess {
+ public:
+  IdleProcess();
+  ~IdleProcess();
+  IdleProcess(const IdleProcess&) = delete;
+  IdleProcess& operator=(const IdleProcess&) = delete;
+  std::uint32_t id() const;  // 0 when it could not be started
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// A TCP socket listening on 127.0.0.1 at a port the system picked. It never accepts: the system
+// completes the handshake of the first few connections by itself.
+class LoopbackListener {
+ public:
+  LoopbackListener();
+  ~LoopbackListener();
+  LoopbackListener(const LoopbackListener&) = delete;
+  LoopbackListener& operator=(const LoopbackListener&) = delete;
+  int port() const { return port_; }
+
+ private:
+  int port_ = 0;  // set while socket_ is made, so declared first
+  std::uintptr_t socket_;
+};
+
+// Answers each connection on 127.0.0.1 with a fixed response after reading the request head;
+// keeps the last request head it saw.
+class LoopbackHttpServer {
+ public:
+  explicit LoopbackHttpServer(std::string response);
+  ~LoopbackHttpServer();
+  LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+  LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+  int port() const;
+  std::string LastRequest() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Sets the TZ environment variable and makes the C library read it again.
+void SetTimeZoneVariable(const std::string& value);
+
+}  // namespace lanqi::testing

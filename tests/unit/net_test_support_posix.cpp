@@ -1,0 +1,151 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <thread>
+
+#include "tests/unit/net_test_support.hpp"
+
+extern char** environ;
+
+namespace lanqi::testing {
+namespace {
+
+int ListenOnLoopback(int& port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(fd, 64) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (fd >= 0) close(fd);
+    return -1;
+  }
+  port = ntohs(address.sin_port);
+  return fd;
+}
+
+}  // namespace
+
+std::size_t PageSize() {
+  return static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+PageBlock::PageBlock(std::size_t pages) : size_(pages * PageSize()) {
+  void* mapping =
+      mmap(nullptr, size_ + 2 * PageSize(), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapping == MAP_FAILED) std::abort();
+  mapping_ = reinterpret_cast<std::uintptr_t>(mapping);
+  address_ = mapping_ + PageSize();
+  if (mprotect(reinterpret_cast<void*>(address_), size_, PROT_READ | PROT_WRITE) != 0) {
+    std::abort();
+  }
+}
+
+PageBlock::~PageBlock() {
+  munmap(reinterpret_cast<void*>(mapping_), size_ + 2 * PageSize());
+}
+
+struct IdleProcess::State {
+  pid_t pid = 0;
+};
+
+IdleProcess::IdleProcess() : state_(std::make_unique<State>()) {
+  char program[] = "sleep";
+  char seconds[] = "60";
+  char* arguments[] = {program, seconds, nullptr};
+  if (posix_spawnp(&state_->pid, "sleep", nullptr, nullptr, arguments, environ) != 0) {
+    state_->pid = 0;
+  }
+}
+
+IdleProcess::~IdleProcess() {
+  if (state_->pid > 0) {
+    kill(state_->pid, SIGKILL);
+    waitpid(state_->pid, nullptr, 0);
+  }
+}
+
+std::uint32_t IdleProcess::id() const {
+  return static_cast<std::uint32_t>(state_->pid);
+}
+
+LoopbackListener::LoopbackListener()
+    : socket_(static_cast<std::uintptr_t>(ListenOnLoopback(port_))) {}
+
+LoopbackListener::~LoopbackListener() {
+  close(static_cast<int>(socket_));
+}
+
+struct LoopbackHttpServer::State {
+  std::string response;
+  int fd = -1;
+  int port = 0;
+  std::atomic<bool> stop{false};
+  mutable std::mutex mutex;
+  std::string lastRequest;
+  std::thread thread;
+
+  void Serve() {
+    while (!stop.load()) {
+      pollfd watch{fd, POLLIN, 0};
+      if (poll(&watch, 1, 50) <= 0) continue;
+      const int client = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+      if (client < 0) continue;
+      std::string request;
+      char buffer[1024];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        pollfd readable{client, POLLIN, 0};
+        if (poll(&readable, 1, 2000) <= 0) break;
+        const ssize_t got = recv(client, buffer, sizeof buffer, 0);
+        if (got <= 0) break;
+        request.append(buffer, static_cast<std::size_t>(got));
+      }
+      {
+        std::lock_guard lock(mutex);
+        lastRequest = request;
+      }
+      send(client, response.data(), response.size(), MSG_NOSIGNAL);
+      close(client);
+    }
+  }
+};
+
+LoopbackHttpServer::LoopbackHttpServer(std::string response) : state_(std::make_unique<State>()) {
+  state_->response = std::move(response);
+  state_->fd = ListenOnLoopback(state_->port);
+  state_->thread = std::thread([state = state_.get()] { state->Serve(); });
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() {
+  state_->stop.store(true);
+  state_->thread.join();
+  if (state_->fd >= 0) close(state_->fd);
+}
+
+int LoopbackHttpServer::port() const {
+  return state_->port;
+}
+
+std::string LoopbackHttpServer::LastRequest() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->lastRequest;
+}
+
+void SetTimeZoneVariable(const std::string& value) {
+  setenv("TZ", value.c_str(), 1);
+  tzset();
+}
+
+}  // namespace lanqi::testing

@@ -1,0 +1,166 @@
+#include <windows.h>
+#include <winsock2.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <thread>
+
+#include "tests/unit/net_test_support.hpp"
+
+namespace lanqi::testing {
+namespace {
+
+void StartWinsock() {
+  static const bool started = [] {
+    WSADATA data{};
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  (void)started;
+}
+
+SOCKET ListenOnLoopback(int& port) {
+  StartWinsock();
+  const SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  if (listener == INVALID_SOCKET ||
+      bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listener, 64) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (listener != INVALID_SOCKET) closesocket(listener);
+    return INVALID_SOCKET;
+  }
+  port = ntohs(address.sin_port);
+  return listener;
+}
+
+}  // namespace
+
+std::size_t PageSize() {
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  return info.dwPageSize;
+}
+
+PageBlock::PageBlock(std::size_t pages) : size_(pages * PageSize()) {
+  void* mapping = VirtualAlloc(nullptr, size_ + 2 * PageSize(), MEM_RESERVE, PAGE_NOACCESS);
+  if (mapping == nullptr) std::abort();
+  mapping_ = reinterpret_cast<std::uintptr_t>(mapping);
+  address_ = mapping_ + PageSize();
+  if (VirtualAlloc(reinterpret_cast<void*>(address_), size_, MEM_COMMIT, PAGE_READWRITE) ==
+      nullptr) {
+    std::abort();
+  }
+}
+
+PageBlock::~PageBlock() {
+  VirtualFree(reinterpret_cast<void*>(mapping_), 0, MEM_RELEASE);
+}
+
+struct IdleProcess::State {
+  PROCESS_INFORMATION info{};
+};
+
+// A suspended copy of this test program: mapped and never run.
+IdleProcess::IdleProcess() : state_(std::make_unique<State>()) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  wchar_t commandLine[] = L"idle";
+  if (!CreateProcessW(path, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                      nullptr, &startup, &state_->info)) {
+    state_->info = PROCESS_INFORMATION{};
+  }
+}
+
+IdleProcess::~IdleProcess() {
+  if (state_->info.hProcess != nullptr) {
+    TerminateProcess(state_->info.hProcess, 0);
+    WaitForSingleObject(state_->info.hProcess, 5000);
+    CloseHandle(state_->info.hThread);
+    CloseHandle(state_->info.hProcess);
+  }
+}
+
+std::uint32_t IdleProcess::id() const {
+  return state_->info.dwProcessId;
+}
+
+LoopbackListener::LoopbackListener()
+    : socket_(static_cast<std::uintptr_t>(ListenOnLoopback(port_))) {}
+
+LoopbackListener::~LoopbackListener() {
+  closesocket(static_cast<SOCKET>(socket_));
+}
+
+struct LoopbackHttpServer::State {
+  std::string response;
+  SOCKET listener = INVALID_SOCKET;
+  int port = 0;
+  std::atomic<bool> stop{false};
+  mutable std::mutex mutex;
+  std::string lastRequest;
+  std::thread thread;
+
+  void Serve() {
+    while (!stop.load()) {
+      fd_set readable;
+      FD_ZERO(&readable);
+      FD_SET(listener, &readable);
+      timeval wait{0, 50000};
+      if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
+      const SOCKET client = accept(listener, nullptr, nullptr);
+      if (client == INVALID_SOCKET) continue;
+      const DWORD readLimitMs = 2000;  // a client that never sends must not hold the server
+      setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&readLimitMs),
+                 sizeof readLimitMs);
+      std::string request;
+      char buffer[1024];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        const int got = recv(client, buffer, sizeof buffer, 0);
+        if (got <= 0) break;
+        request.append(buffer, static_cast<std::size_t>(got));
+      }
+      {
+        std::lock_guard lock(mutex);
+        lastRequest = request;
+      }
+      send(client, response.data(), static_cast<int>(response.size()), 0);
+      shutdown(client, SD_SEND);
+      closesocket(client);
+    }
+  }
+};
+
+LoopbackHttpServer::LoopbackHttpServer(std::string response) : state_(std::make_unique<State>()) {
+  state_->response = std::move(response);
+  state_->listener = ListenOnLoopback(state_->port);
+  state_->thread = std::thread([state = state_.get()] { state->Serve(); });
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() {
+  state_->stop.store(true);
+  state_->thread.join();
+  if (state_->listener != INVALID_SOCKET) closesocket(state_->listener);
+}
+
+int LoopbackHttpServer::port() const {
+  return state_->port;
+}
+
+std::string LoopbackHttpServer::LastRequest() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->lastRequest;
+}
+
+void SetTimeZoneVariable(const std::string& value) {
+  _putenv_s("TZ", value.c_str());
+  _tzset();
+}
+
+}  // namespace lanqi::testing
