@@ -1,0 +1,89 @@
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "platform/timer_period.hpp"
+#include "platform/win32/tray_icon.hpp"
+#include "platform/win32/unique_handle.hpp"
+#include "platform/window.hpp"
+
+namespace lanqi::platform::win32 {
+
+// The program's main window with its controls, its three timers and its tray icon. The window's
+// thread is the thread that calls Load; every Window operation called from another thread is
+// carried to it as a synchronous message and returns when it has been carried out there.
+class MainWindow final : public Window {
+ public:
+  explicit MainWindow(HINSTANCE instance);
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+  ~MainWindow() override;
+
+  // Creates the window and all its controls hidden, starts the timers with their stored periods,
+  // raises events.OnCreated() and then shows the window. False when the window could not be
+  // created (for instance without a display).
+  bool Load(WindowEvents& events);
+  // Processes the window's messages until the window has been destroyed, then ends the program.
+  [[noreturn]] void RunMessageLoop();
+  // Stops the delivery of events at once, removes the tray icon, releases the windows, icons and
+  // fonts, and ends the process with the exit code. Callable from any thread.
+  [[noreturn]] void EndProgram(int exitCode);
+
+  std::string Text(Control control) override;
+  void SetText(Control control, const std::string& text) override;
+  void SetSelectionStart(Control editBox, int start) override;
+  void SetVisible(bool visible) override;
+  void SetTrayShown(bool shown) override;
+  void SetTimerPeriod(Timer timer, int milliseconds) override;
+  void AppendLogLine(const std::string& text) override;
+  bool ShowBalloon(const std::string& title, const std::string& text, int iconKind,
+                   int timeout) override;
+  void ShowMessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
+  bool StartWorker(std::function<void()> routine) override;
+  void WaitProcessingMessages(int milliseconds) override;
+
+  HWND Handle() const { return window_.load(); }
+  HWND TrayWindow() const { return tray_.Window(); }
+  bool TrayAdded() const { return tray_.Added(); }
+
+ private:
+  static constexpr std::size_t kControlCount = 11;
+  static constexpr std::size_t kTimerCount = 3;
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void OnCommand(WPARAM wParam);
+  // The brush and colours of the edit boxes; null for controls that keep the system's colours.
+  HBRUSH ControlBrush(HDC dc, HWND control) const;
+
+  bool CreateControls();
+  void StartStoredTimers();
+  // Runs the operation on the window's thread; does nothing once the program is ending.
+  void Invoke(const std::function<void()>& operation);
+  bool OnWindowThread() const { return GetCurrentThreadId() == threadId_.load(); }
+  WindowEvents* Events() const { return ending_.load() ? nullptr : events_; }
+  HWND ControlWindow(Control control) const;
+  // Changes an edit box through a message and raises its content-changed event exactly once,
+  // whatever the edit control itself reports for that message.
+  void ChangeEditContent(Control editBox, const std::function<void()>& change);
+  void ReleaseResources();
+
+  HINSTANCE instance_;
+  WindowEvents* events_ = nullptr;
+  // Read by worker threads to carry their calls here; cleared when the window is destroyed.
+  std::atomic<HWND> window_{nullptr};
+  std::atomic<DWORD> threadId_{0};
+  std::atomic<bool> ending_{false};
+  bool destroyed_ = false;
+  int quietControlId_ = 0;
+  std::array<HWND, kControlCount> controls_{};
+  std::array<TimerPeriod, kTimerCount> timers_{};
+  UniqueHfont logFont_;
+  TrayIcon tray_;
+};
+
+}  // namespace lanqi::platform::win32

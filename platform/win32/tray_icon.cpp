@@ -1,0 +1,142 @@
+#include "platform/win32/tray_icon.hpp"
+
+#include <cstdint>
+#include <string>
+
+#include "platform/text_cut.hpp"
+#include "platform/win32/control_ids.hpp"
+#include "platform/win32/text_936.hpp"
+
+namespace lanqi::platform::win32 {
+
+namespace {
+
+constexpr UINT kRecordFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+// Balloon fields in bytes of code page 936 text, without the terminating zero.
+constexpr std::size_t kBalloonTitleBytes = 63;
+constexpr std::size_t kBalloonTextBytes = 255;
+
+template <std::size_t N>
+void CopyToField(wchar_t (&field)[N], std::wstring_view text) {
+  const std::size_t count = text.size() < N ? text.size() : N - 1;
+  text.copy(field, count);
+  field[count] = L'\0';
+}
+
+bool RegisterTrayWindowClass(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = kTrayWindowClass;
+  return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+bool TrayIcon::Create(HINSTANCE instance, UniqueHicon icon, std::wstring_view tip,
+                      std::function<void()> onLeftButtonUp) {
+  if (!RegisterTrayWindowClass(instance, &WindowProc)) return false;
+  onLeftButtonUp_ = std::move(onLeftButtonUp);
+  taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
+  // A top-level window, never shown: message-only windows do not receive broadcasts such as
+  // "TaskbarCreated". Its title stays empty so that nothing mistakes it for the main window.
+  window_.reset(CreateWindowExW(0, kTrayWindowClass, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
+                                nullptr, instance, this));
+  if (!window_) return false;
+  // The program runs elevated; without this the shell, running at a lower integrity level,
+  // could neither announce its restart nor report clicks on the icon.
+  ChangeWindowMessageFilterEx(window_.get(), taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
+  ChangeWindowMessageFilterEx(window_.get(), kTrayCallbackMessage, MSGFLT_ALLOW, nullptr);
+
+  icon_ = std::move(icon);
+  record_ = NOTIFYICONDATAW{};
+  record_.cbSize = sizeof record_;
+  record_.hWnd = window_.get();
+  // uID is a 32-bit field; window handles carry only 32 significant bits on 64-bit Windows.
+  record_.uID = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(window_.get()));
+  record_.uFlags = kRecordFlags;
+  record_.uCallbackMessage = kTrayCallbackMessage;
+  record_.hIcon = icon_.get();
+  CopyToField(record_.szTip, tip);
+  return true;
+}
+
+void TrayIcon::SetShown(bool shown) {
+  shown_ = shown;
+  if (!window_) return;
+  record_.uFlags = kRecordFlags;
+  if (shown) {
+    if (!added_) {
+      added_ = Shell_NotifyIconW(NIM_ADD, &record_) != FALSE;
+    } else {
+      Shell_NotifyIconW(NIM_MODIFY, &record_);
+    }
+  } else if (Shell_NotifyIconW(NIM_DELETE, &record_)) {
+    added_ = false;
+  }
+}
+
+bool TrayIcon::ShowBalloon(std::string_view title, std::string_view text, int iconKind,
+                           int timeout) {
+  if (!window_) return false;
+  record_.uVersion = 3;
+  if (!Shell_NotifyIconW(NIM_SETVERSION, &record_)) return false;
+  if (iconKind < 0 || iconKind > 3) iconKind = 1;
+  record_.uFlags = NIF_INFO;
+  CopyToField(record_.szInfoTitle,
+              WideFrom936(CutAtCharacterBoundary936(title, kBalloonTitleBytes)));
+  CopyToField(record_.szInfo, WideFrom936(CutAtCharacterBoundary936(text, kBalloonTextBytes)));
+  record_.dwInfoFlags = static_cast<DWORD>(iconKind);
+  record_.uTimeout = static_cast<UINT>(timeout);
+  const bool shown = Shell_NotifyIconW(NIM_MODIFY, &record_) != FALSE;
+  record_.uFlags = kRecordFlags;
+  return shown;
+}
+
+void TrayIcon::Release() {
+  if (added_) {
+    record_.uFlags = kRecordFlags;
+    Shell_NotifyIconW(NIM_DELETE, &record_);
+    added_ = false;
+  }
+  window_.reset();
+  icon_.reset();
+}
+
+// The shell has started again with an empty notification area: add the entry anew if the program
+// wants it shown. When the old shell is in fact still there (a stray broadcast), the add fails and
+// an update tells whether the entry is still present.
+void TrayIcon::AddAgainAfterShellRestart() {
+  if (!shown_) return;
+  record_.uFlags = kRecordFlags;
+  added_ = Shell_NotifyIconW(NIM_ADD, &record_) != FALSE ||
+           Shell_NotifyIconW(NIM_MODIFY, &record_) != FALSE;
+}
+
+LRESULT CALLBACK TrayIcon::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<TrayIcon*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self != nullptr && self->window_.get() == window) {
+    return self->HandleMessage(message, wParam, lParam);
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT TrayIcon::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kTrayCallbackMessage) {
+    // The mouse message is in the low word (the whole value before version 4 notifications).
+    if (LOWORD(lParam) == WM_LBUTTONUP && onLeftButtonUp_) onLeftButtonUp_();
+    return 0;
+  }
+  if (message == taskbarCreatedMessage_ && taskbarCreatedMessage_ != 0) {
+    AddAgainAfterShellRestart();
+    return 0;
+  }
+  return DefWindowProcW(window_.get(), message, wParam, lParam);
+}
+
+}  // namespace lanqi::platform::win32
