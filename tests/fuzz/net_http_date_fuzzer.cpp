@@ -1,0 +1,36 @@
+// Feeds arbitrary text to the HTTP date reader: it must never crash, and whatever it accepts must
+// be a real date whose fixed-form text reads back to the same parts.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+#include "nettime/http_date.hpp"
+
+namespace {
+
+constexpr std::array<const char*, 7> kDays = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+void Require(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const lanqi::CalendarParts parts = lanqi::ReadHttpDate(text);
+  if (parts == lanqi::CalendarParts{}) return 0;
+  Require(parts.month >= 1 && parts.month <= 12 && parts.day >= 1 && parts.day <= 31);
+  Require(parts.hour <= 23 && parts.minute <= 59 && parts.second <= 60);
+  Require(parts.dayOfWeek <= 6 && parts.year <= 9999 && parts.milliseconds == 0);
+  char fixed[64];
+  std::snprintf(fixed, sizeof fixed, "%s, %02u %s %04u %02u:%02u:%02u GMT", kDays[parts.dayOfWeek],
+                unsigned{parts.day}, kMonths[parts.month - 1], unsigned{parts.year},
+                unsigned{parts.hour}, unsigned{parts.minute}, unsigned{parts.second});
+  Require(lanqi::ReadHttpDate(fixed) == parts);
+  return 0;
+}
