@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs the end-to-end scenarios against the real exe under Wine, with nothing shared with other
+# runs: a fresh prefix copied from the template, the given display (or an Xvfb of its own), and a
+# network namespace with only loopback. Ends with a screenshot of the running program in the
+# folder of the test exe, then ends every process it started and removes the prefix.
+# Usage: run_e2e.sh <e2e_tests.exe> <LanqiClockGuard.exe> <lanqi_wait_window.exe>
+set -euo pipefail
+if (($# != 3)); then
+  echo "usage: $0 <e2e_tests.exe> <LanqiClockGuard.exe> <lanqi_wait_window.exe>" >&2
+  exit 2
+fi
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../../scripts/lib/wine.sh
+source "$here/../../scripts/lib/wine.sh"
+lanqi_reexec_offline "$here/run_e2e.sh" "$@"
+
+tests_exe=$(realpath "$1")
+app_exe=$(realpath "$2")
+waiter=$(realpath "$3")
+out=$(dirname "$tests_exe")
+work=$(mktemp -d "${LANQI_TMP_PREFIX:-/tmp/lanqi-e2e}.XXXXXX")
+
+cleanup() {
+  if [[ -n ${LANQI_PROGRAM_PID:-} ]]; then kill "$LANQI_PROGRAM_PID" 2>/dev/null || true; fi
+  if [[ -d $work/prefix ]]; then WINEPREFIX=$work/prefix wineserver -k 2>/dev/null || true; fi
+  lanqi_stop_xvfb
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+lanqi_wine_env
+lanqi_ensure_template
+export WINEPREFIX=$work/prefix
+lanqi_copy_template "$WINEPREFIX"
+if ! lanqi_display_usable; then lanqi_start_xvfb "$work"; fi
+echo "e2e: prefix $WINEPREFIX, display $DISPLAY, exe $app_exe"
+
+export LANQI_E2E_EXE
+LANQI_E2E_EXE=$(lanqi_windows_path "$app_exe")
+status=0
+wine "$tests_exe" --gtest_output="xml:$out/e2e_results.xml" || status=$?
+
+# The screenshot shows the program as a person sees it; a missing one does not fail the run.
+mkdir -p "$WINEPREFIX/drive_c/LanqiClockGuard"
+cp "$app_exe" "$WINEPREFIX/drive_c/LanqiClockGuard/"
+if lanqi_show_and_screenshot "$WINEPREFIX/drive_c/LanqiClockGuard/$(basename "$app_exe")" \
+  "$waiter" "$out/e2e_screenshot.png"; then
+  echo "e2e: screenshot $out/e2e_screenshot.png"
+else
+  echo "e2e: no screenshot taken" >&2
+fi
+exit "$status"

@@ -1,0 +1,201 @@
+// The offset box with its file beside the exe, and the start-at-logon button with its registry
+// value, driven through the real window as a person would.
+
+#include <windows.h>
+
+#include <cwctype>
+#include <string>
+
+#include "platform/win32/control_ids.hpp"
+#include "tests/e2e/e2e_fixture.hpp"
+#include "tests/e2e/launched_program.hpp"
+#include "tests/e2e/poll.hpp"
+#include "tests/e2e/scenario_folder.hpp"
+#include "tests/e2e/system_state.hpp"
+#include "tests/e2e/window_access.hpp"
+#include "tests/e2e/wine_tray.hpp"
+
+namespace lanqi::e2e {
+namespace {
+namespace ids = platform::win32;
+
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kRunValue[] = L"LanqiClockGuard";
+
+std::string FileText(const std::filesystem::path& path) {
+  const auto bytes = ReadFileBytes(path);
+  return bytes ? std::string(bytes->begin(), bytes->end()) : "<no file>";
+}
+
+bool SetRunValue(const std::wstring& data) {
+  return RegSetKeyValueW(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, REG_SZ, data.c_str(),
+                         static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+void RemoveRunValue() {
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
+}
+
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+  return text;
+}
+
+// Each scenario starts with no Run value and leaves none behind for the scenarios after it.
+class OffsetAndAutostart : public ClockGuardScenario {
+ protected:
+  void SetUp() override {
+    RemoveRunValue();
+    ClockGuardScenario::SetUp();
+  }
+  void TearDown() override {
+    ClockGuardScenario::TearDown();
+    RemoveRunValue();
+  }
+
+  bool WaitForText(int id, const std::wstring& text) {
+    return PollUntil([&] { return Program().ControlText(id) == text; }, kStateDeadline);
+  }
+  bool WaitForFile(const std::string& text) {
+    return PollUntil([&] { return FileText(Program().OffsetFile()) == text; }, kStateDeadline);
+  }
+  void Click(int id) { ASSERT_TRUE(Program().ClickButton(id)); }
+  // Waits for the box, checks its title and text, presses OK.
+  void AnswerMessageBox(const std::wstring& text, const std::wstring& title) {
+    const auto box = PollFor(
+        [&]() -> std::optional<MessageBoxSeen> {
+          const auto boxes = Program().MessageBoxes();
+          if (boxes.empty()) return std::nullopt;
+          return boxes.front();
+        },
+        kStateDeadline);
+    ASSERT_TRUE(box.has_value()) << "no message box for " << Utf8(text);
+    EXPECT_EQ(Utf8(box->text), Utf8(text));
+    EXPECT_EQ(Utf8(box->title), Utf8(title));
+    // While the box is open the caption has not changed yet.
+    EXPECT_TRUE(Program().ControlText(ids::kId按钮3).has_value());
+    captionWhileBoxOpen_ = Program().ControlText(ids::kId按钮3).value_or(L"");
+    ASSERT_TRUE(PressOk(*box));
+    ASSERT_TRUE(PollUntil([&] { return Program().MessageBoxes().empty(); }, kStateDeadline));
+  }
+  std::wstring captionWhileBoxOpen_;
+};
+
+TEST_F(OffsetAndAutostart, NoFileGivesZeroInTheBoxAndAOneByteFile) {
+  EXPECT_TRUE(WaitForText(ids::kId编辑框2, L"0")) << TextOf(ids::kId编辑框2);
+  EXPECT_TRUE(WaitForFile("0")) << FileText(Program().OffsetFile());
+}
+
+TEST_F(OffsetAndAutostart, StepButtonsChangeTheBoxAndTheFile) {
+  ASSERT_TRUE(WaitForFile("0"));
+  Click(ids::kId按钮2);
+  ASSERT_TRUE(WaitForText(ids::kId编辑框2, L"1"));
+  Click(ids::kId按钮2);
+  EXPECT_TRUE(WaitForText(ids::kId编辑框2, L"2")) << TextOf(ids::kId编辑框2);
+  EXPECT_TRUE(WaitForFile("2")) << FileText(Program().OffsetFile());
+  for (const wchar_t* expected : {L"1", L"0", L"-1"}) {
+    Click(ids::kId按钮1);
+    ASSERT_TRUE(WaitForText(ids::kId编辑框2, expected)) << TextOf(ids::kId编辑框2);
+  }
+  EXPECT_TRUE(WaitForFile("-1")) << FileText(Program().OffsetFile());
+}
+
+TEST_F(OffsetAndAutostart, TypedLettersBecomeZeroAndAPastedNumberStays) {
+  HWND box = Program().Control(ids::kId编辑框2);
+  ASSERT_NE(box, nullptr);
+  Click(ids::kId按钮2);
+  ASSERT_TRUE(WaitForFile("1"));
+  // Select all, then type a, b, c as the keyboard would deliver them.
+  ASSERT_TRUE(PostMessageW(box, EM_SETSEL, 0, -1));
+  for (wchar_t c : std::wstring(L"abc")) ASSERT_TRUE(PostMessageW(box, WM_CHAR, c, 1));
+  EXPECT_TRUE(WaitForText(ids::kId编辑框2, L"0")) << TextOf(ids::kId编辑框2);
+  EXPECT_TRUE(WaitForFile("0")) << FileText(Program().OffsetFile());
+  // A paste replaces the whole content at once.
+  DWORD_PTR ignored = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"-300"),
+                                  SMTO_ABORTIFHUNG, 5000, &ignored));
+  EXPECT_TRUE(WaitForText(ids::kId编辑框2, L"-300")) << TextOf(ids::kId编辑框2);
+  EXPECT_TRUE(WaitForFile("-300")) << FileText(Program().OffsetFile());
+}
+
+TEST_F(OffsetAndAutostart, ButtonAddsThenRemovesTheRunValueWithTheExePath) {
+  ASSERT_TRUE(WaitForText(ids::kId按钮3, L"设置开机启动")) << TextOf(ids::kId按钮3);
+  Click(ids::kId按钮3);
+  AnswerMessageBox(L"添加成功！", L"成功");
+  EXPECT_EQ(Utf8(captionWhileBoxOpen_), Utf8(L"设置开机启动"));
+  EXPECT_TRUE(WaitForText(ids::kId按钮3, L"取消开机启动")) << TextOf(ids::kId按钮3);
+  const auto data = ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
+  ASSERT_TRUE(data.has_value());
+  const std::wstring exe = (Program().Folder() / ExeUnderTest().filename()).wstring();
+  EXPECT_EQ(Utf8(Lower(*data)), Utf8(Lower(exe)));  // no quotes, drive-letter form
+  EXPECT_EQ(data->find(L'"'), std::wstring::npos);
+
+  Click(ids::kId按钮3);
+  AnswerMessageBox(L"取消成功！", L"成功");
+  EXPECT_TRUE(WaitForText(ids::kId按钮3, L"设置开机启动")) << TextOf(ids::kId按钮3);
+  EXPECT_FALSE(ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue).has_value());
+}
+
+TEST_F(OffsetAndAutostart, RemovingAValueDeletedBehindItsBackFailsAndKeepsTheCaption) {
+  Click(ids::kId按钮3);
+  AnswerMessageBox(L"添加成功！", L"成功");
+  ASSERT_TRUE(WaitForText(ids::kId按钮3, L"取消开机启动"));
+  RemoveRunValue();
+  Click(ids::kId按钮3);
+  AnswerMessageBox(L"取消失败！", L"失败");
+  // Give a wrongly changed caption the time to show before checking it did not change.
+  EXPECT_FALSE(PollUntil([&] { return Program().ControlText(ids::kId按钮3) != L"取消开机启动"; },
+                         Milliseconds(1000)))
+      << TextOf(ids::kId按钮3);
+}
+
+// A value there before start, whatever its data, makes the button offer to remove it.
+class AutostartValueAtStart : public OffsetAndAutostart {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SetRunValue(L""));
+    ClockGuardScenario::SetUp();
+  }
+};
+
+TEST_F(AutostartValueAtStart, ButtonReadsRemove) {
+  EXPECT_TRUE(WaitForText(ids::kId按钮3, L"取消开机启动")) << TextOf(ids::kId按钮3);
+}
+
+// A 时差.ini placed beside the exe before it starts.
+TEST(OffsetFileAtStart, StoredNumberShowsInTheBox) {
+  const int trayIconsBefore = VisibleTrayIconCount();
+  auto folder = ScenarioFolder::Create(ExeUnderTest());
+  ASSERT_TRUE(folder.has_value());
+  {
+    HANDLE file = CreateFileW((folder->Folder() / L"时差.ini").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, "-300", 4, &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, 4u);
+  }
+  auto program = LaunchedProgram::Start(folder->Exe());
+  ASSERT_TRUE(program.has_value());
+  HWND main = nullptr;
+  ASSERT_TRUE(PollUntil(
+      [&] {
+        main = FindTopLevelWindow(program->Pid(), ids::kMainWindowClass, kMainWindowTitle);
+        return main != nullptr;
+      },
+      kStartDeadline));
+  EXPECT_TRUE(PollUntil(
+      [&] {
+        HWND box = GetDlgItem(main, ids::kId编辑框2);
+        return box != nullptr && ReadWindowText(box) == L"-300";
+      },
+      kStateDeadline));
+  EXPECT_EQ(FileText(folder->Folder() / L"时差.ini"), "-300");
+  EXPECT_TRUE(program->End());
+  // The next scenario counts tray icons against the same baseline.
+  PollUntil([&] { return VisibleTrayIconCount() <= trayIconsBefore; }, kStateDeadline);
+}
+
+}  // namespace
+}  // namespace lanqi::e2e

@@ -1,0 +1,90 @@
+#include "tests/e2e/window_access.hpp"
+
+namespace lanqi::e2e {
+namespace {
+
+// Long enough for a loaded machine; a program that needs longer counts as hung.
+constexpr UINT kSendTimeoutMs = 5000;
+
+struct Search {
+  DWORD pid;
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
+  auto& search = *reinterpret_cast<Search*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search.pid && ClassNameOf(window) == search.className) {
+    search.found.push_back(window);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> TopLevelWindowsOf(DWORD pid, const wchar_t* className) {
+  Search search{pid, className, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindTopLevelWindow(DWORD pid, const wchar_t* className, const std::wstring& title) {
+  for (HWND window : TopLevelWindowsOf(pid, className)) {
+    if (ReadWindowText(window) == title) return window;
+  }
+  return nullptr;
+}
+
+std::wstring ClassNameOf(HWND window) {
+  wchar_t name[256] = {};
+  const int length = GetClassNameW(window, name, 256);
+  return std::wstring(name, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+std::optional<std::wstring> ReadWindowText(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                           &length)) {
+    return std::nullopt;
+  }
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
+    return std::nullopt;
+  }
+  text.resize(copied < text.size() ? static_cast<std::size_t>(copied) : text.size() - 1);
+  return text;
+}
+
+std::optional<RECT> RectInParentClient(HWND child) {
+  RECT rect{};
+  HWND parent = GetParent(child);
+  if (parent == nullptr || !GetWindowRect(child, &rect)) return std::nullopt;
+  MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::optional<RECT> OuterRect(HWND window) {
+  RECT rect{};
+  if (!GetWindowRect(window, &rect)) return std::nullopt;
+  return rect;
+}
+
+bool Click(HWND button) {
+  return PostMessageW(button, BM_CLICK, 0, 0) != FALSE;
+}
+
+bool RequestClose(HWND window) {
+  return PostMessageW(window, WM_CLOSE, 0, 0) != FALSE;
+}
+
+bool PostTrayNotification(HWND trayWindow, unsigned callbackMessage, WPARAM iconId,
+                          UINT mouseMessage) {
+  return PostMessageW(trayWindow, callbackMessage, iconId, static_cast<LPARAM>(mouseMessage)) !=
+         FALSE;
+}
+
+}  // namespace lanqi::e2e
