@@ -15,3 +15,18 @@ target_link_libraries(net_tests PRIVATE lanqi_nettime lanqi_util)
 if(WIN32)
   target_link_libraries(net_tests PRIVATE ws2_32)
 endif()
+
+# The probe and the fetch of the real system inside a private network namespace (root only; the
+# script skips with code 77 otherwise). Under Wine the same script runs the Windows build.
+add_executable(net_probe_driver ${PROJECT_SOURCE_DIR}/tests/netns/net_probe_driver.cpp)
+target_link_libraries(net_probe_driver PRIVATE lanqi_nettime)
+if(WIN32)
+  add_test(NAME net_netns_probe_wine
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/netns/wine_probe_netns.sh
+                   $<TARGET_FILE:net_probe_driver>)
+  set_tests_properties(net_netns_probe_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+else()
+  add_test(NAME net_netns_probe
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/netns/probe_netns.sh $<TARGET_FILE:net_probe_driver>)
+  set_tests_properties(net_netns_probe PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+endif()

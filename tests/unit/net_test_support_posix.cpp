@@ -9,9 +9,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "tests/unit/net_test_support.hpp"
@@ -67,6 +70,17 @@ IdleProcess::IdleProcess() : state_(std::make_unique<State>()) {
   char* arguments[] = {program, seconds, nullptr};
   if (posix_spawnp(&state_->pid, "sleep", nullptr, nullptr, arguments, environ) != 0) {
     state_->pid = 0;
+    return;
+  }
+  // Until it sleeps, its loader is still mapping and relocating: wait for the sleeping state.
+  const std::string statPath = "/proc/" + std::to_string(state_->pid) + "/stat";
+  for (int tries = 0; tries < 1000; ++tries) {
+    std::ifstream stat(statPath);
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    if (close != std::string::npos && line.compare(close, 3, ") S") == 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 
