@@ -8,6 +8,8 @@ namespace lanqi::platform {
 namespace {
 
 constexpr long kMaxRedirects = 10;
+constexpr const char* kDefaultUserAgent =
+    "Mozilla/4.0 (compatible; Win32; WinHttp.WinHttpRequest.5)";
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -160,18 +162,21 @@ bool CurlRequestObject::Perform(std::span<const std::uint8_t> body) {
   curl_easy_reset(handle_);
 
   UniqueSlist headerList;
-  bool callerAccept = false;
+  bool callerUserAgent = false;
   bool callerContentType = false;
   for (const Header& header : headers_) {
-    callerAccept = callerAccept || EqualNoCase(header.name, "Accept");
+    callerUserAgent = callerUserAgent || EqualNoCase(header.name, "User-Agent");
     callerContentType = callerContentType || EqualNoCase(header.name, "Content-Type");
     // "Name;" is libcurl's way of sending a header with an empty value.
     const std::string line =
         header.value.empty() ? header.name + ";" : header.name + ": " + header.value;
     if (!Append(headerList, line)) return false;
   }
+  // The WinHTTP object's own defaults; libcurl already sends "Accept: */*" unless one is set.
+  if (!callerUserAgent && !Append(headerList, std::string("User-Agent: ") + kDefaultUserAgent)) {
+    return false;
+  }
   // Headers libcurl would add on its own and the WinHTTP object does not send.
-  if (!callerAccept && !Append(headerList, "Accept:")) return false;
   if (!Append(headerList, "Expect:")) return false;
   if (!body.empty() && !callerContentType && !Append(headerList, "Content-Type:")) return false;
 

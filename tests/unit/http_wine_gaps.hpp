@@ -4,6 +4,8 @@
 // Windows itself they run.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "tests/http_server/test_socket.hpp"
 
 namespace lanqi::testing {
@@ -14,8 +16,6 @@ enum class WineGap {
   SilentServerHasNoBound,
   // Wine's Open forgets the proxy set before it, so the request goes direct, not to the proxy.
   OpenForgetsTheProxy,
-  // Wine's SetRequestHeader with an empty value removes the header instead of sending it empty.
-  EmptyHeaderValueNotSent,
 };
 
 inline const char* WineGapReason(WineGap gap) {
@@ -24,16 +24,15 @@ inline const char* WineGapReason(WineGap gap) {
       return "Wine's WinHTTP waits for response headers without a bound";
     case WineGap::OpenForgetsTheProxy:
       return "Wine's WinHTTP Open resets the proxy set before it";
-    case WineGap::EmptyHeaderValueNotSent:
-      return "Wine's WinHTTP drops a request header whose value is empty";
   }
   return "";
 }
 
 }  // namespace lanqi::testing
 
-// Skips the current test when it runs under Wine, naming the gap.
-#define LANQI_SKIP_UNDER_WINE(gap)                        \
-  if (::lanqi::testing::net::RunningUnderWine()) {        \
-    GTEST_SKIP() << ::lanqi::testing::WineGapReason(gap); \
+// Skips the current test when it runs under Wine, naming the gap. LANQI_RUN_WINE_GAPS=1 in the
+// environment runs them anyway, to see whether a newer Wine has closed a gap.
+#define LANQI_SKIP_UNDER_WINE(gap)                                                        \
+  if (::lanqi::testing::net::RunningUnderWine() && !std::getenv("LANQI_RUN_WINE_GAPS")) { \
+    GTEST_SKIP() << ::lanqi::testing::WineGapReason(gap);                                 \
   }
