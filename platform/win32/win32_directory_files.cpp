@@ -60,6 +60,12 @@ class Win32DirectoryFiles final : public DirectoryFiles {
 
   bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) override {
     const std::wstring target = PathOf(fileName);
+    // A read-only file is not to be written. Windows refuses to replace one, Wine does not, so
+    // the attribute is checked here.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+      return false;
+    }
     std::wstring temporary;
     UniqueHandle file;
     // A name of our own per attempt; CREATE_NEW never takes over a file someone else made.
@@ -73,8 +79,8 @@ class Win32DirectoryFiles final : public DirectoryFiles {
     if (!file) return false;
     const bool written = WriteAll(file.get(), content) && FlushFileBuffers(file.get());
     file.reset();
-    // Replacing fails on a file another program holds open without delete sharing, and on a
-    // read-only file: both leave the old content in place, as the save is then skipped.
+    // Replacing fails on a file another program holds open without delete sharing: the old
+    // content stays in place and the save is skipped.
     if (!written || !MoveFileExW(temporary.c_str(), target.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       DeleteFileW(temporary.c_str());

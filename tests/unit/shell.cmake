@@ -4,3 +4,6 @@ lanqi_add_unit_test(shell_tests
   shell_autostart_test.cpp
   shell_directory_files_test.cpp)
 target_link_libraries(shell_tests PRIVATE lanqi_app)
+if(WIN32)
+  target_sources(shell_tests PRIVATE shell_win32_test.cpp)
+endif()

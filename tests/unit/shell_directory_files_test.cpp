@@ -34,7 +34,7 @@ TEST_F(DirectoryFilesTest, ReplaceCreatesAndOverwritesWithExactlyTheBytes) {
   EXPECT_EQ(Read(name), std::string("a\0b", 3));
   ASSERT_TRUE(files->Replace(name, Bytes("")));
   EXPECT_EQ(Read(name), "");
-  EXPECT_EQ(folder.EntryCount(), 1u);
+  EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 }
 
 TEST_F(DirectoryFilesTest, ReadStopsAtTheLimit) {
@@ -48,17 +48,17 @@ TEST_F(DirectoryFilesTest, FailedReplacementsLeaveNothingBehind) {
   EXPECT_EQ(Read("dir"), "<none>");  // a directory is not a file to read
   EXPECT_FALSE(files->Replace("dir", Bytes("1")));
   EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "dir"));
-  EXPECT_EQ(folder.EntryCount(), 1u);
+  EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 
   auto nowhere = platform::MakeDirectoryFiles(folder.path() / "missing");
   EXPECT_FALSE(nowhere->Replace("x", Bytes("1")));
-  EXPECT_EQ(folder.EntryCount(), 1u);
+  EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 }
 
 TEST_F(DirectoryFilesTest, ManySavesInARowLeaveOneFile) {
   for (int i = 0; i < 50; ++i) ASSERT_TRUE(files->Replace("n", Bytes(std::to_string(i))));
   EXPECT_EQ(Read("n"), "49");
-  EXPECT_EQ(folder.EntryCount(), 1u);
+  EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 }
 
 }  // namespace

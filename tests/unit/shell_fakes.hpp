@@ -35,6 +35,14 @@ class TempFolder {
     std::filesystem::remove_all(path_, ignored);
   }
   const std::filesystem::path& path() const { return path_; }
+  // Names of what the folder holds, for failure messages.
+  std::string Listing() const {
+    std::string names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+      names += entry.path().filename().string() + " ";
+    }
+    return names;
+  }
   std::size_t EntryCount() const {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_),
                                                   std::filesystem::directory_iterator()));

@@ -92,7 +92,7 @@ struct OffsetFile : ::testing::Test {
     EXPECT_EQ(window.Text(Control::编辑框2), text);
     EXPECT_EQ(std::to_string(state.offsetSeconds.load()), text);
     EXPECT_EQ(FileText(), text);
-    EXPECT_EQ(folder.EntryCount(), 1u) << "a temporary file was left behind";
+    EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
   }
   void Type(const std::string& text) { window.SetText(Control::编辑框2, text); }
   // As the box is at start-up, before any handler runs.
@@ -238,15 +238,20 @@ TEST_F(OffsetFile, RewriteComesToRestWhenTheBoxNeverShowsTheCanonicalText) {
 // Running as root, a read-only folder does not stop the save; a directory standing where the
 // file should be makes the replacement fail for every user.
 TEST_F(OffsetFile, SaveThatCannotReplaceTheFileKeepsTheValueInMemory) {
-  std::filesystem::create_directory(folder.path() / OffsetEditor::kFileName);
+  // The name as the file system spells it: let a save make the file, then put a folder there.
+  WriteFile("0");
+  const std::filesystem::path offsetPath =
+      std::filesystem::directory_iterator(folder.path())->path();
+  std::filesystem::remove(offsetPath);
+  std::filesystem::create_directory(offsetPath);
   editor.LoadOffset();
   editor.StepOffset(+1);
   EXPECT_EQ(window.Text(Control::编辑框2), "1");
   EXPECT_EQ(state.offsetSeconds.load(), 1);
   Type("-300");
   EXPECT_EQ(state.offsetSeconds.load(), -300);
-  EXPECT_TRUE(std::filesystem::is_directory(folder.path() / OffsetEditor::kFileName));
-  EXPECT_EQ(folder.EntryCount(), 1u) << "a temporary file was left behind";
+  EXPECT_TRUE(std::filesystem::is_directory(offsetPath));
+  EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 }
 
 TEST_F(OffsetFile, LockedFileKeepsItsContentAndTheValueInMemory) {
@@ -271,7 +276,7 @@ TEST_F(OffsetFile, MissingFolderReadsAsZeroAndSkipsTheSave) {
   lostEditor.StepOffset(-1);
   EXPECT_EQ(window.Text(Control::编辑框2), "-1");
   EXPECT_EQ(state.offsetSeconds.load(), -1);
-  EXPECT_EQ(folder.EntryCount(), 0u);
+  EXPECT_EQ(folder.EntryCount(), 0u) << folder.Listing();
 }
 
 }  // namespace
