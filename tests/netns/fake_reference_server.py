@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""A stand-in for the reference web server: answers HEAD and GET with 200 and a fixed Date header.
-Usage: fake_reference_server.py ADDRESS PORT "DATE TEXT" LOG"""
+"""A stand-in for the reference web server: answers HEAD and GET with 200 and a fixed Date header
+("now": the current time). Usage: fake_reference_server.py ADDRESS PORT "DATE TEXT" LOG"""
 import http.server
 import sys
 
@@ -13,6 +13,8 @@ def main():
         protocol_version = "HTTP/1.1"
 
         def date_time_string(self, timestamp=None):
+            if date_text == "now":
+                return super().date_time_string(timestamp)
             return date_text
 
         def do_HEAD(self):
