@@ -11,6 +11,9 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kCookieSeparator = "; ";
+// "#引号" in code page 936, spelled as bytes so that the text is the same whatever the compiler's
+// execution character set: it lets a caller write a double quote in a TextBetween marker.
+constexpr std::string_view kQuotePlaceholder = "#\xD2\xFD\xBA\xC5";
 
 // A cookie text trimmed, with a space after a final ";" so that splitting at "; " drops it.
 std::string PrepareCookieText(std::string_view cookies) {
@@ -40,9 +43,8 @@ std::string TextBefore(std::string_view text, std::string_view separator) {
 }
 
 std::string TextBetween(std::string_view text, std::string_view left, std::string_view right) {
-  // "#引号" lets a caller write a double quote in a marker.
-  const std::string leftMarker = ReplaceText(left, "#引号", "\"");
-  const std::string rightMarker = ReplaceText(right, "#引号", "\"");
+  const std::string leftMarker = ReplaceText(left, kQuotePlaceholder, "\"");
+  const std::string rightMarker = ReplaceText(right, kQuotePlaceholder, "\"");
   const int leftAt = FindText(text, leftMarker);
   if (leftAt == -1) return {};
   const int start = leftAt + static_cast<int>(leftMarker.size());
