@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "http/headers.hpp"
@@ -316,6 +317,35 @@ TEST(HttpRequest, ProxyGetsTheAbsoluteUrlAndBasicCredentialsOnTheFirstRequest) {
   ASSERT_EQ(proxy.Requests().size(), 1u);
   EXPECT_EQ(proxy.Requests()[0].target, url);
   EXPECT_EQ(proxy.Requests()[0].Header("Proxy-Authorization"), "Basic dXNlcjpwYXNz");
+}
+
+TEST(HttpRequest, CallsOnSeveralThreadsAtOnceEachGetTheirOwnAnswer) {
+  LoopbackHttpServer server([](const RecordedRequest& request) {
+    return Answer(request.target,
+                  {{"Set-Cookie", "from=" + request.target.substr(1) + "; Path=/"}});
+  });
+  constexpr int kThreads = 4;
+  constexpr int kCallsEach = 5;
+  std::vector<int> good(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kCallsEach; ++i) {
+        const std::string name = "t" + std::to_string(t) + "c" + std::to_string(i);
+        std::string cookies = "mine=" + name;
+        std::int32_t status = 0;
+        const auto body = HttpRequest(server.Url("/" + name), kHttpGet, {}, &cookies, nullptr, {},
+                                      nullptr, &status, false, {}, {}, 10);
+        if (status == 200 && body == Bytes("/" + name) &&
+            cookies == "from=" + name + "; mine=" + name) {
+          ++good[t];
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(good, std::vector<int>(kThreads, kCallsEach));
+  EXPECT_EQ(server.Requests().size(), static_cast<std::size_t>(kThreads * kCallsEach));
 }
 
 // Bad answers: each must come back empty (or as the object reports the partial answer), without a
