@@ -1,5 +1,6 @@
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs the declarations of windows.h first.
+#include <shellapi.h>
 
 #include <vector>
 
@@ -30,8 +31,8 @@ class Win32Elevation final : public Elevation {
     win32::UniqueHmodule advpack(LoadLibraryW(L"advpack.dll"));
     if (!advpack) return false;
     using IsNTAdminFunction = BOOL(WINAPI*)(DWORD, DWORD*);
-    const auto isNTAdmin =
-        reinterpret_cast<IsNTAdminFunction>(GetProcAddress(advpack.get(), "IsNTAdmin"));
+    const auto isNTAdmin = reinterpret_cast<IsNTAdminFunction>(
+        reinterpret_cast<void*>(GetProcAddress(advpack.get(), "IsNTAdmin")));
     if (isNTAdmin == nullptr) return false;
     DWORD reserved = 0;
     return isNTAdmin(0, &reserved) != FALSE;
