@@ -31,8 +31,13 @@ std::string Hex(std::uintptr_t value) {
 TEST(ProcessMemory, EveryReadOfAnUnreadableAddressGivesZero) {
   const ProcessMemory memory;
   const PageBlock block(1);
+  std::memset(block.bytes(), 'x', block.size());
   const std::uintptr_t guard = block.address() + block.size();  // the no-access page after it
-  for (const std::uintptr_t address : {std::uintptr_t{0}, guard}) {
+  std::vector<std::uintptr_t> unreadable = {0};
+  // Wine carries these calls out through its server, which reads and writes the no-access pages
+  // of a reservation; Windows and Linux refuse them.
+  if (!testing::RunningUnderWine()) unreadable.push_back(guard);
+  for (const std::uintptr_t address : unreadable) {
     SCOPED_TRACE(address);
     EXPECT_EQ(memory.ReadInt32(Self(), address), 0);
     EXPECT_EQ(memory.ReadInt16(Self(), address), 0);
@@ -46,8 +51,8 @@ TEST(ProcessMemory, EveryReadOfAnUnreadableAddressGivesZero) {
     EXPECT_TRUE(memory.ReadBytes(Self(), address, 4).empty());
     EXPECT_FALSE(memory.WriteValue(Self(), address, 1));
   }
+  if (testing::RunningUnderWine()) return;
   // A read that starts readable and runs into the guard page fails whole.
-  std::memset(block.bytes(), 'x', block.size());
   EXPECT_EQ(memory.ReadInt32(Self(), guard - 2), 0);
   EXPECT_EQ(memory.ReadText(Self(), guard - 10, 0), "");
 }

@@ -73,6 +73,9 @@ class LoopbackHttpServer {
   std::unique_ptr<State> state_;
 };
 
+// True under Wine, whose behaviour differs from Windows in places the tests name.
+bool RunningUnderWine();
+
 // Sets the TZ environment variable and makes the C library read it again.
 void SetTimeZoneVariable(const std::string& value);
 

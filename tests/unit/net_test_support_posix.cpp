@@ -157,6 +157,10 @@ std::string LoopbackHttpServer::LastRequest() const {
   return state_->lastRequest;
 }
 
+bool RunningUnderWine() {
+  return false;
+}
+
 void SetTimeZoneVariable(const std::string& value) {
   setenv("TZ", value.c_str(), 1);
   tzset();

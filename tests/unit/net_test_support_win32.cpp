@@ -158,6 +158,11 @@ std::string LoopbackHttpServer::LastRequest() const {
   return state_->lastRequest;
 }
 
+bool RunningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 void SetTimeZoneVariable(const std::string& value) {
   _putenv_s("TZ", value.c_str());
   _tzset();
