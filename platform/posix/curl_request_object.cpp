@@ -255,15 +255,16 @@ std::size_t CurlRequestObject::OnHeader(char* data, std::size_t size, std::size_
                                         void* self) {
   auto& object = *static_cast<CurlRequestObject*>(self);
   const std::size_t length = size * count;
-  object.headerBytes_ += length;
-  if (object.headerBytes_ > kMaxHeaderBytes) return 0;  // ends the exchange as failed
   std::string_view line(data, length);
   // Each answer of a redirect chain (and a 100 Continue) begins with its status line; only the
   // last answer's headers and body are the result.
   if (line.starts_with("HTTP/")) {
     object.headerBlock_.clear();
+    object.headerBytes_ = 0;
     object.body_.clear();
   }
+  object.headerBytes_ += length;
+  if (object.headerBytes_ > kMaxHeaderBytes) return 0;  // ends the exchange as failed
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
   object.headerBlock_ += line;
   object.headerBlock_ += "\r\n";

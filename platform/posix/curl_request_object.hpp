@@ -32,8 +32,9 @@ class CurlRequestObject final : public HttpRequestObject {
   std::string GetAllResponseHeaders() override;
   int Status() override;
 
-  // A header block larger than this ends the exchange as failed rather than filling memory.
-  static constexpr std::size_t kMaxHeaderBytes = 1 << 20;
+  // An answer whose header block is larger than this fails the exchange, as WinHTTP's default
+  // limit on Windows (64 KiB) does, rather than filling memory.
+  static constexpr std::size_t kMaxHeaderBytes = 64 << 10;
 
  private:
   explicit CurlRequestObject(CURL* handle) : handle_(handle) {}

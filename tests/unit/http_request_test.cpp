@@ -285,6 +285,16 @@ TEST(HttpRequest, BinaryAndMultiMegabyteBodiesArriveWhole) {
   EXPECT_TRUE(e.body == Bytes(big));
 }
 
+TEST(HttpRequest, AHeaderBlockOfTensOfKilobytesArrivesWhole) {
+  std::vector<std::pair<std::string, std::string>> headers;
+  for (int i = 0; i < 30; ++i)
+    headers.emplace_back("X-Line-" + std::to_string(i), std::string(900, 'v'));
+  LoopbackHttpServer server([&](const RecordedRequest&) { return Answer("", headers); });
+  const Exchange e = Get(server.Url("/"));
+  EXPECT_EQ(e.status, 200);
+  EXPECT_EQ(TextBetween(e.headersOut, "X-Line-29:", "\r\n"), " " + std::string(900, 'v'));
+}
+
 TEST(HttpRequest, TheCallersRequestObjectStillWorksAfterTheCall) {
   LoopbackHttpServer server;
   const platform::HttpThreadScope scope;
