@@ -55,11 +55,5 @@ TEST_F(DirectoryFilesTest, FailedReplacementsLeaveNothingBehind) {
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 }
 
-TEST_F(DirectoryFilesTest, ManySavesInARowLeaveOneFile) {
-  for (int i = 0; i < 50; ++i) ASSERT_TRUE(files->Replace("n", Bytes(std::to_string(i))));
-  EXPECT_EQ(Read("n"), "49");
-  EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
-}
-
 }  // namespace
 }  // namespace lanqi

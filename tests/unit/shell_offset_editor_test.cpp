@@ -268,16 +268,5 @@ TEST_F(OffsetFile, LockedFileKeepsItsContentAndTheValueInMemory) {
   EXPECT_EQ(FileText(), "5");
 }
 
-TEST_F(OffsetFile, MissingFolderReadsAsZeroAndSkipsTheSave) {
-  auto nowhere = platform::MakeDirectoryFiles(folder.path() / "gone");
-  OffsetEditor lostEditor(window, state, *nowhere);
-  events.editor = &lostEditor;
-  lostEditor.LoadOffset();
-  lostEditor.StepOffset(-1);
-  EXPECT_EQ(window.Text(Control::编辑框2), "-1");
-  EXPECT_EQ(state.offsetSeconds.load(), -1);
-  EXPECT_EQ(folder.EntryCount(), 0u) << folder.Listing();
-}
-
 }  // namespace
 }  // namespace lanqi
