@@ -4,12 +4,15 @@
 #include <string>
 
 #include "app/main_window_handlers.hpp"
+#include "nettime/system_network_time_source.hpp"
+#include "platform/elevation.hpp"
 #include "platform/process_image.hpp"
 #include "platform/registry.hpp"
 #include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
 #include "platform/win32/main_window.hpp"
 #include "timekeeping/clock_state.hpp"
+#include "util/process_memory.hpp"
 
 namespace {
 
@@ -37,17 +40,23 @@ void SetCurrentDirectoryToExecutables() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   SetCurrentDirectoryToExecutables();
 
+  // The one process-memory object exists before the window, as the probe relies on it.
+  lanqi::process_memory();
+
   // These live until the process ends: worker threads may still use them when the program ends,
   // which it does by ending the process, never by returning from here.
   static lanqi::ClockState clockState;
   static lanqi::platform::win32::MainWindow window(instance);
+  static lanqi::SystemNetworkTimeSource network;
+  static lanqi::TimeKeeper keeper{clockState, window, lanqi::platform::SystemLocalClock(),
+                                  lanqi::platform::SystemWorkers(), network};
   static const auto runDirectoryFiles = lanqi::platform::MakeRunDirectoryFiles();
   static const auto machineRegistry = lanqi::platform::MakeMachineRegistry();
   static const auto processImage = lanqi::platform::MakeProcessImage();
   static lanqi::OffsetEditor offsetEditor(window, clockState, *runDirectoryFiles);
   static lanqi::Autostart autostart(window, *machineRegistry, *processImage);
-  static lanqi::MainWindowHandlers handlers(window, clockState, lanqi::platform::SystemLocalClock(),
-                                            offsetEditor, autostart);
+  static lanqi::MainWindowHandlers handlers(keeper, offsetEditor, autostart,
+                                            lanqi::platform::SystemElevation());
 
   if (!window.Load(handlers)) return 1;  // no window can be created, e.g. no desktop
   window.RunMessageLoop();

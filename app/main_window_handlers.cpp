@@ -1,26 +1,34 @@
 #include "app/main_window_handlers.hpp"
 
-#include "timekeeping/display_refresh.hpp"
+#include <optional>
 
 namespace lanqi {
 
 using platform::Control;
 using platform::Timer;
 
-MainWindowHandlers::MainWindowHandlers(platform::Window& window, ClockState& state,
-                                       const platform::LocalClock& clock,
-                                       OffsetEditor& offsetEditor, Autostart& autostart)
-    : window_(window),
-      state_(state),
-      clock_(clock),
+MainWindowHandlers::MainWindowHandlers(TimeKeeper& keeper, OffsetEditor& offsetEditor,
+                                       Autostart& autostart, platform::Elevation& elevation)
+    : keeper_(keeper),
+      window_(keeper.window),
       offsetEditor_(offsetEditor),
-      autostart_(autostart) {}
+      autostart_(autostart),
+      elevation_(elevation) {}
 
 void MainWindowHandlers::OnCreated() {
-  window_.SetTrayShown(true);
+  // Setting the clock needs administrator rights: without them the program hands over to an
+  // elevated copy of itself and ends before showing anything or touching any file.
+  if (!elevation_.IsAdministrator()) {
+    elevation_.RelaunchElevated("", false, std::nullopt);
+    window_.EndProgram(0);
+    return;
+  }
   autostart_.ShowCaptionFromRegistry();
+  window_.SetTrayShown(true);
+  window_.ShowBalloon("岚栖钟卫", "钟卫启动成功，将为持续您的系统时间保驾护航！", 1, 1);
   offsetEditor_.LoadOffset();
-  state_.standardTime.store(CurrentLocalTime(clock_));
+  keeper_.state.standardTime.store(CurrentLocalTime(keeper_.clock));
+  window_.StartWorker([this] { FirstCalibration(keeper_); });
 }
 
 // Closing only hides: the program keeps guarding the clock from the notification area.
@@ -63,9 +71,7 @@ void MainWindowHandlers::OnTrayLeftButtonUp() {
 }
 
 void MainWindowHandlers::OnTimerTick(Timer timer) {
-  if (timer == Timer::程序内部时间) {
-    window_.StartWorker([this] { RefreshClockDisplay(state_, window_, clock_); });
-  }
+  StartTimerRoutine(keeper_, timer);
 }
 
 void MainWindowHandlers::HideToTray() {

@@ -1,23 +1,25 @@
 #pragma once
 #include "app/autostart.hpp"
 #include "app/offset_editor.hpp"
-#include "platform/local_clock.hpp"
+#include "platform/elevation.hpp"
 #include "platform/window.hpp"
-#include "timekeeping/clock_state.hpp"
+#include "timekeeping/time_keeper.hpp"
 
 namespace lanqi {
 
-// The main window's event handlers: hiding into the notification area and back, the log box's
-// upkeep, and the timer ticks that start the clock work on worker threads.
+// The main window's event handlers: the start-up work, hiding into the notification area and
+// back, the log box's upkeep, the offset editor and autostart button, and the timer ticks that
+// start the clock work on worker threads.
 class MainWindowHandlers : public platform::WindowEvents {
  public:
   // A log longer than this is cleared after a pause that lets the user read it.
   static constexpr std::size_t kLogLimitBytes = 10000;
   static constexpr int kLogClearDelayMs = 3000;
 
-  MainWindowHandlers(platform::Window& window, ClockState& state, const platform::LocalClock& clock,
-                     OffsetEditor& offsetEditor, Autostart& autostart);
+  MainWindowHandlers(TimeKeeper& keeper, OffsetEditor& offsetEditor, Autostart& autostart,
+                     platform::Elevation& elevation);
 
+  // The start-up work, once the window and its controls exist and before it is shown.
   void OnCreated() override;
   bool OnCloseRequested() override;
   void OnDestroyed() override;
@@ -31,11 +33,11 @@ class MainWindowHandlers : public platform::WindowEvents {
   void OnLogBoxChanged();
 
  private:
+  TimeKeeper& keeper_;
   platform::Window& window_;
-  ClockState& state_;
-  const platform::LocalClock& clock_;
   OffsetEditor& offsetEditor_;
   Autostart& autostart_;
+  platform::Elevation& elevation_;
 };
 
 }  // namespace lanqi

@@ -71,6 +71,10 @@ class Window {
   virtual bool StartWorker(std::function<void()> routine) = 0;
   // Waits while the window's messages go on being processed (nested events may run).
   virtual void WaitProcessingMessages(int milliseconds) = 0;
+  // Ends the program with the exit code: event delivery stops at once, the window, the tray icon
+  // and what else the program holds are released, then the process ends. The real window never
+  // returns from it.
+  virtual void EndProgram(int exitCode) = 0;
 };
 
 }  // namespace lanqi::platform

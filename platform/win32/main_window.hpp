@@ -31,7 +31,7 @@ class MainWindow final : public Window {
   [[noreturn]] void RunMessageLoop();
   // Stops the delivery of events at once, removes the tray icon, releases the windows, icons and
   // fonts, and ends the process with the exit code. Callable from any thread.
-  [[noreturn]] void EndProgram(int exitCode);
+  [[noreturn]] void EndProgram(int exitCode) override;
 
   std::string Text(Control control) override;
   void SetText(Control control, const std::string& text) override;

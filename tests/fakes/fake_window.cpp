@@ -112,6 +112,18 @@ void FakeWindow::WaitProcessingMessages(int milliseconds) {
   if (onWait) onWait(milliseconds);
 }
 
+void FakeWindow::EndProgram(int exitCode) {
+  std::lock_guard lock(mutex_);
+  endedWith_ = exitCode;
+  trayShown_ = false;
+  visible_ = false;
+}
+
+int FakeWindow::EndedWith() {
+  std::lock_guard lock(mutex_);
+  return endedWith_;
+}
+
 bool FakeWindow::Visible() {
   std::lock_guard lock(mutex_);
   return visible_;

@@ -40,6 +40,7 @@ class FakeWindow final : public platform::Window {
                       platform::MessageIcon icon) override;
   bool StartWorker(std::function<void()> routine) override;
   void WaitProcessingMessages(int milliseconds) override;
+  void EndProgram(int exitCode) override;
 
   // Inspection and scripting.
   bool Visible();
@@ -53,6 +54,8 @@ class FakeWindow final : public platform::Window {
   void SetWorkerMode(WorkerMode mode) { workerMode_ = mode; }
   int SelectionStart(platform::Control editBox);
   std::vector<int> Waits();
+  // The exit code the program ended with, or -1 while it runs.
+  int EndedWith();
   // Runs when a message box is shown, standing in for what happens while it is open.
   std::function<void()> onMessageBox;
   std::function<void(int)> onWait;
@@ -73,6 +76,7 @@ class FakeWindow final : public platform::Window {
   std::vector<std::function<void()>> queued_;
   std::vector<int> waits_;
   WorkerMode workerMode_ = WorkerMode::Queue;
+  int endedWith_ = -1;
 };
 
 }  // namespace lanqi::testing

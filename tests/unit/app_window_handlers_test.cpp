@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window_handlers.hpp"
+#include "platform/system.hpp"
+#include "tests/fakes/fake_elevation.hpp"
 #include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/virtual_clock.hpp"
 #include "tests/unit/shell_fakes.hpp"
@@ -11,18 +13,28 @@ namespace {
 using platform::Control;
 using platform::Timer;
 
+// The network is never reached here: passes started by the handlers stay queued.
+class UnusedNetwork final : public NetworkTimeSource {
+ public:
+  bool IsReachable() override { return false; }
+  DateTime FetchNetworkTime() override { return DateTime{}; }
+};
+
 struct WindowHandlers : ::testing::Test {
   WindowHandlers() { window.Attach(&handlers); }
   testing::VirtualClock clock;
   testing::FakeWindow window;
   ClockState state;
+  UnusedNetwork network;
+  testing::FakeElevation elevation;
+  TimeKeeper keeper{state, window, clock, platform::SystemWorkers(), network};
   testing::TempFolder folder;
   std::unique_ptr<platform::DirectoryFiles> files = platform::MakeDirectoryFiles(folder.path());
   testing::FakeRegistry registry;
   testing::FakeProcessImage image;
   OffsetEditor offsetEditor{window, state, *files};
   Autostart autostart{window, registry, image};
-  MainWindowHandlers handlers{window, state, clock, offsetEditor, autostart};
+  MainWindowHandlers handlers{keeper, offsetEditor, autostart, elevation};
 };
 
 TEST_F(WindowHandlers, CloseHideRestoreFollowTheTrayStates) {
@@ -80,8 +92,8 @@ TEST_F(WindowHandlers, DisplayTickStartsTheRefreshOnAWorker) {
   handlers.OnTimerTick(Timer::程序内部时间);
   EXPECT_EQ(window.Text(Control::标签1), "北京时间：0000年00月00日 00:00:00");  // not yet run
   auto workers = window.TakeQueuedWorkers();
-  ASSERT_EQ(workers.size(), 1u);
-  workers[0]();
+  ASSERT_EQ(workers.size(), 2u);  // the first calibration, then the refresh
+  workers[1]();
   EXPECT_EQ(window.Text(Control::标签1), "北京时间：2024年2月11日10时5分4秒");
 }
 
@@ -113,6 +125,60 @@ TEST_F(WindowHandlers, OffsetAndAutostartControlsReachTheirHandlers) {
   const auto saved = files->ReadUpTo(OffsetEditor::kFileName, 100);
   ASSERT_TRUE(saved);
   EXPECT_EQ(std::string(saved->begin(), saved->end()), "9");
+}
+
+TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
+  registry.values[{"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "LanqiClockGuard"}] = u"x";
+  files->Replace(OffsetEditor::kFileName, std::vector<std::uint8_t>{'-', '3', '0', '0'});
+  handlers.OnCreated();
+  EXPECT_EQ(window.EndedWith(), -1);
+  EXPECT_EQ(window.Text(Control::按钮3), "取消开机启动");
+  EXPECT_TRUE(window.TrayShown());
+  ASSERT_EQ(window.Balloons().size(), 1u);
+  EXPECT_EQ(window.Balloons()[0].title, "岚栖钟卫");
+  EXPECT_EQ(window.Balloons()[0].text, "钟卫启动成功，将为持续您的系统时间保驾护航！");
+  EXPECT_EQ(window.Balloons()[0].iconKind, 1);
+  EXPECT_EQ(window.Balloons()[0].timeout, 1);
+  EXPECT_EQ(window.Text(Control::编辑框2), "-300");
+  EXPECT_EQ(state.offsetSeconds.load(), -300);
+  EXPECT_EQ(state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+  EXPECT_TRUE(elevation.requests.empty());
+  EXPECT_EQ(window.Text(Control::编辑框1), "");  // the first calibration runs on its own thread
+
+  auto workers = window.TakeQueuedWorkers();
+  ASSERT_EQ(workers.size(), 1u);
+  workers[0]();
+  EXPECT_EQ(window.Text(Control::编辑框1), "系统初始化成功，正在首次校对网络时间！\r\n");
+  EXPECT_EQ(window.TakeQueuedWorkers().size(), 1u);  // and it started the first pass
+}
+
+TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNothing) {
+  for (bool declined : {false, true}) {
+    testing::FakeWindow bare;
+    testing::TempFolder emptyFolder;
+    auto emptyFiles = platform::MakeDirectoryFiles(emptyFolder.path());
+    testing::FakeElevation noRights;
+    noRights.administrator = false;
+    noRights.declined = declined;
+    TimeKeeper bareKeeper{state, bare, clock, platform::SystemWorkers(), network};
+    OffsetEditor bareOffset{bare, state, *emptyFiles};
+    Autostart bareAutostart{bare, registry, image};
+    MainWindowHandlers starting{bareKeeper, bareOffset, bareAutostart, noRights};
+    bare.Attach(&starting);
+    starting.OnCreated();
+
+    ASSERT_EQ(noRights.requests.size(), 1u);
+    EXPECT_FALSE(noRights.requests[0].useFile);
+    EXPECT_FALSE(noRights.requests[0].parameters.has_value());
+    EXPECT_EQ(bare.EndedWith(), 0);
+    EXPECT_FALSE(bare.TrayShown());
+    EXPECT_FALSE(bare.Visible());
+    EXPECT_TRUE(bare.Balloons().empty());
+    EXPECT_EQ(bare.Text(Control::编辑框1), "");
+    EXPECT_EQ(bare.Text(Control::编辑框2), "");
+    EXPECT_TRUE(bare.TakeQueuedWorkers().empty());
+    EXPECT_FALSE(emptyFiles->ReadUpTo(OffsetEditor::kFileName, 100).has_value());
+  }
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ class SimWindow final : public platform::Window {
   void ShowMessageBox(const std::string&, const std::string&, platform::MessageIcon) override {}
   bool StartWorker(std::function<void()> routine) override;
   void WaitProcessingMessages(int milliseconds) override;
+  void EndProgram(int) override {}
 
   struct LogEntry {
     std::int64_t atMs;
