@@ -105,13 +105,16 @@ TEST_F(OffsetAndAutostart, TypedLettersBecomeZeroAndAPastedNumberStays) {
   ASSERT_NE(box, nullptr);
   Click(ids::kId按钮2);
   ASSERT_TRUE(WaitForFile("1"));
-  // Select all, then type a, b, c as the keyboard would deliver them.
-  ASSERT_TRUE(PostMessageW(box, EM_SETSEL, 0, -1));
-  for (wchar_t c : std::wstring(L"abc")) ASSERT_TRUE(PostMessageW(box, WM_CHAR, c, 1));
+  // Select all, then type a, b, c. Each key is handled before the next is sent, so the paste
+  // below cannot overtake a key still in the queue.
+  DWORD_PTR ignored = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(box, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, 5000, &ignored));
+  for (wchar_t c : std::wstring(L"abc")) {
+    ASSERT_TRUE(SendMessageTimeoutW(box, WM_CHAR, c, 1, SMTO_ABORTIFHUNG, 5000, &ignored));
+  }
   EXPECT_TRUE(WaitForText(ids::kId编辑框2, L"0")) << TextOf(ids::kId编辑框2);
   EXPECT_TRUE(WaitForFile("0")) << FileText(Program().OffsetFile());
   // A paste replaces the whole content at once.
-  DWORD_PTR ignored = 0;
   ASSERT_TRUE(SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"-300"),
                                   SMTO_ABORTIFHUNG, 5000, &ignored));
   EXPECT_TRUE(WaitForText(ids::kId编辑框2, L"-300")) << TextOf(ids::kId编辑框2);
