@@ -30,3 +30,16 @@ else()
            COMMAND ${PROJECT_SOURCE_DIR}/tests/netns/probe_netns.sh $<TARGET_FILE:net_probe_driver>)
   set_tests_properties(net_netns_probe PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
 endif()
+
+# The real program under Wine in a private network namespace, reading the time from a fake
+# reference server; the reader tool watches its log box.
+if(WIN32)
+  add_executable(net_log_box_reader ${PROJECT_SOURCE_DIR}/tests/netns/log_box_reader.cpp)
+  target_link_libraries(net_log_box_reader PRIVATE lanqi_options)
+  if(TARGET LanqiClockGuard)
+    add_test(NAME net_netns_app_wine
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/netns/wine_app_netns.sh
+                     $<TARGET_FILE:LanqiClockGuard> $<TARGET_FILE:net_log_box_reader>)
+    set_tests_properties(net_netns_app_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+  endif()
+endif()
