@@ -7,8 +7,10 @@ target_compile_features(lanqi_options INTERFACE cxx_std_20)
 target_include_directories(lanqi_options INTERFACE ${PROJECT_SOURCE_DIR})
 # Every plain string literal becomes code page 936 bytes; GB18030 rather than GBK because
 # libstdc++'s <chrono> holds a character GBK lacks, and both agree on every GBK character.
-target_compile_options(lanqi_options INTERFACE
-  -Wall -Wextra -Werror -fexec-charset=GB18030 -finput-charset=UTF-8)
+target_compile_options(lanqi_options INTERFACE -Wall -Wextra -Werror)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_compile_options(lanqi_options INTERFACE -fexec-charset=GB18030 -finput-charset=UTF-8)
+endif()
 
 if(WIN32)
   target_compile_definitions(lanqi_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX

@@ -46,11 +46,12 @@ const std::int64_t kOleEpochDays = DaysFromCivil(1899, 12, 30);
 constexpr std::int64_t kMinSeconds = static_cast<std::int64_t>(kMinDateTimeDays) * kSecondsPerDay;
 constexpr std::int64_t kMaxSeconds = static_cast<std::int64_t>(kMaxDateTimeDays) * kSecondsPerDay;
 
-// Seconds since 30 December 1899 00:00:00 on a linear scale, clamped to the range.
+// Seconds since 30 December 1899 00:00:00 on a linear scale, clamped to the range. The clamp is
+// made on the linear scale: before 1899 a larger time of day is a more negative serial number.
 std::int64_t ToLinearSeconds(DateTime value) {
   double days = value.days;
-  if (!std::isfinite(days)) days = days > 0 ? kMaxDateTimeDays : 0.0;
-  days = std::clamp(days, kMinDateTimeDays, kMaxDateTimeDays);
+  if (std::isnan(days)) days = 0.0;
+  days = std::clamp(days, kMinDateTimeDays - 1.0, kMaxDateTimeDays + 1.0);
   const double whole = std::trunc(days);
   const double fraction = std::fabs(days - whole);
   const std::int64_t seconds = static_cast<std::int64_t>(whole) * kSecondsPerDay +

@@ -9,7 +9,8 @@ LocalClock& SystemLocalClock() {
 }
 
 Workers& SystemWorkers() {
-  static ThreadWorkers workers;
+  // Never destroyed: detached workers may still count themselves out while the process exits.
+  static ThreadWorkers& workers = *new ThreadWorkers;
   return workers;
 }
 

@@ -9,7 +9,8 @@ LocalClock& SystemLocalClock() {
 }
 
 Workers& SystemWorkers() {
-  static win32::Win32Workers workers;
+  // Never destroyed: detached workers may still count themselves out while the process exits.
+  static win32::Win32Workers& workers = *new win32::Win32Workers;
   return workers;
 }
 

@@ -36,6 +36,10 @@ TEST(DateTimeValue, ZeroIsNeverSetAndSerialMatchesAutomationDates) {
 
 TEST(DateTimeValue, PartsAreClampedWhenBuilding) {
   EXPECT_EQ(DateTimeToText(DateTimeFromParts(0, 0, 0, 0, 0, 0)), "100年1月1日");
+  // The failed-reading marker keeps its time of day on the range's first day.
+  EXPECT_EQ(DateTimeToText(DateTimeFromParts(100, 1, 1, 8)), "100年1月1日8时");
+  EXPECT_EQ(DateTimeToText(AddToDateTime(DateTimeFromParts(0, 0, 0), TimeUnit::Hour, 8)),
+            "100年1月1日8时");
   // The range ends at the first moment of 31 December 9999.
   EXPECT_EQ(DateTimeToText(DateTimeFromParts(12000, 13, 40, 30, 70, 99)), "9999年12月31日");
   EXPECT_EQ(DateTimeToText(DateTimeFromParts(2023, 13, 40, 30, 70, 99)),
