@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
 """A stand-in for the reference web server: answers HEAD and GET with 200 and a fixed Date header
-("now": the current time). Usage: fake_reference_server.py ADDRESS PORT "DATE TEXT" LOG"""
+("now": the current time, "now+SECONDS" or "now-SECONDS": that far from it).
+Usage: fake_reference_server.py ADDRESS PORT "DATE TEXT" LOG"""
+import email.utils
 import http.server
+import re
 import sys
+import time
 
 
 def main():
@@ -13,8 +17,10 @@ def main():
         protocol_version = "HTTP/1.1"
 
         def date_time_string(self, timestamp=None):
-            if date_text == "now":
-                return super().date_time_string(timestamp)
+            relative = re.fullmatch(r"now([+-]\d+)?", date_text)
+            if relative:
+                shift = int(relative.group(1) or 0)
+                return email.utils.formatdate(time.time() + shift, usegmt=True)
             return date_text
 
         def do_HEAD(self):

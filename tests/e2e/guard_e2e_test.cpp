@@ -1,0 +1,147 @@
+// The whole program against a local stand-in of the reference web server, inside a network
+// namespace where the public resolvers cannot be reached. The wrapper script runs each group
+// with the server in the state its name says (LANQI_E2E_SERVER tells which).
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/control_ids.hpp"
+#include "tests/e2e/e2e_fixture.hpp"
+#include "tests/e2e/poll.hpp"
+
+namespace lanqi::e2e {
+namespace {
+
+namespace ids = platform::win32;
+using Clock = std::chrono::steady_clock;
+
+constexpr Milliseconds kCalibrationDeadline{60000};
+
+std::wstring ServerState() {
+  wchar_t value[64] = {};
+  GetEnvironmentVariableW(L"LANQI_E2E_SERVER", value, 64);
+  return value;
+}
+
+int CountOf(const std::wstring& text, const std::wstring& part) {
+  int count = 0;
+  for (std::size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// Balloons are drawn by Wine's explorer as tooltip windows; a visible one is a balloon on screen.
+int VisibleBalloons() {
+  int count = 0;
+  EnumWindows(
+      [](HWND window, LPARAM counter) -> BOOL {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (std::wstring(name) == L"tooltips_class32" && IsWindowVisible(window)) {
+          ++*reinterpret_cast<int*>(counter);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+int MainWindowsOnDesktop() {
+  int count = 0;
+  for (HWND window = FindWindowExW(nullptr, nullptr, ids::kMainWindowClass, nullptr);
+       window != nullptr; window = FindWindowExW(nullptr, window, ids::kMainWindowClass, nullptr)) {
+    ++count;
+  }
+  return count;
+}
+
+class GuardE2E : public ClockGuardScenario {
+ protected:
+  void SetUp() override {
+    if (ServerState().empty()) GTEST_SKIP() << "run by run_guard_e2e.sh, which sets the server up";
+    ClockGuardScenario::SetUp();
+  }
+  std::wstring Log() { return Program().ControlText(ids::kId编辑框1).value_or(L""); }
+  std::wstring WaitForLog(const std::wstring& part, Milliseconds deadline) {
+    std::wstring log;
+    PollUntil([&] { return (log = Log()).find(part) != std::wstring::npos; }, deadline);
+    return log;
+  }
+};
+
+// Server answering this machine's time, the machine in Beijing's time zone.
+TEST_F(GuardE2E, AgreeingServerCalibratesAndNothingIsRepaired) {
+  if (ServerState() != L"now") GTEST_SKIP() << "needs the server answering the machine's time";
+  const std::wstring log = WaitForLog(L"已校准网络时间：", kCalibrationDeadline);
+  EXPECT_EQ(log.rfind(L"系统初始化成功，正在首次校对网络时间！\r\n", 0), 0u);
+  EXPECT_NE(log.find(L"\r\n已校准网络时间："), std::wstring::npos);
+  // The guard starts three seconds after the reading; give it several passes.
+  std::this_thread::sleep_for(std::chrono::seconds(8));
+  EXPECT_EQ(Log().find(L"#尝试修复"), std::wstring::npos);
+  // The calibrated line names the fake server's time shifted to Beijing time: the same as the
+  // system time line here, give or take the seconds passed.
+  const auto beijing = Program().ControlText(ids::kId标签1).value_or(L"");
+  const auto system = Program().ControlText(ids::kId标签5).value_or(L"");
+  EXPECT_EQ(beijing.substr(5, 12), system.substr(5, 12));
+}
+
+TEST_F(GuardE2E, GreetingBalloonIsShownAtStart) {
+  if (ServerState() != L"now") GTEST_SKIP() << "needs the server answering the machine's time";
+  EXPECT_TRUE(PollUntil([] { return VisibleBalloons() > 0; }, Milliseconds{15000}));
+}
+
+TEST_F(GuardE2E, SecondStartRunsASecondCopy) {
+  if (ServerState() != L"now") GTEST_SKIP() << "needs the server answering the machine's time";
+  std::string whyNot;
+  auto second = ClockGuardDriver::Launch(ExeUnderTest(), whyNot);
+  ASSERT_TRUE(second) << whyNot;
+  EXPECT_NE(second->Pid(), Program().Pid());
+  EXPECT_TRUE(PollUntil([] { return MainWindowsOnDesktop() == 2; }, kStateDeadline));
+  EXPECT_TRUE(second->IsRunning());
+  EXPECT_TRUE(Program().IsRunning());
+  second->End();
+}
+
+// Server an hour ahead: the guard tries to set the clock, which Wine refuses.
+TEST_F(GuardE2E, ServerAnHourAheadMakesTheGuardTryEveryTwoSecondsWithoutBalloon) {
+  if (ServerState() != L"now+3600") GTEST_SKIP() << "needs the server an hour ahead";
+  std::wstring log =
+      WaitForLog(L"【修复失败】请检查是否授予钟卫[管理员权限]！", kCalibrationDeadline);
+  ASSERT_NE(log.find(L"#尝试修复\r\n错误的当前时间："), std::wstring::npos);
+  EXPECT_NE(log.find(L" √ [←]\r\n【修复失败】"), std::wstring::npos);
+  // Let the greeting balloon go, then watch the attempts: one every two seconds, no balloon.
+  PollUntil([] { return VisibleBalloons() == 0; }, Milliseconds{40000});
+  const int failuresBefore = CountOf(Log(), L"【修复失败】");
+  const auto start = Clock::now();
+  bool balloonSeen = false;
+  while (Clock::now() - start < std::chrono::seconds(10)) {
+    balloonSeen = balloonSeen || VisibleBalloons() > 0;
+    std::this_thread::sleep_for(Milliseconds{100});
+  }
+  const int attempts = CountOf(Log(), L"【修复失败】") - failuresBefore;
+  EXPECT_GE(attempts, 4);
+  EXPECT_LE(attempts, 6);
+  EXPECT_FALSE(balloonSeen);
+  EXPECT_EQ(CountOf(Log(), L"【修复成功】"), 0);
+}
+
+// No server, resolvers unreachable: the unreachable line every ten seconds.
+TEST_F(GuardE2E, UnreachableNetworkIsReportedEveryTenSeconds) {
+  if (ServerState() != L"none") GTEST_SKIP() << "needs no server at all";
+  const std::wstring line = L"当前网络未连接，无法与时间服务器建立通讯！";
+  WaitForLog(line, kCalibrationDeadline);
+  const auto first = Clock::now();
+  ASSERT_TRUE(PollUntil([&] { return CountOf(Log(), line) >= 2; }, kCalibrationDeadline));
+  const auto gap = std::chrono::duration_cast<Milliseconds>(Clock::now() - first).count();
+  EXPECT_GE(gap, 8000);
+  EXPECT_LE(gap, 20000);
+  EXPECT_EQ(Log().find(L"已校准网络时间"), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace lanqi::e2e
