@@ -61,7 +61,10 @@ if $own_display; then
 else
   wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
 fi
+# The desktop setting takes effect when the prefix's server starts anew.
+wineserver -k 2>/dev/null || true
 wineserver -w
+lanqi_start_wine_services
 
 install_dir=$WINEPREFIX/drive_c/LanqiClockGuard
 mkdir -p "$install_dir"

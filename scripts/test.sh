@@ -94,7 +94,7 @@ start_wine_side() {
   lanqi_wine_env
   export WINEPREFIX=$work/prefix
   lanqi_copy_template "$WINEPREFIX"
-  lanqi_start_xvfb "$work"
+  lanqi_start_xvfb "$work" && lanqi_start_wine_services
 }
 
 started=$SECONDS

@@ -60,6 +60,14 @@ lanqi_windows_path() {
   echo "Z:${path//\//\\}"
 }
 
+# Starts the prefix's server (kept until "wineserver -k") and its system processes with no
+# terminal or pipe attached. Wine's helper processes inherit the standard handles of whichever
+# run starts them; started here, they never hold the pipe of a later run's output open.
+lanqi_start_wine_services() {
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine wineboot </dev/null >/dev/null 2>&1
+}
+
 lanqi_display_usable() {
   [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1
 }
@@ -111,10 +119,14 @@ lanqi_reexec_offline() {
 # $1: the exe (already where it should run), $2: lanqi_wait_window.exe. Leaves the program
 # running; its Linux PID is in LANQI_PROGRAM_PID.
 lanqi_show_and_screenshot() {
-  local exe=$1 waiter=$2 shot=$3 geometry
-  wine "$exe" >/dev/null 2>&1 &
+  local exe=$1 waiter=$2 shot=$3 geometry answer
+  wine "$exe" </dev/null >/dev/null 2>&1 &
   LANQI_PROGRAM_PID=$!
-  if ! geometry=$(wine "$waiter" 2>&1 | tail -n1) || [[ ! $geometry =~ ^-?[0-9]+\ -?[0-9]+\ [0-9]+\ [0-9]+ ]]; then
+  answer=$(mktemp)
+  wine "$waiter" </dev/null >"$answer" 2>&1 || true
+  geometry=$(tail -n1 "$answer" | tr -d '\r')
+  rm -f "$answer"
+  if [[ ! $geometry =~ ^-?[0-9]+\ -?[0-9]+\ [0-9]+\ [0-9]+$ ]]; then
     echo "the window did not come up: $geometry" >&2
     return 1
   fi

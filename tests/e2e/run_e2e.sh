@@ -33,6 +33,7 @@ lanqi_ensure_template
 export WINEPREFIX=$work/prefix
 lanqi_copy_template "$WINEPREFIX"
 if ! lanqi_display_usable; then lanqi_start_xvfb "$work"; fi
+lanqi_start_wine_services
 echo "e2e: prefix $WINEPREFIX, display $DISPLAY, exe $app_exe"
 
 export LANQI_E2E_EXE
