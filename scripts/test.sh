@@ -105,7 +105,12 @@ for preset in "${presets[@]}"; do
     echo "=== $preset: tests"
     case $preset in
       windows)
-        start_wine_side && run_ctest "$preset" "$dir" --timeout 600
+        if start_wine_side; then
+          run_ctest "$preset" "$dir" --timeout 600
+        else
+          summary+=("$(printf '%-12s no Wine prefix or display' "$preset")")
+          total_failed=$((total_failed + 1))
+        fi
         ;;
       *)
         run_ctest "$preset" "$dir" -j "$jobs" --timeout 300
