@@ -69,7 +69,7 @@ lanqi_start_wine_services() {
 }
 
 lanqi_display_usable() {
-  [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1
+  [[ -n ${DISPLAY:-} ]] && timeout 20 xdpyinfo >/dev/null 2>&1
 }
 
 # Starts an Xvfb of our own on a free display number it picks itself; sets DISPLAY and
@@ -77,7 +77,9 @@ lanqi_display_usable() {
 lanqi_start_xvfb() {
   local folder=$1
   : >"$folder/xvfb.display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$folder/xvfb.display" \
+  # -noreset: the server stays as it is between clients instead of resetting when the last one
+  # leaves, so a run that comes between two Wine sessions finds it ready.
+  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$folder/xvfb.display" \
     >"$folder/xvfb.log" 2>&1 &
   LANQI_XVFB_PID=$!
   local waited=0

@@ -23,6 +23,9 @@ void ClockGuardScenario::SetUp() {
   auto launched = ClockGuardDriver::Launch(exe, whyNot);
   ASSERT_TRUE(launched.has_value()) << whyNot;
   driver_.emplace(std::move(*launched));
+  // Start-up ends by showing the window; a scenario that acts before that would race with it.
+  ASSERT_TRUE(PollUntil([&] { return driver_->MainWindowVisible(); }, kStartDeadline))
+      << "the main window was not shown after start-up";
 }
 
 void ClockGuardScenario::TearDown() {

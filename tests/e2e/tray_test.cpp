@@ -42,6 +42,7 @@ const HideWay kHideWays[] = {
 };
 
 TEST_F(Tray, EachWayToHideHidesTheWindowAddsTheIconAndKeepsRunning) {
+  ASSERT_TRUE(WaitForState(true, true));
   for (const HideWay& way : kHideWays) {
     SCOPED_TRACE(way.name);
     // Start from the state "shown": window visible, no icon.
@@ -62,6 +63,7 @@ TEST_F(Tray, EachWayToHideHidesTheWindowAddsTheIconAndKeepsRunning) {
 }
 
 TEST_F(Tray, OtherMouseMessagesOverTheIconChangeNothing) {
+  ASSERT_TRUE(WaitForState(true, true));
   ASSERT_TRUE(Program().CloseMainWindow());
   ASSERT_TRUE(WaitForState(false, true));
   for (UINT message : {WM_RBUTTONUP, WM_LBUTTONDBLCLK, WM_MOUSEMOVE, WM_LBUTTONDOWN}) {
