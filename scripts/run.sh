@@ -6,21 +6,24 @@
 # until you end it (Ctrl+C). The program's own Wine prefix is build/wine-run; 时差.ini lives
 # beside the exe in it, at build/wine-run/drive_c/LanqiClockGuard/.
 #
-# --offline runs the program in a network namespace with only loopback: it then shows what it
-# does without network. LANQI_BUILD_ROOT=<folder> puts the build tree there instead of build/.
+# By default the program runs in a network namespace with only loopback, so a trial run on a build
+# machine sends nothing out and shows what it does without network; --online lets it reach the
+# reference server as it does on a user's PC. LANQI_BUILD_ROOT=<folder> puts the build tree there
+# instead of build/.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/.." && pwd)
 # shellcheck source=lib/wine.sh
 source "$here/lib/wine.sh"
 
-offline=false
+offline=true
 after_setup=false
 for argument in "$@"; do
   case $argument in
     --offline) offline=true ;;
+    --online) offline=false ;;
     --after-setup) after_setup=true ;;
-    *) echo "usage: $0 [--offline]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--online]" >&2; exit 2 ;;
   esac
 done
 

@@ -35,7 +35,7 @@ if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  apt-get install -y -q "${missing[@]}"
 fi
 
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then

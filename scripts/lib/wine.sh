@@ -105,15 +105,16 @@ lanqi_stop_xvfb() {
 
 # Re-runs the calling script ($1, with its arguments after it) inside a network namespace of its
 # own with only loopback, so that nothing it starts can reach a server on the internet. Where
-# namespaces are not allowed (not root, or a container without the right), it says so and goes on
-# with the host network.
+# namespaces are not allowed (not root, or a container without the right), it stops: the program
+# would otherwise probe and query public servers from this machine.
 lanqi_reexec_offline() {
   [[ -n ${LANQI_OFFLINE:-} ]] && return 0
   if unshare --net true 2>/dev/null; then
     export LANQI_OFFLINE=1
     exec unshare --net -- bash -c 'ip link set lo up 2>/dev/null; exec "$@"' lanqi-offline "$@"
   fi
-  echo "note: cannot make a network namespace here; running with the host network" >&2
+  echo "cannot make a network namespace here (run as root); not starting the program with the host network" >&2
+  exit 1
 }
 
 # Shows the program the way a person would see it, once its window is up with its clock lines,

@@ -39,7 +39,8 @@ echo "e2e: prefix $WINEPREFIX, display $DISPLAY, exe $app_exe"
 export LANQI_E2E_EXE
 LANQI_E2E_EXE=$(lanqi_windows_path "$app_exe")
 status=0
-wine "$tests_exe" --gtest_output="xml:$out/e2e_results.xml" || status=$?
+# gtest under Wine takes a Windows path for its report.
+wine "$tests_exe" --gtest_output="xml:$(lanqi_windows_path "$out")\\e2e_results.xml" || status=$?
 
 # The screenshot shows the program as a person sees it; a missing one does not fail the run.
 mkdir -p "$WINEPREFIX/drive_c/LanqiClockGuard"
