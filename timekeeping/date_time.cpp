@@ -59,14 +59,22 @@ std::int64_t ToLinearSeconds(DateTime value) {
   return std::clamp(seconds, kMinSeconds, kMaxSeconds);
 }
 
-DateTime FromLinearSeconds(std::int64_t seconds) {
-  seconds = std::clamp(seconds, kMinSeconds, kMaxSeconds);
-  std::int64_t day = seconds / kSecondsPerDay;
-  std::int64_t timeOfDay = seconds % kSecondsPerDay;
-  if (timeOfDay < 0) {
-    timeOfDay += kSecondsPerDay;
-    --day;
+// A linear second count as its day number (floor) and the seconds since that day's midnight.
+struct DayAndTime {
+  std::int64_t day;
+  std::int64_t timeOfDay;
+};
+DayAndTime SplitDays(std::int64_t seconds) {
+  DayAndTime split{seconds / kSecondsPerDay, seconds % kSecondsPerDay};
+  if (split.timeOfDay < 0) {
+    split.timeOfDay += kSecondsPerDay;
+    --split.day;
   }
+  return split;
+}
+
+DateTime FromLinearSeconds(std::int64_t seconds) {
+  const auto [day, timeOfDay] = SplitDays(std::clamp(seconds, kMinSeconds, kMaxSeconds));
   const double fraction = static_cast<double>(timeOfDay) / static_cast<double>(kSecondsPerDay);
   const double whole = static_cast<double>(day);
   return DateTime{day >= 0 ? whole + fraction : whole - fraction};
@@ -80,12 +88,7 @@ std::int64_t LinearFromParts(const DateParts& p) {
 }
 
 DateParts PartsFromLinear(std::int64_t seconds) {
-  std::int64_t day = seconds / kSecondsPerDay;
-  std::int64_t timeOfDay = seconds % kSecondsPerDay;
-  if (timeOfDay < 0) {
-    timeOfDay += kSecondsPerDay;
-    --day;
-  }
+  const auto [day, timeOfDay] = SplitDays(seconds);
   DateParts parts;
   CivilFromDays(day + kOleEpochDays, parts.year, parts.month, parts.day);
   parts.hour = static_cast<int>(timeOfDay / 3600);
@@ -187,9 +190,8 @@ DateTime DateTimeFromCalendar(const platform::CalendarTime& t) {
 platform::CalendarTime CalendarFromDateTime(DateTime value, int millisecond) {
   const std::int64_t seconds = ToLinearSeconds(value);
   const DateParts p = PartsFromLinear(seconds);
-  std::int64_t day = seconds / kSecondsPerDay - (seconds % kSecondsPerDay < 0 ? 1 : 0);
   // 30 December 1899 was a Saturday (6).
-  const int dayOfWeek = static_cast<int>(((day + 6) % 7 + 7) % 7);
+  const int dayOfWeek = static_cast<int>(((SplitDays(seconds).day + 6) % 7 + 7) % 7);
   return platform::CalendarTime{p.year, p.month,  dayOfWeek, p.day,
                                 p.hour, p.minute, p.second,  millisecond};
 }

@@ -1,6 +1,5 @@
 #pragma once
-// Owners for the COM values the request object trades in, and the code page 936 <-> UTF-16
-// conversions of the texts that cross its interface.
+// Owners for the COM values the request object trades in.
 #include <objbase.h>
 #include <oleauto.h>
 
@@ -54,10 +53,5 @@ class UniqueVariant {
  private:
   VARIANT value_;
 };
-
-// UTF-16 form of code page 936 text; stops at the text's end, so embedded NULs survive.
-std::wstring WideFromCodePage936(std::string_view text);
-// Code page 936 form of UTF-16 text.
-std::string CodePage936FromWide(std::wstring_view text);
 
 }  // namespace lanqi::platform::win32

@@ -9,35 +9,11 @@
 #include <vector>
 
 #include "platform/http_request_object.hpp"
+#include "platform/win32/text_936.hpp"
 #include "platform/win32/winhttp_com.hpp"
 
 namespace lanqi::platform {
 namespace win32 {
-
-std::wstring WideFromCodePage936(std::string_view text) {
-  if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-    return {};
-  }
-  const int inLength = static_cast<int>(text.size());
-  const int length = MultiByteToWideChar(936, 0, text.data(), inLength, nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(936, 0, text.data(), inLength, wide.data(), length);
-  return wide;
-}
-
-std::string CodePage936FromWide(std::wstring_view text) {
-  if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-    return {};
-  }
-  const int inLength = static_cast<int>(text.size());
-  const int length =
-      WideCharToMultiByte(936, 0, text.data(), inLength, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return {};
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(936, 0, text.data(), inLength, narrow.data(), length, nullptr, nullptr);
-  return narrow;
-}
 
 namespace {
 
@@ -67,7 +43,7 @@ class DispatchArguments {
   }
   // A text argument as a BSTR; false when it could not be allocated.
   bool Text(std::string_view text) {
-    const std::wstring wide = WideFromCodePage936(text);
+    const std::wstring wide = WideFrom936(text);
     BSTR string = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     if (string == nullptr) return false;
     VARIANT& value = Next();
@@ -186,7 +162,7 @@ class WinHttpRequestObject final : public HttpRequestObject {
     if (value.vt != VT_BSTR || value.bstrVal == nullptr) return {};
     // Wine's string length counts a trailing NUL; the text ends at the first one.
     const std::wstring_view wide(value.bstrVal, SysStringLen(value.bstrVal));
-    return CodePage936FromWide(wide.substr(0, std::min(wide.size(), wide.find(L'\0'))));
+    return Cp936FromWide(wide.substr(0, std::min(wide.size(), wide.find(L'\0'))));
   }
 
   int Status() override {
