@@ -11,7 +11,7 @@ lanqi_add_unit_test(net_tests
   net_http_date_test.cpp
   net_network_time_test.cpp
   ${LANQI_NET_TEST_SUPPORT})
-target_link_libraries(net_tests PRIVATE lanqi_nettime lanqi_util)
+target_link_libraries(net_tests PRIVATE lanqi_nettime lanqi_util lanqi_http_test_server)
 if(WIN32)
   target_link_libraries(net_tests PRIVATE ws2_32)
 endif()

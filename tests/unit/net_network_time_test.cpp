@@ -5,6 +5,7 @@
 
 #include "nettime/network_time.hpp"
 #include "nettime/reference_servers.hpp"
+#include "tests/http_server/loopback_http_server.hpp"
 #include "tests/unit/net_test_support.hpp"
 
 namespace lanqi {
@@ -85,12 +86,18 @@ TEST(NetworkTime, AnOmittedUrlMeansTheReferenceRootAndComesBackFilledIn) {
 }
 
 TEST(NetworkTimeLoopback, AHeadRequestToALocalServerReadsItsDate) {
-  const testing::LoopbackHttpServer server(
-      "HTTP/1.1 200 OK\r\nDate: Wed, 31 Dec 2025 20:30:05 GMT\r\nContent-Length: 0\r\n"
-      "Connection: close\r\n\r\n");
-  std::string url = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
+  const testing::LoopbackHttpServer server([](const testing::RecordedRequest&) {
+    testing::ScriptedReply reply;
+    reply.headers = {{"Date", "Wed, 31 Dec 2025 20:30:05 GMT"}};
+    reply.close = true;
+    return reply;
+  });
+  std::string url = server.Url("/");
   EXPECT_EQ(FetchNetworkTime(&url), Beijing(2026, 1, 1, 4, 30, 5));
-  EXPECT_EQ(server.LastRequest().rfind("HEAD / HTTP/1.1\r\n", 0), 0u) << server.LastRequest();
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].method, "HEAD");
+  EXPECT_EQ(requests[0].target, "/");
 }
 
 TEST(NetworkTimeLoopback, ARefusedConnectionGivesTheFailureValue) {

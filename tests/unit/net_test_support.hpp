@@ -57,22 +57,6 @@ class LoopbackListener {
   std::uintptr_t socket_;
 };
 
-// Answers each connection on 127.0.0.1 with a fixed response after reading the request head;
-// keeps the last request head it saw.
-class LoopbackHttpServer {
- public:
-  explicit LoopbackHttpServer(std::string response);
-  ~LoopbackHttpServer();
-  LoopbackHttpServer(const LoopbackHttpServer&) = delete;
-  LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
-  int port() const;
-  std::string LastRequest() const;
-
- private:
-  struct State;
-  std::unique_ptr<State> state_;
-};
-
 // True under Wine, whose behaviour differs from Windows in places the tests name.
 bool RunningUnderWine();
 

@@ -1,6 +1,5 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
@@ -8,12 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -100,61 +97,6 @@ LoopbackListener::LoopbackListener()
 
 LoopbackListener::~LoopbackListener() {
   close(static_cast<int>(socket_));
-}
-
-struct LoopbackHttpServer::State {
-  std::string response;
-  int fd = -1;
-  int port = 0;
-  std::atomic<bool> stop{false};
-  mutable std::mutex mutex;
-  std::string lastRequest;
-  std::thread thread;
-
-  void Serve() {
-    while (!stop.load()) {
-      pollfd watch{fd, POLLIN, 0};
-      if (poll(&watch, 1, 50) <= 0) continue;
-      const int client = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-      if (client < 0) continue;
-      std::string request;
-      char buffer[1024];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        pollfd readable{client, POLLIN, 0};
-        if (poll(&readable, 1, 2000) <= 0) break;
-        const ssize_t got = recv(client, buffer, sizeof buffer, 0);
-        if (got <= 0) break;
-        request.append(buffer, static_cast<std::size_t>(got));
-      }
-      {
-        std::lock_guard lock(mutex);
-        lastRequest = request;
-      }
-      send(client, response.data(), response.size(), MSG_NOSIGNAL);
-      close(client);
-    }
-  }
-};
-
-LoopbackHttpServer::LoopbackHttpServer(std::string response) : state_(std::make_unique<State>()) {
-  state_->response = std::move(response);
-  state_->fd = ListenOnLoopback(state_->port);
-  state_->thread = std::thread([state = state_.get()] { state->Serve(); });
-}
-
-LoopbackHttpServer::~LoopbackHttpServer() {
-  state_->stop.store(true);
-  state_->thread.join();
-  if (state_->fd >= 0) close(state_->fd);
-}
-
-int LoopbackHttpServer::port() const {
-  return state_->port;
-}
-
-std::string LoopbackHttpServer::LastRequest() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->lastRequest;
 }
 
 bool RunningUnderWine() {

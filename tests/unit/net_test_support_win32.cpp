@@ -1,11 +1,8 @@
 #include <windows.h>
 #include <winsock2.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <ctime>
-#include <mutex>
-#include <thread>
 
 #include "tests/unit/net_test_support.hpp"
 
@@ -96,66 +93,6 @@ LoopbackListener::LoopbackListener()
 
 LoopbackListener::~LoopbackListener() {
   closesocket(static_cast<SOCKET>(socket_));
-}
-
-struct LoopbackHttpServer::State {
-  std::string response;
-  SOCKET listener = INVALID_SOCKET;
-  int port = 0;
-  std::atomic<bool> stop{false};
-  mutable std::mutex mutex;
-  std::string lastRequest;
-  std::thread thread;
-
-  void Serve() {
-    while (!stop.load()) {
-      fd_set readable;
-      FD_ZERO(&readable);
-      FD_SET(listener, &readable);
-      timeval wait{0, 50000};
-      if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
-      const SOCKET client = accept(listener, nullptr, nullptr);
-      if (client == INVALID_SOCKET) continue;
-      const DWORD readLimitMs = 2000;  // a client that never sends must not hold the server
-      setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&readLimitMs),
-                 sizeof readLimitMs);
-      std::string request;
-      char buffer[1024];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        const int got = recv(client, buffer, sizeof buffer, 0);
-        if (got <= 0) break;
-        request.append(buffer, static_cast<std::size_t>(got));
-      }
-      {
-        std::lock_guard lock(mutex);
-        lastRequest = request;
-      }
-      send(client, response.data(), static_cast<int>(response.size()), 0);
-      shutdown(client, SD_SEND);
-      closesocket(client);
-    }
-  }
-};
-
-LoopbackHttpServer::LoopbackHttpServer(std::string response) : state_(std::make_unique<State>()) {
-  state_->response = std::move(response);
-  state_->listener = ListenOnLoopback(state_->port);
-  state_->thread = std::thread([state = state_.get()] { state->Serve(); });
-}
-
-LoopbackHttpServer::~LoopbackHttpServer() {
-  state_->stop.store(true);
-  state_->thread.join();
-  if (state_->listener != INVALID_SOCKET) closesocket(state_->listener);
-}
-
-int LoopbackHttpServer::port() const {
-  return state_->port;
-}
-
-std::string LoopbackHttpServer::LastRequest() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->lastRequest;
 }
 
 bool RunningUnderWine() {
