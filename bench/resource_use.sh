@@ -12,13 +12,7 @@ app=$(realpath "$1")
 figures=$(realpath "$2")
 minutes=${3:-10}
 
-lanqi_wine_env
-export TZ=Asia/Shanghai
-lanqi_ensure_template || exit 1
-export WINEPREFIX=$WORK/prefix
-lanqi_copy_template "$WINEPREFIX"
-lanqi_start_xvfb "$WORK" || exit 1
-trap 'wineserver -k 2>/dev/null; lanqi_stop_xvfb; cleanup_netns' EXIT
+lanqi_wine_in_netns_work
 reset_network
 start_web_server now
 mkdir -p "$WORK/app" && cp "$app" "$WORK/app/"

@@ -17,19 +17,7 @@ enter_netns "$0" "$@"
 tests_exe=$(realpath "$1")
 app_exe=$(realpath "$2")
 
-lanqi_wine_env
-# Beijing's time zone: a server answering this machine's time then agrees with its local clock.
-export TZ=Asia/Shanghai
-lanqi_ensure_template || exit 1
-export WINEPREFIX=$WORK/prefix
-lanqi_copy_template "$WINEPREFIX"
-lanqi_start_xvfb "$WORK" || exit 1
-stop_all() {
-  wineserver -k 2>/dev/null
-  lanqi_stop_xvfb
-  cleanup_netns
-}
-trap stop_all EXIT
+lanqi_wine_in_netns_work
 
 export LANQI_E2E_EXE
 LANQI_E2E_EXE=$(lanqi_windows_path "$app_exe")
