@@ -37,12 +37,10 @@ DateTime NetworkTimeFailureValue() {
   return NetworkTimeFromHeaders({});
 }
 
-DateTime FetchNetworkTime(std::string* url, const HeadRequest& request) {
-  std::string target = url != nullptr ? *url : std::string();
-  if (target.empty()) {
-    target = reference::kWebServerRootUrl;
-    if (url != nullptr) *url = target;
-  }
+DateTime FetchNetworkTime(std::optional<std::string>* url, const HeadRequest& request) {
+  const bool supplied = url != nullptr && url->has_value();
+  const std::string target = supplied ? **url : std::string(reference::kWebServerRootUrl);
+  if (url != nullptr && !supplied) *url = target;
   const std::string headers = request ? request(target) : HeadRequestThroughHttpRoutine(target);
   return NetworkTimeFromHeaders(headers);
 }

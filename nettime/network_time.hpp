@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,10 +23,13 @@ DateTime NetworkTimeFromHeaders(std::string_view headerBlock);
 // The failure value: what an unreadable or missing date gives.
 DateTime NetworkTimeFailureValue();
 
-// Reads the network time from the Date header of the reference web server's answer to a HEAD
-// request, in Beijing time. url: the server to ask; nullptr or an empty text means the reference
-// server's root URL, which is then stored into *url. request: how the HEAD request is made
-// (tests substitute it); empty means the program's HTTP routine. Blocks for the request.
-DateTime FetchNetworkTime(std::string* url = nullptr, const HeadRequest& request = {});
+// Reads the network time from the Date header of the answer to a HEAD request, in Beijing time.
+// url: the URL to ask, used exactly as given (an empty text included, which fails like any
+// unusable URL). Not supplied (nullptr, or a variable holding no value) means the reference
+// server's root URL, which is then stored into the variable when there is one. request: how the
+// HEAD request is made (tests substitute it); empty means the program's HTTP routine. Blocks for
+// the request.
+DateTime FetchNetworkTime(std::optional<std::string>* url = nullptr,
+                          const HeadRequest& request = {});
 
 }  // namespace lanqi

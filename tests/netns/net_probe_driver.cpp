@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "nettime/connectivity_probe.hpp"
@@ -42,11 +43,12 @@ int main(int argc, char** argv) {
       std::printf("probe online=%d ms=%.1f\n", online ? 1 : 0, MillisecondsSince(start));
     }
   } else if (mode == "fetch") {
-    std::string url = argc > 2 ? argv[2] : "";
+    std::optional<std::string> url;
+    if (argc > 2) url = argv[2];
     const auto start = Clock::now();
     const lanqi::DateTime time = lanqi::FetchNetworkTime(&url);
     std::printf("fetch time=%s ms=%.1f url=%s\n", Text(time).c_str(), MillisecondsSince(start),
-                url.c_str());
+                url.value_or("").c_str());
   } else if (mode == "probe-fetch") {
     for (int i = Repeat(argc, argv, 2); i > 0; --i) {
       const auto start = Clock::now();

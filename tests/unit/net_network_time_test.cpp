@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,20 +70,32 @@ TEST(NetworkTime, TheResultDoesNotDependOnTheComputersTimeZone) {
   testing::SetTimeZoneVariable("UTC0");
 }
 
-TEST(NetworkTime, AnOmittedUrlMeansTheReferenceRootAndComesBackFilledIn) {
+// Only a URL that was not supplied means the reference server; a supplied one, even an empty
+// one, is asked as it is and handed back unchanged.
+TEST(NetworkTime, AnOmittedUrlMeansTheReferenceRootAndASuppliedOneIsUsedUnchanged) {
   std::vector<std::string> asked;
-  const HeadRequest request = Answering("", &asked);
+  const HeadRequest request = Answering(Block("Date: Wed, 31 Dec 2025 20:30:05 GMT"), &asked);
 
   FetchNetworkTime(nullptr, request);
-  std::string empty;
+  std::optional<std::string> omitted;
+  FetchNetworkTime(&omitted, request);
+  std::optional<std::string> empty = "";
   FetchNetworkTime(&empty, request);
-  std::string given = "http://127.0.0.1:8080/";
+  std::optional<std::string> given = "http://127.0.0.1:8080/";
   FetchNetworkTime(&given, request);
 
-  EXPECT_EQ(asked, (std::vector<std::string>{reference::kWebServerRootUrl,
-                                             reference::kWebServerRootUrl, given}));
-  EXPECT_EQ(empty, "http://www.baidu.com/");
+  EXPECT_EQ(asked,
+            (std::vector<std::string>{reference::kWebServerRootUrl, reference::kWebServerRootUrl,
+                                      "", "http://127.0.0.1:8080/"}));
+  EXPECT_EQ(omitted, "http://www.baidu.com/");
+  EXPECT_EQ(empty, "");
   EXPECT_EQ(given, "http://127.0.0.1:8080/");
+}
+
+TEST(NetworkTime, AnEmptyUrlGivenToTheRealRoutineFailsWithoutAskingTheReferenceServer) {
+  std::optional<std::string> empty = "";
+  EXPECT_EQ(FetchNetworkTime(&empty), NetworkTimeFailureValue());
+  EXPECT_EQ(empty, "");
 }
 
 TEST(NetworkTimeLoopback, AHeadRequestToALocalServerReadsItsDate) {
@@ -92,7 +105,7 @@ TEST(NetworkTimeLoopback, AHeadRequestToALocalServerReadsItsDate) {
     reply.close = true;
     return reply;
   });
-  std::string url = server.Url("/");
+  std::optional<std::string> url = server.Url("/");
   EXPECT_EQ(FetchNetworkTime(&url), Beijing(2026, 1, 1, 4, 30, 5));
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 1u);
@@ -103,7 +116,7 @@ TEST(NetworkTimeLoopback, AHeadRequestToALocalServerReadsItsDate) {
 TEST(NetworkTimeLoopback, ARefusedConnectionGivesTheFailureValue) {
   int closedPort = 0;
   { closedPort = testing::LoopbackListener().port(); }
-  std::string url = "http://127.0.0.1:" + std::to_string(closedPort) + "/";
+  std::optional<std::string> url = "http://127.0.0.1:" + std::to_string(closedPort) + "/";
   EXPECT_EQ(FetchNetworkTime(&url), NetworkTimeFailureValue());
 }
 
