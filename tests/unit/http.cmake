@@ -18,3 +18,8 @@ lanqi_add_unit_test(http_tests
   http_request_steps_test.cpp
   http_request_test.cpp)
 target_link_libraries(http_tests PRIVATE lanqi_http lanqi_http_test_server)
+if(WIN32)
+  # The COM apartment rules, against the system's own COM.
+  target_sources(http_tests PRIVATE http_win32_test.cpp)
+  target_link_libraries(http_tests PRIVATE ole32)
+endif()

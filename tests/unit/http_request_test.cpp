@@ -11,6 +11,7 @@
 
 #include "http/headers.hpp"
 #include "http/text.hpp"
+#include "platform/http_request_object.hpp"
 #include "tests/http_server/loopback_http_server.hpp"
 #include "tests/unit/http_wine_gaps.hpp"
 
@@ -226,6 +227,52 @@ TEST(HttpRequest, EmptyCookiesSendAnEmptyCookieHeader) {
               5);
   ASSERT_EQ(server.Requests().size(), 1u);
   EXPECT_EQ(server.Requests()[0].Header("Cookie"), "");
+}
+
+// A line break inside a cookie or header text would let the rest of the text arrive as header
+// lines of its own: such a field is refused, and nothing of it reaches the server.
+TEST(HttpRequest, CookieOrHeaderTextWithALineBreakIsRefusedAndInjectsNothing) {
+  LoopbackHttpServer server;
+  std::string cookies = "a=1\r\nX-Injected: cookie";
+  HttpRequest(server.Url("/1"), kHttpGet, {}, &cookies, nullptr, {}, nullptr, nullptr, false, {},
+              {}, 5);
+  HttpRequest(server.Url("/2"), kHttpGet, {}, nullptr, nullptr,
+              "X-Marker: 2\nX-Injected: bare-lf\r\nX-Other: cr\rX-Injected: bare-cr", nullptr,
+              nullptr, false, {}, {}, 5);
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  for (const auto& request : requests) {
+    SCOPED_TRACE(request.target);
+    EXPECT_FALSE(request.Header("X-Injected").has_value());
+  }
+  EXPECT_FALSE(requests[0].Header("Cookie").has_value());
+}
+
+TEST(HeaderField, LineBreaksAnywhereAndNamesThatAreNoTokenAreRefused) {
+  struct Case {
+    std::string_view name, value;
+    bool safe;
+  };
+  using namespace std::string_view_literals;
+  const Case cases[] = {
+      {"X-Plain", "value with spaces: and colons", true},
+      {"X-Empty-Value", "", true},
+      {"X-A", "1\r\nX-B: 2", false},
+      {"X-A", "1\nX-B: 2", false},
+      {"X-A", "1\rX-B: 2", false},
+      {"X-A", "1\0X-B"sv, false},
+      {"X-A\r\nX-B", "1", false},
+      {"", "no name", false},         // ": no name" is no header line at all
+      {"X-A: 1\r\nX-B", "2", false},  // a colon would move text from the name into a value
+      {"X-A:B", "1", false},
+      {" X-A", "1", false},  // a leading blank folds the line into the previous one
+      {"X A", "1", false},
+      {"X-A\t", "1", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " / " + std::string(c.value));
+    EXPECT_EQ(platform::IsSafeHeaderField(c.name, c.value), c.safe);
+  }
 }
 
 TEST(HttpRequest, RedirectsAreFollowedUnlessRefused) {
