@@ -18,14 +18,15 @@ constexpr int kControlIds[] = {ids::kId标签1, ids::kId标签2,   ids::kId标�
 
 }  // namespace
 
-std::optional<ClockGuardDriver> ClockGuardDriver::Launch(const std::filesystem::path& exe,
-                                                         std::string& whyNot) {
+std::optional<ClockGuardDriver> ClockGuardDriver::Launch(
+    const std::filesystem::path& exe, std::string& whyNot,
+    const std::optional<std::filesystem::path>& startFolder) {
   auto folder = ScenarioFolder::Create(exe);
   if (!folder) {
     whyNot = "cannot copy " + Utf8(exe.wstring()) + " into a fresh temp folder";
     return std::nullopt;
   }
-  auto program = LaunchedProgram::Start(folder->Exe());
+  auto program = LaunchedProgram::Start(folder->Exe(), startFolder);
   if (!program) {
     whyNot = "CreateProcess failed for " + Utf8(folder->Exe().wstring()) + ", error " +
              std::to_string(GetLastError());

@@ -20,10 +20,12 @@ inline constexpr wchar_t kOffsetFileName[] = L"时差.ini";
 
 class ClockGuardDriver {
  public:
-  // Copies `exe` into a fresh folder, starts it there and waits until its main window and its
-  // tray window exist. On failure `whyNot` says which step failed.
-  static std::optional<ClockGuardDriver> Launch(const std::filesystem::path& exe,
-                                                std::string& whyNot);
+  // Copies `exe` into a fresh folder, starts it there (or with `startFolder` as its current
+  // directory) and waits until its main window and its tray window exist. On failure `whyNot`
+  // says which step failed.
+  static std::optional<ClockGuardDriver> Launch(
+      const std::filesystem::path& exe, std::string& whyNot,
+      const std::optional<std::filesystem::path>& startFolder = std::nullopt);
 
   ClockGuardDriver(ClockGuardDriver&&) noexcept = default;
   ClockGuardDriver& operator=(ClockGuardDriver&&) = delete;

@@ -6,9 +6,10 @@
 
 namespace lanqi::e2e {
 
-std::optional<LaunchedProgram> LaunchedProgram::Start(const std::filesystem::path& exe) {
+std::optional<LaunchedProgram> LaunchedProgram::Start(
+    const std::filesystem::path& exe, const std::optional<std::filesystem::path>& startFolder) {
   std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
-  const std::wstring folder = exe.parent_path().wstring();
+  const std::wstring folder = startFolder.value_or(exe.parent_path()).wstring();
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};

@@ -12,8 +12,11 @@ namespace lanqi::e2e {
 
 class LaunchedProgram {
  public:
-  // Starts `exe` with no arguments and its own folder as the current directory.
-  static std::optional<LaunchedProgram> Start(const std::filesystem::path& exe);
+  // Starts `exe` with no arguments, in `startFolder` as the current directory (its own folder when
+  // none is given), as a shortcut or a command prompt elsewhere would start it.
+  static std::optional<LaunchedProgram> Start(
+      const std::filesystem::path& exe,
+      const std::optional<std::filesystem::path>& startFolder = std::nullopt);
 
   LaunchedProgram(LaunchedProgram&&) noexcept = default;
   LaunchedProgram& operator=(LaunchedProgram&&) = delete;
