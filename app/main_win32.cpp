@@ -41,7 +41,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   SetCurrentDirectoryToExecutables();
 
   // The one process-memory object exists before the window, as the probe relies on it.
-  lanqi::process_memory();
+  lanqi::MakeProcessMemory();
 
   // These live until the process ends: worker threads may still use them when the program ends,
   // which it does by ending the process, never by returning from here.

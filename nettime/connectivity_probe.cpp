@@ -55,7 +55,8 @@ std::int32_t ProbeTarget(const ProbeServices& services, const std::string& host,
   // it outlives this call for as long as the worker may still write it.
   const auto cell = std::make_shared<std::int32_t>(0);
   const auto cellAddress = reinterpret_cast<std::uintptr_t>(cell.get());
-  ProcessMemory& memory = services.memory;
+  if (!services.memory) return kNoAnswer;  // the program is ending
+  const ProcessMemory& memory = *services.memory;
   const std::uint32_t self = services.processId;
   // A read that fails gives 0, which would look like a 0 ms connect; when the cell cannot even
   // be written, no answer could be told from a failure, so there is nothing to wait for.
@@ -102,7 +103,7 @@ void ConnectWorker(const WorkerPackage& package) {
         TicksSince(services.clock, start),
         static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())));
   }
-  services.memory.WriteValue(services.processId, package.cellAddress, result);
+  services.memory->WriteValue(services.processId, package.cellAddress, result);
 }
 
 bool PumpingDelay(std::int32_t interval, std::int32_t unit) {

@@ -18,11 +18,13 @@ struct ProbeServices {
   platform::Workers& workers;
   platform::LocalClock& clock;  // only its tick count is used
   platform::Sockets& sockets;
-  ProcessMemory& memory;
+  // Shared with the workers, which may outlive the probe that started them.
+  std::shared_ptr<const ProcessMemory> memory;
   std::uint32_t processId;  // the process whose memory holds the result cells: our own
 };
 
-// The real system, with the program's process_memory object and our own process id.
+// The real system, with the program's process_memory object and our own process id. Once the
+// program has released that object, probes answer "no answer" at once.
 ProbeServices SystemProbeServices();
 
 // One target of the probe. A limit left out, or 0, means kDefaultProbeLimitMs.

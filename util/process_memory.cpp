@@ -1,5 +1,6 @@
 #include "util/process_memory.hpp"
 
+#include <atomic>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -348,10 +349,25 @@ std::vector<std::uint8_t> HexToBytes(std::string_view text) {
   return bytes;
 }
 
-ProcessMemory& process_memory() {
-  // Detached workers may still be using it while the process exits; it holds nothing to release.
-  static ProcessMemory& instance = *new ProcessMemory();
+namespace {
+// Never destroyed itself: detached workers may still ask for the instance while the process exits.
+std::atomic<std::shared_ptr<const ProcessMemory>>& ProgramInstance() {
+  static auto& instance = *new std::atomic<std::shared_ptr<const ProcessMemory>>();
   return instance;
+}
+}  // namespace
+
+std::shared_ptr<const ProcessMemory> process_memory() {
+  return ProgramInstance().load();
+}
+
+void MakeProcessMemory() {
+  std::shared_ptr<const ProcessMemory> none;
+  ProgramInstance().compare_exchange_strong(none, std::make_shared<const ProcessMemory>());
+}
+
+void ReleaseProcessMemory() {
+  ProgramInstance().store(nullptr);
 }
 
 }  // namespace lanqi

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -94,8 +95,12 @@ std::uint64_t HexToInt(std::string_view text);
 // an unpaired last digit is dropped.
 std::vector<std::uint8_t> HexToBytes(std::string_view text);
 
-// The one instance of the program. The start-up routine calls this before the main window
-// exists so that the instance is created then; it lives to the end of the process.
-ProcessMemory& process_memory();
+// The one instance of the program: made by the start-up routine before the main window exists
+// and released at the end of the program with the other resources it holds. Null before it is
+// made and once released. A user that took it before the release (a probe's worker thread) keeps
+// it alive until it lets go, so a release never pulls it from under a running thread.
+std::shared_ptr<const ProcessMemory> process_memory();
+void MakeProcessMemory();
+void ReleaseProcessMemory();
 
 }  // namespace lanqi

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "nettime/connectivity_probe.hpp"
@@ -31,7 +32,7 @@ struct VirtualProbe {
   VirtualClock clock;
   ScriptedSockets sockets{&clock};
   StepWorkers workers;
-  ProcessMemory memory;
+  std::shared_ptr<const ProcessMemory> memory = std::make_shared<const ProcessMemory>();
   std::uint32_t start = clock.TickCountMs();
 };
 
@@ -108,9 +109,28 @@ TEST(ProbeTarget, ACellThatCannotBeWrittenNeverPassesForASuccess) {
   VirtualProbe probe(StepWorkers::Mode::Inline);
   probe.sockets.Set("h", {"10.0.0.1", Answer::Refuse});
   DeniedMemoryOs denied;
-  ProcessMemory deniedMemory(denied);
-  const ProbeServices services{probe.workers, probe.clock, probe.sockets, deniedMemory, 1};
+  const ProbeServices services{probe.workers, probe.clock, probe.sockets,
+                               std::make_shared<const ProcessMemory>(denied), 1};
   EXPECT_EQ(ProbeTarget(services, "h", 53, 200), -1);
+}
+
+// At the end of the program the process-memory object is released; a probe that starts after
+// that answers at once without a worker, while a worker that took it earlier keeps it alive.
+TEST(ProbeTarget, AfterTheProgramReleasedItsProcessMemoryAProbeAnswersAtOnce) {
+  MakeProcessMemory();
+  const std::shared_ptr<const ProcessMemory> taken = process_memory();
+  ASSERT_NE(taken, nullptr);
+  ReleaseProcessMemory();
+  EXPECT_EQ(process_memory(), nullptr);
+  const std::int32_t value = 7;
+  EXPECT_EQ(taken->ReadInt32(Self(), reinterpret_cast<std::uintptr_t>(&value)), 7);
+
+  VirtualProbe probe(StepWorkers::Mode::Inline);
+  probe.sockets.Set("h", {"10.0.0.1", Answer::Accept});
+  probe.memory = process_memory();
+  EXPECT_EQ(ProbeTarget(probe.services(), "h", 53, 200), -1);
+  EXPECT_EQ(probe.Elapsed(), 0u);
+  EXPECT_EQ(probe.workers.delays(), 0);
 }
 
 TEST(ConnectivityProbe, TriesTheTargetsInOrderAndStopsAtTheFirstThatAccepts) {
@@ -181,8 +201,8 @@ TEST(ProbeTargetThreads, OverlappingProbesWithBlockedWorkersEndCleanly) {
   ScriptedSockets sockets;
   sockets.Set("silent", {"10.0.0.9", Answer::Hang});
   sockets.Set("fast", {"10.0.0.8", Answer::Accept});
-  ProcessMemory memory;
-  const ProbeServices services{workers, platform::SystemLocalClock(), sockets, memory, Self()};
+  const ProbeServices services{workers, platform::SystemLocalClock(), sockets,
+                               std::make_shared<const ProcessMemory>(), Self()};
   constexpr int kProbers = 24;
   std::atomic<int> silentGaveUp{0};
   std::atomic<int> fastAnswered{0};
@@ -212,9 +232,8 @@ TEST(ProbeTargetLoopback, AListeningPortAcceptsAndAClosedOneDoesNot) {
     const testing::LoopbackListener listener;
     ASSERT_NE(listener.port(), 0);
     CountingThreadWorkers workers;
-    ProcessMemory memory;
     const ProbeServices services{workers, platform::SystemLocalClock(), platform::SystemSockets(),
-                                 memory, Self()};
+                                 std::make_shared<const ProcessMemory>(), Self()};
     EXPECT_GE(ProbeTarget(services, "127.0.0.1", listener.port(), 2000), 0);
     EXPECT_GE(ProbeTarget(services, "localhost", listener.port(), 2000), 0);
     closedPort = listener.port();
@@ -223,9 +242,8 @@ TEST(ProbeTargetLoopback, AListeningPortAcceptsAndAClosedOneDoesNot) {
     EXPECT_TRUE(workers.WaitUntilAllEnded(std::chrono::seconds(30)));
   }
   CountingThreadWorkers workers;
-  ProcessMemory memory;
   const ProbeServices services{workers, platform::SystemLocalClock(), platform::SystemSockets(),
-                               memory, Self()};
+                               std::make_shared<const ProcessMemory>(), Self()};
   EXPECT_EQ(ProbeTarget(services, "127.0.0.1", closedPort, 60), -1);
   EXPECT_EQ(ProbeTarget(services, "", 80, 40), -1);
   EXPECT_EQ(ProbeTarget(services, "127.0.0.1", 70000, 40), -1);

@@ -323,8 +323,12 @@ TEST(RegionSearch, OccurrencesAcrossPieceBoundariesAreFoundOnceWithoutOverlap) {
 }
 
 TEST(ProcessMemory, TheProgramHasOneInstance) {
-  EXPECT_EQ(&process_memory(), &process_memory());
-  const ProcessMemory copy = process_memory();
+  MakeProcessMemory();
+  const auto instance = process_memory();
+  ASSERT_NE(instance, nullptr);
+  MakeProcessMemory();  // made once; a second call keeps the first
+  EXPECT_EQ(process_memory(), instance);
+  const ProcessMemory copy = *instance;
   const std::int32_t value = 99;
   EXPECT_EQ(copy.ReadInt32(Self(), AddressOf(value)), 99);
 }
