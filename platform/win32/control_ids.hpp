@@ -18,6 +18,8 @@ inline constexpr int kId编辑框2 = 1022;
 
 inline constexpr wchar_t kMainWindowClass[] = L"LanqiClockGuardMainWindow";
 inline constexpr wchar_t kTrayWindowClass[] = L"LanqiClockGuardTrayWindow";
+// The message-only window that carries calls from worker threads to the window's thread.
+inline constexpr wchar_t kCallWindowClass[] = L"LanqiClockGuardCallWindow";
 
 // The tray icon reports mouse events to its hidden window with this message.
 inline constexpr unsigned kTrayCallbackMessage = 0x8064;

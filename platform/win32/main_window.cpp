@@ -21,10 +21,6 @@ constexpr int kOuterHeight = 356;
 // A fixed frame with title bar and close box: no sizing border, no minimise or maximise box.
 constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
-// Private messages that carry work to the window's thread.
-constexpr UINT kRunOnWindowThread = WM_APP + 1;
-constexpr UINT kEndProgramMessage = WM_APP + 2;
-
 constexpr DWORD kLabelStyle = SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX;
 constexpr DWORD kButtonStyle = BS_PUSHBUTTON | WS_TABSTOP;
 // The log box: read-only, so the user cannot edit it, and without ES_NOHIDESEL, so the selection
@@ -130,7 +126,10 @@ bool RegisterMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
+MainWindow::MainWindow(HINSTANCE instance, WindowSystemCalls systemCalls)
+    : instance_(instance),
+      messageBox_(systemCalls.messageBox),
+      tray_(systemCalls.shellNotifyIcon) {}
 
 MainWindow::~MainWindow() {
   if (OnWindowThread()) {
@@ -140,7 +139,8 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Load(WindowEvents& events) {
-  threadId_.store(GetCurrentThreadId());
+  // Makes this thread the window's thread; workers started from the creation handler on may call.
+  if (!calls_.Create(instance_)) return false;
   INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&commonControls);
   if (!RegisterMainWindowClass(instance_, &WindowProc)) return false;
@@ -216,14 +216,14 @@ void MainWindow::RunMessageLoop() {
 }
 
 void MainWindow::EndProgram(int exitCode) {
-  const bool onWindowThread = OnWindowThread();
-  ending_.store(true);
-  if (onWindowThread) {
+  ending_.store(true);  // no event is delivered from here on
+  // Windows can only be destroyed by their own thread: from another thread the end is carried
+  // there like any other call, and it does not come back.
+  calls_.Run([&] {
     ReleaseResources();
-  } else if (HWND window = window_.load()) {
-    // Windows can only be destroyed by their own thread; this call does not come back.
-    SendMessageW(window, kEndProgramMessage, static_cast<WPARAM>(exitCode), 0);
-  }
+    ExitProcess(static_cast<UINT>(exitCode));
+  });
+  // The window's thread could not be reached: its windows are gone already.
   ExitProcess(static_cast<UINT>(exitCode));
 }
 
@@ -237,18 +237,20 @@ void MainWindow::ReleaseResources() {
   window_.store(nullptr);
   controls_.fill(nullptr);
   logFont_.reset();
+  calls_.Destroy();
 }
 
 void MainWindow::Invoke(const std::function<void()>& operation) {
   if (ending_.load()) return;
-  if (OnWindowThread()) {
-    operation();
-    return;
-  }
-  // A window destroyed meanwhile makes SendMessageW fail at once instead of waiting.
-  if (HWND window = window_.load()) {
-    SendMessageW(window, kRunOnWindowThread, 0, reinterpret_cast<LPARAM>(&operation));
-  }
+  // Asked again on the window's thread: the program may have begun to end meanwhile.
+  calls_.Run([&] {
+    if (!ending_.load()) operation();
+  });
+}
+
+int MainWindow::TimerPeriodMs(Timer timer) const {
+  const std::size_t index = IndexOf(timer);
+  return index < timers_.size() ? timers_[index].Milliseconds() : 0;
 }
 
 HWND MainWindow::ControlWindow(Control control) const {
@@ -357,7 +359,7 @@ void MainWindow::ShowMessageBox(const std::string& text, const std::string& titl
                                 MessageIcon icon) {
   Invoke([&] {
     const UINT iconFlag = icon == MessageIcon::Error ? MB_ICONERROR : MB_ICONINFORMATION;
-    MessageBoxW(nullptr, WideFrom936(text).c_str(), WideFrom936(title).c_str(),
+    messageBox_(nullptr, WideFrom936(text).c_str(), WideFrom936(title).c_str(),
                 MB_OK | iconFlag | MB_TASKMODAL);
   });
 }
@@ -385,12 +387,6 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam
 
 LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case kRunOnWindowThread:
-      if (!ending_.load()) (*reinterpret_cast<const std::function<void()>*>(lParam))();
-      return 0;
-    case kEndProgramMessage:
-      ReleaseResources();
-      ExitProcess(static_cast<UINT>(wParam));
     case WM_COMMAND:
       OnCommand(wParam);
       return 0;
@@ -427,6 +423,8 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_NCDESTROY:
       window_.store(nullptr);
       controls_.fill(nullptr);
+      // Calls from workers now come back at once instead of waiting for a loop that is ending.
+      calls_.Destroy();
       break;
     default:
       break;

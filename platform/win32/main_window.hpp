@@ -9,16 +9,27 @@
 #include "platform/timer_period.hpp"
 #include "platform/win32/tray_icon.hpp"
 #include "platform/win32/unique_handle.hpp"
+#include "platform/win32/window_calls.hpp"
 #include "platform/window.hpp"
 
 namespace lanqi::platform::win32 {
 
+// MessageBoxW, or a stand-in that records what the user would be shown.
+using MessageBoxCall = int(WINAPI*)(HWND owner, LPCWSTR text, LPCWSTR title, UINT flags);
+
+// The system calls whose records leave the program for the shell and the user; the real ones
+// unless a test puts in stand-ins that record them.
+struct WindowSystemCalls {
+  ShellNotifyIconCall shellNotifyIcon = &::Shell_NotifyIconW;
+  MessageBoxCall messageBox = &::MessageBoxW;
+};
+
 // The program's main window with its controls, its three timers and its tray icon. The window's
 // thread is the thread that calls Load; every Window operation called from another thread is
-// carried to it as a synchronous message and returns when it has been carried out there.
+// carried to it (WindowCalls) and returns when it has been carried out there.
 class MainWindow final : public Window {
  public:
-  explicit MainWindow(HINSTANCE instance);
+  explicit MainWindow(HINSTANCE instance, WindowSystemCalls systemCalls = {});
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
   ~MainWindow() override;
@@ -48,7 +59,10 @@ class MainWindow final : public Window {
 
   HWND Handle() const { return window_.load(); }
   HWND TrayWindow() const { return tray_.Window(); }
+  HWND CallWindow() const { return calls_.Window(); }
   bool TrayAdded() const { return tray_.Added(); }
+  // The period the timer counts with now, in ms (0: stopped). Read it on the window's thread.
+  int TimerPeriodMs(Timer timer) const;
 
  private:
   static constexpr std::size_t kControlCount = 11;
@@ -64,7 +78,7 @@ class MainWindow final : public Window {
   void StartStoredTimers();
   // Runs the operation on the window's thread; does nothing once the program is ending.
   void Invoke(const std::function<void()>& operation);
-  bool OnWindowThread() const { return GetCurrentThreadId() == threadId_.load(); }
+  bool OnWindowThread() const { return calls_.OnWindowThread(); }
   WindowEvents* Events() const { return ending_.load() ? nullptr : events_; }
   HWND ControlWindow(Control control) const;
   // Changes an edit box through a message and raises its content-changed event exactly once,
@@ -73,10 +87,10 @@ class MainWindow final : public Window {
   void ReleaseResources();
 
   HINSTANCE instance_;
+  MessageBoxCall messageBox_;
   WindowEvents* events_ = nullptr;
-  // Read by worker threads to carry their calls here; cleared when the window is destroyed.
+  // Cleared when the window is destroyed; read by any thread.
   std::atomic<HWND> window_{nullptr};
-  std::atomic<DWORD> threadId_{0};
   std::atomic<bool> ending_{false};
   bool destroyed_ = false;
   int quietControlId_ = 0;
@@ -84,6 +98,7 @@ class MainWindow final : public Window {
   std::array<TimerPeriod, kTimerCount> timers_{};
   UniqueHfont logFont_;
   TrayIcon tray_;
+  WindowCalls calls_;
 };
 
 }  // namespace lanqi::platform::win32

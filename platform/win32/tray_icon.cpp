@@ -68,11 +68,11 @@ void TrayIcon::SetShown(bool shown) {
   record_.uFlags = kRecordFlags;
   if (shown) {
     if (!added_) {
-      added_ = Shell_NotifyIconW(NIM_ADD, &record_) != FALSE;
+      added_ = Notify(NIM_ADD);
     } else {
-      Shell_NotifyIconW(NIM_MODIFY, &record_);
+      Notify(NIM_MODIFY);
     }
-  } else if (Shell_NotifyIconW(NIM_DELETE, &record_)) {
+  } else if (Notify(NIM_DELETE)) {
     added_ = false;
   }
 }
@@ -81,7 +81,7 @@ bool TrayIcon::ShowBalloon(std::string_view title, std::string_view text, int ic
                            int timeout) {
   if (!window_) return false;
   record_.uVersion = 3;
-  if (!Shell_NotifyIconW(NIM_SETVERSION, &record_)) return false;
+  if (!Notify(NIM_SETVERSION)) return false;
   if (iconKind < 0 || iconKind > 3) iconKind = 1;
   record_.uFlags = NIF_INFO;
   CopyToField(record_.szInfoTitle,
@@ -89,7 +89,7 @@ bool TrayIcon::ShowBalloon(std::string_view title, std::string_view text, int ic
   CopyToField(record_.szInfo, WideFrom936(CutAtCharacterBoundary936(text, kBalloonTextBytes)));
   record_.dwInfoFlags = static_cast<DWORD>(iconKind);
   record_.uTimeout = static_cast<UINT>(timeout);
-  const bool shown = Shell_NotifyIconW(NIM_MODIFY, &record_) != FALSE;
+  const bool shown = Notify(NIM_MODIFY);
   record_.uFlags = kRecordFlags;
   return shown;
 }
@@ -97,7 +97,7 @@ bool TrayIcon::ShowBalloon(std::string_view title, std::string_view text, int ic
 void TrayIcon::Release() {
   if (added_) {
     record_.uFlags = kRecordFlags;
-    Shell_NotifyIconW(NIM_DELETE, &record_);
+    Notify(NIM_DELETE);
     added_ = false;
   }
   window_.reset();
@@ -110,8 +110,7 @@ void TrayIcon::Release() {
 void TrayIcon::AddAgainAfterShellRestart() {
   if (!shown_) return;
   record_.uFlags = kRecordFlags;
-  added_ = Shell_NotifyIconW(NIM_ADD, &record_) != FALSE ||
-           Shell_NotifyIconW(NIM_MODIFY, &record_) != FALSE;
+  added_ = Notify(NIM_ADD) || Notify(NIM_MODIFY);
 }
 
 LRESULT CALLBACK TrayIcon::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

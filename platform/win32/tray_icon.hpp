@@ -10,13 +10,17 @@
 
 namespace lanqi::platform::win32 {
 
+// Shell_NotifyIconW, or a stand-in that records what the shell would be told.
+using ShellNotifyIconCall = BOOL(WINAPI*)(DWORD message, NOTIFYICONDATAW* record);
+
 // The notification-area icon. It owns a hidden top-level window that receives the icon's mouse
 // notifications and the shell's "TaskbarCreated" broadcast. The program's wish ("shown") is kept
 // apart from the shell's state ("added"), which is what lets the icon come back after the shell
 // restarts. Every call must come from the thread that created it.
 class TrayIcon {
  public:
-  TrayIcon() = default;
+  explicit TrayIcon(ShellNotifyIconCall shellNotifyIcon = &::Shell_NotifyIconW)
+      : shellNotifyIcon_(shellNotifyIcon) {}
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
   ~TrayIcon() { Release(); }
@@ -46,7 +50,9 @@ class TrayIcon {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void AddAgainAfterShellRestart();
+  bool Notify(DWORD message) { return shellNotifyIcon_(message, &record_) != FALSE; }
 
+  ShellNotifyIconCall shellNotifyIcon_;
   UniqueHwnd window_;
   UniqueHicon icon_;
   NOTIFYICONDATAW record_{};

@@ -8,6 +8,14 @@
 namespace lanqi::platform::win32 {
 
 namespace {
+
+// What ends a wait to process messages: keyboard, mouse movement, mouse button, posted message,
+// timer, paint, sent message and hot key. Raw input (in QS_ALLINPUT) is left out: the program
+// never registers for it.
+constexpr DWORD kPumpingWakeMask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE |
+                                   QS_TIMER | QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
+static_assert(kPumpingWakeMask == 0xFF);
+
 struct WorkerStart {
   std::function<void()> routine;
   std::atomic<int>* live;
@@ -48,7 +56,7 @@ void PumpingDelayMs(int milliseconds) {
   }
   HANDLE handles[] = {timer.get()};
   for (;;) {
-    const DWORD result = MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, QS_ALLINPUT);
+    const DWORD result = MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, kPumpingWakeMask);
     if (result == WAIT_OBJECT_0) return;
     if (result == WAIT_FAILED) {
       Sleep(static_cast<DWORD>(milliseconds));

@@ -8,15 +8,20 @@ constexpr UINT kSendTimeoutMs = 5000;
 
 struct Search {
   DWORD pid;
-  const wchar_t* className;
+  const wchar_t* className;  // null: any class
   std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
-  auto& search = *reinterpret_cast<Search*>(parameter);
+bool OwnedBy(HWND window, DWORD pid) {
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == search.pid && ClassNameOf(window) == search.className) {
+  return owner == pid;
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
+  auto& search = *reinterpret_cast<Search*>(parameter);
+  if (OwnedBy(window, search.pid) &&
+      (search.className == nullptr || ClassNameOf(window) == search.className)) {
     search.found.push_back(window);
   }
   return TRUE;
@@ -35,6 +40,21 @@ HWND FindTopLevelWindow(DWORD pid, const wchar_t* className, const std::wstring&
     if (ReadWindowText(window) == title) return window;
   }
   return nullptr;
+}
+
+std::vector<HWND> AllTopLevelWindowsOf(DWORD pid) {
+  Search search{pid, nullptr, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<HWND> MessageOnlyWindowsOf(DWORD pid) {
+  std::vector<HWND> found;
+  for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window != nullptr;
+       window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr)) {
+    if (OwnedBy(window, pid)) found.push_back(window);
+  }
+  return found;
 }
 
 std::wstring ClassNameOf(HWND window) {

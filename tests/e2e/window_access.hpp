@@ -15,6 +15,10 @@ namespace lanqi::e2e {
 std::vector<HWND> TopLevelWindowsOf(DWORD pid, const wchar_t* className);
 // The first of them whose title is `title`; null when there is none.
 HWND FindTopLevelWindow(DWORD pid, const wchar_t* className, const std::wstring& title);
+// Every top-level window of process `pid`, whatever its class.
+std::vector<HWND> AllTopLevelWindowsOf(DWORD pid);
+// The message-only windows of process `pid`: not enumerated with the others, found by search.
+std::vector<HWND> MessageOnlyWindowsOf(DWORD pid);
 
 std::wstring ClassNameOf(HWND window);
 // The window's text through WM_GETTEXT; nothing when the window does not answer in time.

@@ -6,6 +6,7 @@ lanqi_add_unit_test(window_tests
 
 # The real window, under Windows or Wine (needs a desktop; skipped without one).
 if(WIN32)
-  lanqi_add_unit_test(window_win32_tests window_win32_test.cpp)
+  lanqi_add_unit_test(window_win32_tests window_win32_test.cpp window_win32_records_test.cpp
+                      window_icon.rc)
   target_link_libraries(window_win32_tests PRIVATE lanqi_platform)
 endif()
