@@ -58,6 +58,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   static lanqi::MainWindowHandlers handlers(keeper, offsetEditor, autostart,
                                             lanqi::platform::SystemElevation());
 
+  window.ReleaseAtEnd([] { lanqi::ReleaseProcessMemory(); });
   if (!window.Load(handlers)) return 1;  // no window can be created, e.g. no desktop
   window.RunMessageLoop();
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "platform/system.hpp"
 #include "platform/win32/control_ids.hpp"
@@ -221,9 +222,11 @@ void MainWindow::EndProgram(int exitCode) {
   // there like any other call, and it does not come back.
   calls_.Run([&] {
     ReleaseResources();
+    if (auto release = std::exchange(releaseAtEnd_, nullptr)) release();
     ExitProcess(static_cast<UINT>(exitCode));
   });
   // The window's thread could not be reached: its windows are gone already.
+  if (auto release = std::exchange(releaseAtEnd_, nullptr)) release();
   ExitProcess(static_cast<UINT>(exitCode));
 }
 

@@ -41,8 +41,11 @@ class MainWindow final : public Window {
   // Processes the window's messages until the window has been destroyed, then ends the program.
   [[noreturn]] void RunMessageLoop();
   // Stops the delivery of events at once, removes the tray icon, releases the windows, icons and
-  // fonts, and ends the process with the exit code. Callable from any thread.
+  // fonts, then what was handed to ReleaseAtEnd, and ends the process with the exit code.
+  // Callable from any thread.
   [[noreturn]] void EndProgram(int exitCode) override;
+  // Something else the program holds, released by EndProgram after the windows.
+  void ReleaseAtEnd(std::function<void()> release) { releaseAtEnd_ = std::move(release); }
 
   std::string Text(Control control) override;
   void SetText(Control control, const std::string& text) override;
@@ -97,6 +100,7 @@ class MainWindow final : public Window {
   std::array<HWND, kControlCount> controls_{};
   std::array<TimerPeriod, kTimerCount> timers_{};
   UniqueHfont logFont_;
+  std::function<void()> releaseAtEnd_;
   TrayIcon tray_;
   WindowCalls calls_;
 };

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -248,14 +249,22 @@ TEST(MainWindowEnd, EndProgramInsideCreationEndsTheProcessWithItsCode) {
         RecordingEvents events;
         MainWindow window(GetModuleHandleW(nullptr));
         events.window = &window;
+        window.ReleaseAtEnd([&] {
+          // Released after the windows, as the last thing before the process ends.
+          std::fputs(window.Handle() == nullptr ? "released after the window\n" : "too early\n",
+                     stderr);
+        });
         events.onCreated = [&] {
           window.SetTrayShown(true);
           window.EndProgram(7);
         };
-        if (!window.Load(events)) ExitProcess(7);  // no desktop: nothing to show either
-        ExitProcess(1);                            // Load came back: the program did not end
+        if (!window.Load(events)) {  // no desktop: nothing to show either
+          std::fputs("released after the window\n", stderr);
+          ExitProcess(7);
+        }
+        ExitProcess(1);  // Load came back: the program did not end
       },
-      ::testing::ExitedWithCode(7), "");
+      ::testing::ExitedWithCode(7), "released after the window");
 }
 
 }  // namespace
