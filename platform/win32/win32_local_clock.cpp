@@ -24,8 +24,10 @@ bool Win32LocalClock::SetLocal(const CalendarTime& time) {
   return SetLocalTime(&target) != FALSE;
 }
 
-std::uint32_t Win32LocalClock::TickCountMs() const {
-  return GetTickCount();
+// GetTickCount64 includes the time the machine spends asleep or hibernating, and it does not
+// wrap after 49.7 days as GetTickCount does.
+std::uint64_t Win32LocalClock::TickCountMs() const {
+  return GetTickCount64();
 }
 
 }  // namespace lanqi::platform::win32

@@ -12,7 +12,7 @@ class Win32LocalClock final : public LocalClock {
  public:
   CalendarTime Now() const override;
   bool SetLocal(const CalendarTime& time) override;
-  std::uint32_t TickCountMs() const override;
+  std::uint64_t TickCountMs() const override;
 };
 
 class Win32Workers final : public Workers {

@@ -2,6 +2,7 @@ lanqi_add_unit_test(cycle_tests
   cycle_simulation.cpp
   cycle_calibration_test.cpp
   cycle_guard_test.cpp
+  cycle_late_ticks_test.cpp
   cycle_long_run_test.cpp)
 target_link_libraries(cycle_tests PRIVATE lanqi_timekeeping)
 if(NOT WIN32)
