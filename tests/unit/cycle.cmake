@@ -8,4 +8,7 @@ target_link_libraries(cycle_tests PRIVATE lanqi_timekeeping)
 if(NOT WIN32)
   # Real threads counted by the POSIX workers; this is the suite to run under ThreadSanitizer.
   target_sources(cycle_tests PRIVATE cycle_threads_test.cpp)
+else()
+  # The real clock's call to set the time, recorded (Wine refuses the real one).
+  target_sources(cycle_tests PRIVATE cycle_win32_clock_test.cpp)
 endif()
