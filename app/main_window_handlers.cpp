@@ -27,7 +27,7 @@ void MainWindowHandlers::OnCreated() {
   window_.SetTrayShown(true);
   window_.ShowBalloon("岚栖钟卫", "钟卫启动成功，将为持续您的系统时间保驾护航！", 1, 1);
   offsetEditor_.LoadOffset();
-  keeper_.state.standardTime.store(CurrentLocalTime(keeper_.clock));
+  keeper_.state.SetStandardTime(CurrentLocalTime(keeper_.clock), keeper_.clock.TickCountMs());
   window_.StartWorker([this] { FirstCalibration(keeper_); });
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::int32_t kNoAnswer = -1;
 
-std::uint32_t TicksSince(const platform::LocalClock& clock, std::uint32_t start) {
+std::uint64_t TicksSince(const platform::LocalClock& clock, std::uint64_t start) {
   return clock.TickCountMs() - start;  // unsigned: right across the counter's wrap
 }
 
@@ -62,7 +62,7 @@ std::int32_t ProbeTarget(const ProbeServices& services, const std::string& host,
   // be written, no answer could be told from a failure, so there is nothing to wait for.
   if (!memory.WriteValue(self, cellAddress, kNoAnswer)) return kNoAnswer;
 
-  const std::uint32_t start = services.clock.TickCountMs();
+  const std::uint64_t start = services.clock.TickCountMs();
   const std::int64_t connectLimit = std::max<std::int64_t>(limit, 0) + kWorkerGraceMs;
   WorkerPackage package{host,
                         port,
@@ -92,16 +92,16 @@ std::int32_t ProbeTarget(const ProbeServices& services, const std::string& host,
 void ConnectWorker(const WorkerPackage& package) {
   const ProbeServices& services = package.services;
   const std::string address = services.sockets.LookUpIPv4(package.host);
-  const std::uint32_t start = services.clock.TickCountMs();
+  const std::uint64_t start = services.clock.TickCountMs();
   // The look-up may have used up part of the time; the connect gets what is left.
   const std::int64_t left = static_cast<std::int64_t>(package.connectLimitMs) -
                             TicksSince(services.clock, package.startTick);
   std::int32_t result = kNoAnswer;
   if (!address.empty() && left > 0 &&
       services.sockets.ConnectWithin(address, package.port, static_cast<std::int32_t>(left))) {
-    result = static_cast<std::int32_t>(std::min<std::uint32_t>(
+    result = static_cast<std::int32_t>(std::min<std::uint64_t>(
         TicksSince(services.clock, start),
-        static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())));
+        static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())));
   }
   services.memory->WriteValue(services.processId, package.cellAddress, result);
 }

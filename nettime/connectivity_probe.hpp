@@ -64,7 +64,7 @@ struct WorkerPackage {
   std::uintptr_t cellAddress = 0;
   // Keeps the cell alive while the worker may still write it, however long the prober is gone.
   std::shared_ptr<const void> cellOwner;
-  std::uint32_t startTick = 0;      // tick count when the probe started
+  std::uint64_t startTick = 0;      // tick count when the probe started
   std::int32_t connectLimitMs = 0;  // from startTick: the worker gives up after this
   ProbeServices services;
 };

@@ -23,8 +23,11 @@ class LocalClock {
   virtual CalendarTime Now() const = 0;
   // Sets the machine's local time; false when the system refuses (no right, invalid date).
   virtual bool SetLocal(const CalendarTime& time) = 0;
-  // Milliseconds since an arbitrary start, wrapping at 2^32 like GetTickCount.
-  virtual std::uint32_t TickCountMs() const = 0;
+  // Milliseconds since an arbitrary start (the system's start), 64 bits wide so it never wraps
+  // in practice. It keeps counting while the machine sleeps or hibernates: the program's own
+  // clock is advanced by it, so a night asleep must count as the night. Differences are taken
+  // by unsigned subtraction, which stays right across a wrap all the same.
+  virtual std::uint64_t TickCountMs() const = 0;
 };
 
 }  // namespace lanqi::platform

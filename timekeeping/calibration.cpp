@@ -13,13 +13,22 @@ bool LooksLikeFailureMarker(DateTime reading) {
   return DateTimeToText(reading).find("100") != std::string::npos;
 }
 
+// Measured on the tick count, so a change of the wall clock during the wait neither shortens nor
+// stretches it.
 void WaitOnTickCount(TimeKeeper& keeper, int milliseconds) {
-  const std::uint32_t start = keeper.clock.TickCountMs();
+  const std::uint64_t start = keeper.clock.TickCountMs();
   for (;;) {
-    const std::uint32_t elapsed = keeper.clock.TickCountMs() - start;  // wraps like GetTickCount
-    if (elapsed >= static_cast<std::uint32_t>(milliseconds)) return;
+    const std::uint64_t elapsed = keeper.clock.TickCountMs() - start;
+    if (elapsed >= static_cast<std::uint64_t>(milliseconds)) return;
     keeper.workers.PumpingDelay(static_cast<int>(milliseconds - elapsed));
   }
+}
+
+// The pass's rejection of a reading: logged, counted, and retried three seconds later.
+void Reject(TimeKeeper& keeper) {
+  keeper.window.AppendLogLine("发现网络时间异常，已准备3秒后重试\r\n");
+  keeper.state.calibrationFailures.fetch_add(1);
+  keeper.window.SetTimerPeriod(Timer::时钟2, kRetryAfterRejectionMs);
 }
 
 }  // namespace
@@ -46,9 +55,15 @@ void CalibrationPass(TimeKeeper& keeper) {
   const DateTime net = keeper.network.FetchNetworkTime();
 
   // After three rejections in a row the network is believed, unless the fetch itself failed.
+  // A reading from before the earliest year is never believed: taken as the standard time, it
+  // would make the guard set the clock years back before the year test could reject it.
   if (state.calibrationFailures.load() >= kFailuresBeforeForcedAcceptance &&
       !LooksLikeFailureMarker(net)) {
-    state.standardTime.store(net);
+    if (YearOf(net) < kEarliestAcceptedYear) {
+      Reject(keeper);
+      return;
+    }
+    state.SetStandardTime(net, keeper.clock.TickCountMs());
     state.clockJustSet.store(true);
     state.lastGoodTime.store(net);
     state.lastCalibrationMs.store(ms(CurrentLocalTime(keeper.clock)));
@@ -60,13 +75,11 @@ void CalibrationPass(TimeKeeper& keeper) {
 
   const std::int64_t behind = ms(net) - ms(state.lastGoodTime.load());
   if (behind < -kBehindLastGoodToleranceMs || YearOf(net) < kEarliestAcceptedYear) {
-    keeper.window.AppendLogLine("发现网络时间异常，已准备3秒后重试\r\n");
-    state.calibrationFailures.fetch_add(1);
-    keeper.window.SetTimerPeriod(Timer::时钟2, kRetryAfterRejectionMs);
+    Reject(keeper);
     return;
   }
 
-  state.standardTime.store(net);
+  state.SetStandardTime(net, keeper.clock.TickCountMs());
   state.lastGoodTime.store(net);
   state.lastCalibrationMs.store(ms(CurrentLocalTime(keeper.clock)));
   state.clockJustSet.store(true);

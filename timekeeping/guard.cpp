@@ -9,7 +9,10 @@ void GuardPass(TimeKeeper& keeper) {
   const DateTime now = CurrentLocalTime(keeper.clock);
   // Converted in this order so that the milliseconds of the two reads line up as they do.
   const std::int64_t nowMs = 岚栖_时间转毫秒(now, keeper.clock);
-  const std::int64_t difference = nowMs - 岚栖_时间转毫秒(state.correctTime.load(), keeper.clock);
+  // After a sleep or a busy spell the guard may run before the display refresh has caught up:
+  // the correct time it compares with counts the seconds that refresh has not added yet.
+  const std::int64_t difference =
+      nowMs - 岚栖_时间转毫秒(state.CorrectTimeAt(keeper.clock.TickCountMs()), keeper.clock);
 
   // Right after a calibration or a repair attempt the clock is only recorded as good.
   if (state.clockJustSet.load()) {
@@ -23,16 +26,17 @@ void GuardPass(TimeKeeper& keeper) {
     return;
   }
 
+  const auto repairTarget = [&keeper, &state] {
+    return AddToDateTime(state.CorrectTimeAt(keeper.clock.TickCountMs()), TimeUnit::Second,
+                         kRepairLeadSeconds);
+  };
   const std::string wrong = DateTimeToText(now);
-  const std::string right =
-      DateTimeToText(AddToDateTime(state.correctTime.load(), TimeUnit::Second, kRepairLeadSeconds));
+  const std::string right = DateTimeToText(repairTarget());
   keeper.window.AppendLogLine("\r\n#尝试修复\r\n错误的当前时间：" + wrong +
                               " ×\r\n修复到正确时间：" + right + " √ [←]\r\n");
   state.clockJustSet.store(true);
 
-  const DateTime target =
-      AddToDateTime(state.correctTime.load(), TimeUnit::Second, kRepairLeadSeconds);
-  if (keeper.clock.SetLocal(CalendarFromDateTime(target, 0))) {
+  if (keeper.clock.SetLocal(CalendarFromDateTime(repairTarget(), 0))) {
     keeper.window.ShowBalloon("岚栖钟卫",
                               "钟卫发现了一起时间异常问题，已为您修复！\r\n"
                               "钟卫正在持续守护您的系统时间！",

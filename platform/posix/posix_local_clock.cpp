@@ -22,12 +22,13 @@ bool PosixLocalClock::SetLocal(const CalendarTime&) {
   return false;
 }
 
-std::uint32_t PosixLocalClock::TickCountMs() const {
+// CLOCK_BOOTTIME, not CLOCK_MONOTONIC: the monotonic clock stops while the machine is
+// suspended, and the time asleep must count.
+std::uint64_t PosixLocalClock::TickCountMs() const {
   timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
-                  static_cast<std::uint64_t>(now.tv_nsec / 1000000);
-  return static_cast<std::uint32_t>(ms);
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+         static_cast<std::uint64_t>(now.tv_nsec / 1000000);
 }
 
 }  // namespace lanqi::platform

@@ -21,11 +21,17 @@ bool Win32LocalClock::SetLocal(const CalendarTime& time) {
   target.wMinute = static_cast<WORD>(time.minute);
   target.wSecond = static_cast<WORD>(time.second);
   target.wMilliseconds = static_cast<WORD>(time.millisecond);
-  return SetLocalTime(&target) != FALSE;
+  // SetLocalTime converts with the daylight-saving state of the moment before the call, not of
+  // the new time; across a change of that state the first call only moves the state on. Made a
+  // second time with the same record, as its documentation asks, the result lands right.
+  setLocalTime_(&target);
+  return setLocalTime_(&target) != FALSE;
 }
 
-std::uint32_t Win32LocalClock::TickCountMs() const {
-  return GetTickCount();
+// GetTickCount64 includes the time the machine spends asleep or hibernating, and it does not
+// wrap after 49.7 days as GetTickCount does.
+std::uint64_t Win32LocalClock::TickCountMs() const {
+  return GetTickCount64();
 }
 
 }  // namespace lanqi::platform::win32

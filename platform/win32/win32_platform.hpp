@@ -10,9 +10,17 @@ namespace lanqi::platform::win32 {
 
 class Win32LocalClock final : public LocalClock {
  public:
+  // The call that sets the local time; tests record it instead.
+  using SetLocalTimeCall = BOOL(WINAPI*)(const SYSTEMTIME*);
+  explicit Win32LocalClock(SetLocalTimeCall setLocalTime = ::SetLocalTime)
+      : setLocalTime_(setLocalTime) {}
+
   CalendarTime Now() const override;
   bool SetLocal(const CalendarTime& time) override;
-  std::uint32_t TickCountMs() const override;
+  std::uint64_t TickCountMs() const override;
+
+ private:
+  SetLocalTimeCall setLocalTime_;
 };
 
 class Win32Workers final : public Workers {

@@ -5,11 +5,16 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/win32/control_ids.hpp"
+#include "tests/e2e/clock_line.hpp"
 #include "tests/e2e/e2e_fixture.hpp"
 #include "tests/e2e/poll.hpp"
 
@@ -60,6 +65,42 @@ int MainWindowsOnDesktop() {
   return count;
 }
 
+// The wrapper script's pause service stops a process (SIGSTOP to the Wine process that runs
+// it) for a number of seconds and then lets it go on, as a machine asleep would. It is asked
+// through files in the folder named by LANQI_E2E_PAUSE_DIR; the program's process is found by
+// the name of its scenario folder, which only its command line holds.
+std::filesystem::path PauseFolder() {
+  wchar_t value[MAX_PATH * 4] = {};
+  const DWORD length = GetEnvironmentVariableW(L"LANQI_E2E_PAUSE_DIR", value, MAX_PATH * 4);
+  if (length == 0 || length >= MAX_PATH * 4) return {};
+  return value;
+}
+
+// Asks for the stop and waits until the process runs again; false when the service did not
+// answer or found no process.
+bool StopProcessFor(const std::filesystem::path& scenarioFolder, int seconds) {
+  const std::filesystem::path folder = PauseFolder();
+  if (folder.empty()) return false;
+  const std::wstring name = scenarioFolder.filename().wstring();
+  const auto request = folder / (name + L".request");
+  const auto written = folder / (name + L".writing");
+  {
+    std::ofstream out(written, std::ios::binary);
+    out << seconds << ' ' << std::string(name.begin(), name.end()) << '\n';
+  }
+  // Renamed into place so the service never reads half a request.
+  if (!MoveFileExW(written.c_str(), request.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+  const auto answer = folder / (name + L".resumed");
+  if (!PollUntil([&] { return std::filesystem::exists(answer); },
+                 Milliseconds{(seconds + 60) * 1000})) {
+    return false;
+  }
+  std::ifstream in(answer);
+  std::string found;
+  in >> found;
+  return found == "resumed";
+}
+
 class GuardE2E : public ClockGuardScenario {
  protected:
   void SetUp() override {
@@ -95,6 +136,50 @@ TEST_F(GuardE2E, AgreeingServerCalibratesAndNothingIsRepaired) {
       },
       Milliseconds{5000}))
       << "北京时间 and 系统时间 lines differ beyond the hour";
+}
+
+// The process stopped for 20 seconds, as a machine asleep, then resumed: the display and guard
+// timers fire late, the Beijing-time line catches up with the time that passed, and the guard
+// finds nothing to repair. (Under Wine a repair would show as an attempt and a failure line.)
+TEST_F(GuardE2E, StoppedForTwentySecondsTheClockCatchesUpWithoutRepair) {
+  if (ServerState() != L"now") GTEST_SKIP() << "needs the server answering the machine's time";
+  if (PauseFolder().empty()) GTEST_SKIP() << "run by run_guard_e2e.sh, which stops processes";
+  WaitForLog(L"已校准网络时间：", kCalibrationDeadline);
+  const auto readBeijing = [&] {
+    return ParseClockLine(Program().ControlText(ids::kId标签1).value_or(L""), L"北京时间：");
+  };
+  const auto readSystem = [&] {
+    return ParseClockLine(Program().ControlText(ids::kId标签5).value_or(L""), L"系统时间：");
+  };
+  // The guard runs from three seconds after the reading on; let it make a few passes first.
+  std::this_thread::sleep_for(std::chrono::seconds(6));
+  ASSERT_EQ(Log().find(L"#尝试修复"), std::wstring::npos) << "repaired before the stop";
+  const auto before = readBeijing();
+  ASSERT_TRUE(before.has_value()) << TextOf(ids::kId标签1);
+
+  constexpr int kStoppedSeconds = 20;
+  ASSERT_TRUE(StopProcessFor(Program().Folder(), kStoppedSeconds))
+      << "the pause service did not stop and resume the program";
+
+  // Shortly after the resume the Beijing-time line has caught up with the time that passed and
+  // agrees with the system-time line again.
+  std::optional<ClockReading> beijing, system;
+  EXPECT_TRUE(PollUntil(
+      [&] {
+        beijing = readBeijing();
+        system = readSystem();
+        return beijing && system &&
+               beijing->LinearSeconds() - before->LinearSeconds() >= kStoppedSeconds &&
+               std::llabs(beijing->LinearSeconds() - system->LinearSeconds()) <= 2;
+      },
+      Milliseconds{30000}))
+      << TextOf(ids::kId标签1) << " / " << TextOf(ids::kId标签5);
+  // Several guard passes after the resume: none tries a repair.
+  const auto watchUntil = Clock::now() + std::chrono::seconds(6);
+  while (Clock::now() < watchUntil) {
+    ASSERT_EQ(Log().find(L"#尝试修复"), std::wstring::npos) << Utf8(Log());
+    std::this_thread::sleep_for(Milliseconds{100});
+  }
 }
 
 TEST_F(GuardE2E, GreetingBalloonIsShownAtStart) {

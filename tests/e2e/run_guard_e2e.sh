@@ -21,16 +21,61 @@ lanqi_wine_in_netns_work
 
 export LANQI_E2E_EXE
 LANQI_E2E_EXE=$(lanqi_windows_path "$app_exe")
+
+# The pause service: a scenario writes NAME.request ("SECONDS MARKER") into the pause folder; the
+# service stops every process whose command line holds MARKER (the program's Wine process, found
+# by the name of its scenario folder) with SIGSTOP, lets it go on with SIGCONT after SECONDS, as
+# a machine waking from sleep, and answers with NAME.resumed ("resumed", or "none" when no
+# process matched). Ended with the servers; a process it stopped is let go on first.
+pause_dir=$WORK/pause
+mkdir -p "$pause_dir"
+export LANQI_E2E_PAUSE_DIR
+LANQI_E2E_PAUSE_DIR=$(lanqi_windows_path "$pause_dir")
+pause_service() {
+  local stopped=() request name seconds marker file pid command
+  trap '((${#stopped[@]})) && kill -CONT "${stopped[@]}" 2>/dev/null; exit 0' TERM
+  while :; do
+    for request in "$pause_dir"/*.request; do
+      [[ -e $request ]] || continue
+      name=$(basename "$request" .request)
+      read -r seconds marker <"$request"
+      rm -f "$request"
+      stopped=()
+      for file in /proc/[0-9]*/cmdline; do
+        pid=${file#/proc/}
+        pid=${pid%/cmdline}
+        [[ $pid == "$BASHPID" ]] && continue
+        command=$(tr '\0' ' ' <"$file" 2>/dev/null)
+        [[ $command == *"$marker"* ]] && stopped+=("$pid")
+      done
+      if ((${#stopped[@]} == 0)); then
+        echo none >"$pause_dir/$name.resumed"
+        continue
+      fi
+      echo "guard e2e: stopping ${stopped[*]} for ${seconds}s"
+      kill -STOP "${stopped[@]}"
+      sleep "$seconds" &
+      wait $!
+      kill -CONT "${stopped[@]}"
+      stopped=()
+      echo resumed >"$pause_dir/$name.resumed"
+    done
+    sleep 0.1
+  done
+}
+
 status=0
 run_group() {  # server state, then the scenarios it serves
   local state=$1 filter=$2
   reset_network
   if [[ $state != none ]]; then start_web_server "$state"; fi
+  pause_service &
+  PIDS+=($!)
   echo "guard e2e: server '$state': $filter"
   LANQI_E2E_SERVER=$state wine "$tests_exe" --gtest_filter="$filter" || status=1
   wineserver -w 2>/dev/null
 }
-run_group now 'GuardE2E.AgreeingServer*:GuardE2E.GreetingBalloon*:GuardE2E.SecondStart*'
+run_group now 'GuardE2E.AgreeingServer*:GuardE2E.GreetingBalloon*:GuardE2E.SecondStart*:GuardE2E.Stopped*'
 run_group now+3600 'GuardE2E.ServerAnHourAhead*'
 run_group none 'GuardE2E.UnreachableNetwork*'
 exit $status

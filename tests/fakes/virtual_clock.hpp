@@ -1,6 +1,8 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <vector>
 
 #include "platform/local_clock.hpp"
 #include "timekeeping/date_time.hpp"
@@ -20,11 +22,16 @@ class VirtualClock final : public platform::LocalClock {
   }
   bool SetLocal(const platform::CalendarTime& time) override {
     setCount_.fetch_add(1);
+    const std::int64_t target = ToMs(DateTimeFromCalendar(time)) + time.millisecond;
+    {
+      std::lock_guard lock(setsMutex_);
+      sets_.push_back({nowMs_.load(), target});
+    }
     if (refuseSet_.load()) return false;
-    nowMs_.store(ToMs(DateTimeFromCalendar(time)) + time.millisecond);
+    nowMs_.store(target);
     return true;
   }
-  std::uint32_t TickCountMs() const override { return static_cast<std::uint32_t>(tickMs_.load()); }
+  std::uint64_t TickCountMs() const override { return tickMs_.load(); }
 
   void Advance(std::int64_t ms) {
     nowMs_.fetch_add(ms);
@@ -35,6 +42,15 @@ class VirtualClock final : public platform::LocalClock {
   void SetWallClock(DateTime value, int ms = 0) { nowMs_.store(ToMs(value) + ms); }
   void RefuseSet(bool refuse) { refuseSet_.store(refuse); }
   int SetCount() const { return setCount_.load(); }
+  // Every attempt to set the clock, granted or refused: the wall clock before it and the target.
+  struct SetAttempt {
+    std::int64_t wallMsBefore;
+    std::int64_t targetMs;
+  };
+  std::vector<SetAttempt> SetAttempts() const {
+    std::lock_guard lock(setsMutex_);
+    return sets_;
+  }
   DateTime WallClock() const { return FromMs(nowMs_.load()); }
   std::int64_t WallClockMs() const { return nowMs_.load(); }
 
@@ -59,9 +75,11 @@ class VirtualClock final : public platform::LocalClock {
   }
 
   std::atomic<std::int64_t> nowMs_;
-  std::atomic<std::int64_t> tickMs_{1000000};
+  std::atomic<std::uint64_t> tickMs_{1000000};
   std::atomic<bool> refuseSet_{false};
   std::atomic<int> setCount_{0};
+  mutable std::mutex setsMutex_;
+  std::vector<SetAttempt> sets_;
 };
 
 }  // namespace lanqi::testing

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "tests/unit/cycle_simulation.hpp"
 
 namespace lanqi {
@@ -89,16 +93,6 @@ TEST(Calibration, ClockSetBackStopsEveryPassUntilItHasCaughtUp) {
   EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 2);
 }
 
-TEST(Calibration, ReadingBeforeTheEarliestYearIsRejected) {
-  Simulation sim(DateTimeFromParts(2020, 6, 1, 12, 0, 0));
-  sim.Start();
-  sim.RunFor(1000);
-  EXPECT_EQ(sim.window.log[1].text, std::string(kRejectedLine) + "\r\n");
-  EXPECT_EQ(sim.state.calibrationFailures.load(), 1);
-  EXPECT_EQ(sim.Period(Timer::时钟2), 3000);
-  EXPECT_EQ(sim.Period(Timer::时钟1), 0);
-}
-
 TEST(Calibration, OffsetAheadIsRejectedThreeTimesThenForcedIn) {
   Simulation sim;
   sim.state.offsetSeconds = 60;
@@ -136,19 +130,94 @@ TEST(Calibration, OffsetZeroOrBehindIsAcceptedAtTheFirstPass) {
   }
 }
 
-TEST(Calibration, ForcedReadingBeforeTheEarliestYearEndsAsOneFailure) {
+// A reading from before the earliest year is not forced in after three rejections: it counts as
+// one more rejection and the standard time stays as it was.
+TEST(Calibration, ForcedReadingBeforeTheEarliestYearIsOneMoreRejection) {
   Simulation sim;
   sim.state.calibrationFailures = 3;
   sim.network.reading = [](std::int64_t) { return DateTimeFromParts(2020, 3, 4, 5, 6, 7); };
   sim.Start();
   sim.RunFor(500);  // before the first display tick moves the standard time on
-  const auto lines = sim.LogLines();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[1], "已确定网络时间无误，更新标准为网络时间：2020年3月4日5时6分7秒");
-  EXPECT_EQ(lines[2], kRejectedLine);
-  EXPECT_EQ(sim.state.calibrationFailures.load(), 1);
-  EXPECT_EQ(sim.state.standardTime.load(), DateTimeFromParts(2020, 3, 4, 5, 6, 7));
+  EXPECT_EQ(sim.LogLines(), (std::vector<std::string>{kInitLine, kRejectedLine}));
+  EXPECT_EQ(sim.state.calibrationFailures.load(), 4);
+  EXPECT_EQ(sim.state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+  EXPECT_EQ(sim.state.lastCalibrationMs.load(), 0);
+  EXPECT_FALSE(sim.state.clockJustSet.load());
   EXPECT_EQ(sim.Period(Timer::时钟2), 3000);
+}
+
+// One pass at the edges of its tests: the spacing of readings, the earliest year, and an
+// unreachable network soon after a reading (connectivity is asked before the spacing).
+TEST(Calibration, OnePassAtTheEdgesOfItsTests) {
+  struct Case {
+    const char* name;
+    DateTime start;
+    std::optional<std::int64_t> lastReadingAgoMs;
+    bool reachable;
+    std::vector<std::string> lines;
+    int fetches;
+    std::vector<int> periodsOf时钟2;
+  };
+  const DateTime feb = DateTimeFromParts(2024, 2, 11, 10, 5, 3);
+  const std::vector<Case> cases = {
+      {"spacing 179999 ms", feb, 179999, true, {}, 0, {}},
+      {"spacing 180000 ms",
+       feb,
+       180000,
+       true,
+       {"已校准网络时间：2024年2月11日10时5分3秒"},
+       1,
+       {1800000}},
+      {"reading in 2020",
+       DateTimeFromParts(2020, 12, 31, 23, 59, 59),
+       std::nullopt,
+       true,
+       {kRejectedLine},
+       1,
+       {3000}},
+      {"reading in 2021",
+       DateTimeFromParts(2021, 1, 1, 0, 0, 0),
+       std::nullopt,
+       true,
+       {"已校准网络时间：2021年1月1日"},
+       1,
+       {1800000}},
+      {"unreachable a second after a reading", feb, 1000, false, {kUnreachableLine}, 0, {10000}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Simulation sim(c.start);
+    sim.network.reachable = [&c](std::int64_t) { return c.reachable; };
+    sim.network.reachableCostMs = 0;  // the spacing is measured at the very moment of the pass
+    sim.network.unreachableCostMs = 0;
+    if (c.lastReadingAgoMs) {
+      sim.state.lastCalibrationMs =
+          岚栖_时间转毫秒(CurrentLocalTime(sim.clock), sim.clock) - *c.lastReadingAgoMs;
+    }
+    CalibrationPass(sim.keeper);
+    EXPECT_EQ(sim.LogLines(), c.lines);
+    EXPECT_EQ(sim.network.fetches, c.fetches);
+    std::vector<int> periods;
+    for (const auto& change : sim.periodChanges) {
+      if (change.timer == Timer::时钟2) periods.push_back(change.period);
+    }
+    EXPECT_EQ(periods, c.periodsOf时钟2);
+  }
+}
+
+// The wait between an accepted reading and the start of the guard is measured on the tick
+// count: the wall clock moved by an hour either way during it changes nothing.
+TEST(Calibration, WaitBeforeTheGuardIgnoresChangesOfTheWallClock) {
+  for (const std::int64_t jumpMs : {3600000LL, -3600000LL}) {
+    SCOPED_TRACE(jumpMs);
+    Simulation sim;
+    sim.At(1500, [&sim, jumpMs] { sim.clock.JumpWallClock(jumpMs); });
+    sim.Start();
+    sim.RunFor(5000);
+    const auto accepted = TimesOf(sim, kAcceptedPrefix);
+    ASSERT_EQ(accepted.size(), 1u);
+    EXPECT_EQ(WhenGuardStarted(sim) - accepted[0], 3000);
+  }
 }
 
 TEST(Calibration, FailedFetchIsNeverForcedIn) {

@@ -1,5 +1,6 @@
 #include "tests/unit/cycle_simulation.hpp"
 
+#include <algorithm>
 #include <sstream>
 
 namespace lanqi::testing {
@@ -50,7 +51,7 @@ Simulation::Simulation(DateTime start) : clock(start), trueStartMs_(VirtualClock
 }
 
 void Simulation::Start() {
-  state.standardTime.store(CurrentLocalTime(clock));
+  state.SetStandardTime(CurrentLocalTime(clock), clock.TickCountMs());
   window.StartWorker([this] { FirstCalibration(keeper); });
 }
 
@@ -71,11 +72,22 @@ void Simulation::Advance(std::int64_t milliseconds) {
 
 void Simulation::Fire(Timer timer) {
   TimerSlot& slot = timers_[timer];
-  slot.due += slot.period;
-  if (timer == Timer::程序内部时间 && ticksToLose_ > 0) {
-    --ticksToLose_;
-    return;
+  if (timer == Timer::程序内部时间 && !slot.delayed) {
+    const auto delivery =
+        displayTickDelivery ? displayTickDelivery(slot.due) : std::optional<std::int64_t>(slot.due);
+    if (ticksToLose_ > 0 || !delivery) {
+      ticksToLose_ -= ticksToLose_ > 0;
+      slot.due += slot.period;
+      return;
+    }
+    if (*delivery > slot.due) {
+      slot.due = *delivery;
+      slot.delayed = true;
+      return;
+    }
   }
+  slot.delayed = false;
+  slot.due += slot.period;
   StartTimerRoutine(keeper, timer);
 }
 
@@ -87,6 +99,7 @@ void Simulation::RunFor(std::int64_t milliseconds) {
       queue_.pop_front();
       ++workersRun;
       routine();
+      if (afterEachWorker) afterEachWorker();
       continue;
     }
     Timer next{};
@@ -96,6 +109,13 @@ void Simulation::RunFor(std::int64_t milliseconds) {
         nextDue = slot.due;
         next = timer;
       }
+    }
+    if (!actions_.empty() && actions_.begin()->first <= std::min(nextDue, target)) {
+      Advance(actions_.begin()->first - nowMs_);
+      auto action = std::move(actions_.begin()->second);
+      actions_.erase(actions_.begin());
+      action();
+      continue;
     }
     if (nextDue > target) {
       Advance(target - nowMs_);

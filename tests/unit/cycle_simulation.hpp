@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,16 @@ class Simulation {
   int CountLog(const std::string& text) const;
   // Drops the next n display ticks, as a busy machine would.
   void LoseDisplayTicks(int n) { ticksToLose_ += n; }
+  // How display ticks reach the program: for the tick that falls due at a virtual moment, the
+  // moment it is delivered (not before it falls due), or nothing when it is lost. As with
+  // WM_TIMER, the next tick falls due a period after the delivery. Unset: every tick on time.
+  std::function<std::optional<std::int64_t>(std::int64_t dueMs)> displayTickDelivery;
+  // Called after every worker routine has run (a refresh, a pass).
+  std::function<void()> afterEachWorker;
+  // Runs `action` when virtual time reaches `atMs`, between timers and workers.
+  void At(std::int64_t atMs, std::function<void()> action) {
+    actions_.emplace(atMs, std::move(action));
+  }
 
   struct PeriodChange {
     std::int64_t atMs;
@@ -122,6 +133,7 @@ class Simulation {
   struct TimerSlot {
     int period = 0;
     std::int64_t due = 0;
+    bool delayed = false;  // `due` is the delivery of a late tick, not a new tick
   };
   void Advance(std::int64_t milliseconds);
   void Fire(platform::Timer timer);
@@ -131,6 +143,7 @@ class Simulation {
   std::map<platform::Timer, TimerSlot> timers_;
   std::deque<std::function<void()>> queue_;
   int ticksToLose_ = 0;
+  std::multimap<std::int64_t, std::function<void()>> actions_;
 };
 
 }  // namespace lanqi::testing

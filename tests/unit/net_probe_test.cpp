@@ -27,19 +27,19 @@ std::uint32_t Self() {
 struct VirtualProbe {
   explicit VirtualProbe(StepWorkers::Mode mode) : workers(clock, mode) {}
   ProbeServices services() { return ProbeServices{workers, clock, sockets, memory, Self()}; }
-  std::uint32_t Elapsed() const { return clock.TickCountMs() - start; }
+  std::uint64_t Elapsed() const { return clock.TickCountMs() - start; }
 
   VirtualClock clock;
   ScriptedSockets sockets{&clock};
   StepWorkers workers;
   std::shared_ptr<const ProcessMemory> memory = std::make_shared<const ProcessMemory>();
-  std::uint32_t start = clock.TickCountMs();
+  std::uint64_t start = clock.TickCountMs();
 };
 
 TEST(ProbeTarget, AFailedAttemptWaitsOutTheLimitAndZeroMeans3000) {
   struct Case {
     std::optional<std::int32_t> limit;
-    std::uint32_t waited;
+    std::uint64_t waited;
   };
   for (const Case c : {Case{std::nullopt, 3000}, Case{0, 3000}, Case{3000, 3000}, Case{200, 200},
                        Case{500, 500}, Case{30, 40}, Case{-5, 0}}) {
@@ -141,7 +141,7 @@ TEST(ConnectivityProbe, TriesTheTargetsInOrderAndStopsAtTheFirstThatAccepts) {
     ScriptedSockets::Script first, second, web;
     bool online;
     std::vector<std::string> contacted;
-    std::uint32_t elapsed;
+    std::uint64_t elapsed;
   };
   const ScriptedSockets::Script accept{"10.0.0.1", Answer::Accept, 0, 5};
   const ScriptedSockets::Script refuse{"10.0.0.2", Answer::Refuse};
