@@ -6,4 +6,6 @@ lanqi_add_unit_test(shell_tests
 target_link_libraries(shell_tests PRIVATE lanqi_app)
 if(WIN32)
   target_sources(shell_tests PRIVATE shell_win32_test.cpp)
+else()
+  target_sources(shell_tests PRIVATE shell_file_identity_test.cpp)
 endif()
