@@ -110,6 +110,16 @@ class Win32DirectoryFiles final : public DirectoryFiles {
     // A read-only file is not to be written. Windows refuses to replace one, Wine does not, so
     // the attribute is checked here.
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (exists) {
+      // Held open by another program: left as it is. Asked before anything is made, as Wine's
+      // ReplaceFileW would leave a file of its own behind when it fails on this.
+      const UniqueHandle probe = OwnHandle(CreateFileW(
+          target.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!probe) {
+        // No right to delete the file, which a replacement needs; it may still be writable.
+        return GetLastError() == ERROR_ACCESS_DENIED && WriteInPlace(target, content);
+      }
+    }
     // A replacement would leave the file's other names (hard links) with the old content.
     if (exists && LinkCount(target) > 1) return WriteInPlace(target, content);
 
