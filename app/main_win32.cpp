@@ -38,6 +38,12 @@ void SetCurrentDirectoryToExecutables() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // Before anything loads a DLL: DLLs are looked for in the system folder only. The elevated
+  // copy runs from wherever the exe lies (often a Downloads folder), and a DLL planted there or
+  // in the current directory would otherwise run with administrator rights. The empty DLL
+  // directory also takes the current directory out of the older search order.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  SetDllDirectoryW(L"");
   SetCurrentDirectoryToExecutables();
 
   // The one process-memory object exists before the window, as the probe relies on it.

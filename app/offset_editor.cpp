@@ -76,29 +76,41 @@ OffsetEditor::OffsetEditor(platform::Window& window, ClockState& state,
     : window_(window), state_(state), files_(files) {}
 
 void OffsetEditor::LoadOffset() {
-  const std::vector<std::uint8_t> bytes =
-      files_.ReadUpTo(kFileName, kReadLimitBytes).value_or(std::vector<std::uint8_t>{});
+  files_.RemoveLeftovers(kFileName);
+  // One byte more than the limit tells a file at the limit from a bigger one.
+  std::vector<std::uint8_t> bytes =
+      files_.ReadUpTo(kFileName, kReadLimitBytes + 1).value_or(std::vector<std::uint8_t>{});
+  if (bytes.size() > kReadLimitBytes) {
+    savesHeld_ = true;
+    bytes.clear();
+  }
   const auto end = std::find(bytes.begin(), bytes.end(), 0);
   state_.offsetSeconds.store(ToInteger(std::string(bytes.begin(), end)));
+  loading_ = true;
   ShowInBox(state_.offsetSeconds.load());
   // The box may have shown this number already, so no change event ran: the file is written
   // here in any case, which also creates it on the first start.
   CommitBox();
+  loading_ = false;
 }
 
 void OffsetEditor::SaveOffset() {
+  if (savesHeld_) return;
   const std::string text = DecimalText(state_.offsetSeconds.load());
   files_.Replace(kFileName,
                  std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 void OffsetEditor::StepOffset(int step) {
+  savesHeld_ = false;
   const std::int64_t current = ToInteger(window_.Text(Control::编辑框2));
   ShowInBox(Saturate(current + step));
   CommitBox();
 }
 
 void OffsetEditor::OnOffsetBoxChanged() {
+  // A change the user made is theirs to save; the start-up's own setting of the box is not.
+  if (!loading_) savesHeld_ = false;
   ShowInBox(ToInteger(window_.Text(Control::编辑框2)));
   CommitBox();
 }

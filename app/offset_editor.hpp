@@ -20,12 +20,15 @@ std::int32_t ToInteger(std::string_view text);
 class OffsetEditor {
  public:
   static constexpr const char* kFileName = "时差.ini";
-  // A stored number never needs more; a huge file is not read whole.
-  static constexpr std::size_t kReadLimitBytes = 4096;
+  // The file is read whole up to this size: a number may follow any count of blanks or zeros. A
+  // bigger file is no offset file of ours; it is left as it is.
+  static constexpr std::size_t kReadLimitBytes = 1 << 20;
 
   OffsetEditor(platform::Window& window, ClockState& state, platform::DirectoryFiles& files);
 
-  // At start-up: the stored offset (0 when there is none) goes to memory, the box and the file.
+  // At start-up: temporary files a crash left are removed, and the stored offset (0 when there
+  // is none) goes to memory, the box and the file. A file over kReadLimitBytes gives 0 and is
+  // not written until the user changes the offset.
   void LoadOffset();
   // Writes offsetSeconds to the file; a save that cannot be made is skipped without a word.
   void SaveOffset();
@@ -45,6 +48,9 @@ class OffsetEditor {
   ClockState& state_;
   platform::DirectoryFiles& files_;
   bool rewriting_ = false;
+  bool loading_ = false;
+  // The file was too big to read: its content is kept until the user sets an offset.
+  bool savesHeld_ = false;
 };
 
 }  // namespace lanqi

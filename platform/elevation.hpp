@@ -17,6 +17,39 @@ class Elevation {
                                 const std::optional<std::string>& parameters) = 0;
 };
 
+// What the system says about the process's token, and the elevation request itself.
+class ProcessToken {
+ public:
+  virtual ~ProcessToken() = default;
+  // IsNTAdmin of advpack.dll answers non-zero.
+  virtual bool IsNTAdminSaysAdministrator() = 0;
+  // The Administrators group is enabled in the token (CheckTokenMembership), not merely present
+  // as a deny-only group.
+  virtual bool AdministratorsGroupInForce() = 0;
+  // The "runas" start of Elevation::RelaunchElevated.
+  virtual bool RequestElevatedStart(const std::string& file, bool useFile,
+                                    const std::optional<std::string>& parameters) = 0;
+};
+
+// The rights decision over a token. An administrator's normal start under UAC gets a filtered
+// token whose Administrators group is deny-only; what IsNTAdmin answers for that token is not
+// documented. Only a token where both agree can set the clock, write HKLM and the program's
+// folder, so anything less asks for the elevated copy.
+class TokenElevation final : public Elevation {
+ public:
+  explicit TokenElevation(ProcessToken& token) : token_(token) {}
+  bool IsAdministrator() override {
+    return token_.IsNTAdminSaysAdministrator() && token_.AdministratorsGroupInForce();
+  }
+  bool RelaunchElevated(const std::string& file, bool useFile,
+                        const std::optional<std::string>& parameters) override {
+    return token_.RequestElevatedStart(file, useFile, parameters);
+  }
+
+ private:
+  ProcessToken& token_;
+};
+
 Elevation& SystemElevation();
 
 }  // namespace lanqi::platform

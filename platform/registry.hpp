@@ -4,9 +4,11 @@
 
 namespace lanqi::platform {
 
-// Keys and values under HKEY_LOCAL_MACHINE. Key paths and value names are code page 936 text
-// (the program's own constants); string data is UTF-16, so a path with any characters is
-// stored as it is. Every operation opens what it needs and closes it again before returning.
+// Keys and values under HKEY_LOCAL_MACHINE, in its 32-bit view on 64-bit Windows (where the
+// program's entries have always been, whatever build reads them). Key paths and value names are
+// code page 936 text (the program's own constants); string data is UTF-16, so a path with any
+// characters is stored as it is. Every operation opens what it needs and closes it again before
+// returning.
 class MachineRegistry {
  public:
   virtual ~MachineRegistry() = default;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lanqi::platform {
@@ -21,11 +22,22 @@ class DirectoryFiles {
   virtual std::optional<std::vector<std::uint8_t>> ReadUpTo(const std::string& fileName,
                                                             std::size_t maxBytes) = 0;
   // Gives the file exactly this content. The bytes go to a temporary file in the same folder
-  // first, which then replaces the file in one step, so the old content stays whole until the
-  // new one is complete. false when the folder cannot be written or the file is locked; then
-  // the file is unchanged and no temporary file is left behind.
+  // first (named fileName.<process id>.<n>.tmp), which then takes the file's place in one step,
+  // so the old content stays whole until the new one is complete. An existing file keeps what
+  // makes it the user's file: its attributes (hidden, permissions), security and owner. Two
+  // cases write the file in place instead (write, cut to length, flush): a folder that refuses
+  // a new file while the file itself may be written, and a file with more than one name (hard
+  // links), which a replacement would split apart. false, with the file unchanged and no
+  // temporary file left, when the file is read-only, locked by another program, not a regular
+  // file, or neither way can write it.
   virtual bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) = 0;
+  // Removes the temporary files of Replace that a process ended mid-save left behind, i.e. those
+  // of fileName whose process is no longer running. A running process's files are its own.
+  virtual void RemoveLeftovers(const std::string& fileName) = 0;
 };
+
+// Reads "<fileName>.<pid>.<n>.tmp": the process id when `name` has that form, else 0.
+std::uint32_t LeftoverProcessId(std::string_view fileName, std::string_view name);
 
 // The files of the directory the running executable lives in.
 std::unique_ptr<DirectoryFiles> MakeRunDirectoryFiles();

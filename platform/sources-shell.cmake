@@ -12,3 +12,5 @@ list(APPEND LANQI_PLATFORM_POSIX
   posix/posix_directory_files.cpp
   posix/memory_machine_registry.cpp
   posix/posix_process_image.cpp)
+# The naming of the offset file's temporary files, shared by both builds.
+list(APPEND LANQI_PLATFORM_COMMON run_directory_files.cpp)

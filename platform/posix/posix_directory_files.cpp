@@ -1,11 +1,15 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/run_directory_files.hpp"
 
@@ -44,6 +48,27 @@ bool WriteAll(int fd, std::span<const std::uint8_t> content) {
   return true;
 }
 
+bool IsRefusal(int error) {
+  return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// Overwrites the file where it is: written, cut to the new length, flushed. The file keeps its
+// inode, so its permissions, owner and other names stay.
+bool WriteInPlace(const std::filesystem::path& target, std::span<const std::uint8_t> content) {
+  // O_NONBLOCK: a FIFO put in the file's place must not hold the window's thread.
+  UniqueFd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  struct stat info {};
+  if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  return WriteAll(fd.get(), content) &&
+         ::ftruncate(fd.get(), static_cast<off_t>(content.size())) == 0 && ::fsync(fd.get()) == 0 &&
+         fd.Close();
+}
+
+// EPERM: the process exists but belongs to someone else.
+bool ProcessRunning(std::uint32_t pid) {
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
 // File names are taken as the bytes they are: Linux names are byte strings, so a code page 936
 // name is stored under exactly those bytes.
 class PosixDirectoryFiles final : public DirectoryFiles {
@@ -72,6 +97,14 @@ class PosixDirectoryFiles final : public DirectoryFiles {
 
   bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) override {
     const std::filesystem::path target = directory_ / fileName;
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) return false;
+    // A file nobody may write is the user's way of fixing its content.
+    if (exists && (old.st_mode & 0222) == 0) return false;
+    // A rename would leave the file's other names with the old content.
+    if (exists && old.st_nlink > 1) return WriteInPlace(target, content);
+
     std::filesystem::path temporary;
     UniqueFd fd(-1);
     // A name of our own per attempt; O_EXCL never takes over a file someone else made.
@@ -79,18 +112,44 @@ class PosixDirectoryFiles final : public DirectoryFiles {
       temporary = directory_ / (fileName + "." + std::to_string(::getpid()) + "." +
                                 std::to_string(counter_.fetch_add(1)) + ".tmp");
       fd = UniqueFd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-      if (!fd && errno != EEXIST) return false;
+      if (!fd && errno != EEXIST) break;
     }
-    if (!fd) return false;
+    // The folder refuses a new file; the file itself may still be writable.
+    if (!fd) return exists && IsRefusal(errno) && WriteInPlace(target, content);
+    if (exists) {
+      // The new file takes over the old one's permissions and, where allowed, its owner.
+      ::fchmod(fd.get(), old.st_mode & 07777);
+      if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0) ::fchmod(fd.get(), old.st_mode & 0777);
+    }
     const bool written = WriteAll(fd.get(), content) && ::fsync(fd.get()) == 0 && fd.Close();
-    if (!written || ::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (!written) {
       ::unlink(temporary.c_str());
       return false;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+      const int error = errno;
+      ::unlink(temporary.c_str());
+      // A sticky folder lets us add a file but not replace one owned by someone else.
+      return exists && IsRefusal(error) && WriteInPlace(target, content);
     }
     // The rename itself reaches the disk with the directory.
     UniqueFd dir(::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir) ::fsync(dir.get());
     return true;
+  }
+
+  void RemoveLeftovers(const std::string& fileName) override {
+    DIR* dir = ::opendir(directory_.c_str());
+    if (dir == nullptr) return;
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::uint32_t pid = LeftoverProcessId(fileName, entry->d_name);
+      if (pid != 0 && pid <= static_cast<std::uint32_t>(INT32_MAX) && !ProcessRunning(pid)) {
+        stale.emplace_back(entry->d_name);
+      }
+    }
+    ::closedir(dir);
+    for (const std::string& name : stale) ::unlink((directory_ / name).c_str());
   }
 
  private:

@@ -5,11 +5,13 @@
 namespace lanqi::platform {
 namespace {
 
-class PosixElevation final : public Elevation {
+// Linux has no filtered tokens: root is the one identity whose rights are always in force.
+class PosixProcessToken final : public ProcessToken {
  public:
-  bool IsAdministrator() override { return geteuid() == 0; }
+  bool IsNTAdminSaysAdministrator() override { return geteuid() == 0; }
+  bool AdministratorsGroupInForce() override { return geteuid() == 0; }
   // Linux has no elevation prompt to hand the program to; the request cannot be carried out.
-  bool RelaunchElevated(const std::string&, bool, const std::optional<std::string>&) override {
+  bool RequestElevatedStart(const std::string&, bool, const std::optional<std::string>&) override {
     return false;
   }
 };
@@ -17,7 +19,8 @@ class PosixElevation final : public Elevation {
 }  // namespace
 
 Elevation& SystemElevation() {
-  static PosixElevation elevation;
+  static PosixProcessToken token;
+  static TokenElevation elevation(token);
   return elevation;
 }
 

@@ -5,6 +5,7 @@
 #include <climits>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/run_directory_files.hpp"
 #include "platform/win32/text_936.hpp"
@@ -30,6 +31,49 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> content) {
     done += written;
   }
   return true;
+}
+
+// Overwrites the file where it is, opened with no sharing as a locked file must not be written:
+// written, cut to the new length, flushed. The file keeps its identity, attributes, security and
+// other names.
+bool WriteInPlace(const std::wstring& target, std::span<const std::uint8_t> content) {
+  const UniqueHandle file = OwnHandle(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file && GetFileType(file.get()) == FILE_TYPE_DISK && WriteAll(file.get(), content) &&
+         SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
+}
+
+// How many names the file has; 1 when it cannot be asked.
+DWORD LinkCount(const std::wstring& path) {
+  const UniqueHandle file = OwnHandle(CreateFileW(
+      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file || !GetFileInformationByHandle(file.get(), &info)) return 1;
+  return info.nNumberOfLinks;
+}
+
+// The attributes the user gave the file (hidden, system, not indexed) stay on its new content.
+// ReplaceFileW carries them over on Windows; this makes sure of it wherever it does not. The
+// archive flag is left as the write set it: the content did change.
+void KeepAttributes(const std::wstring& target, DWORD attributes) {
+  constexpr DWORD kUserAttributes =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD now = GetFileAttributesW(target.c_str());
+  if (now == INVALID_FILE_ATTRIBUTES || (now & kUserAttributes) == (attributes & kUserAttributes)) {
+    return;
+  }
+  const DWORD wanted =
+      (now & ~(kUserAttributes | FILE_ATTRIBUTE_NORMAL)) | (attributes & kUserAttributes);
+  SetFileAttributesW(target.c_str(), wanted == 0 ? FILE_ATTRIBUTE_NORMAL : wanted);
+}
+
+// A process that cannot be opened for lack of rights still exists; only an unknown id is gone.
+bool ProcessRunning(std::uint32_t pid) {
+  const UniqueHandle process =
+      OwnHandle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
+  if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
+  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
 // The directory stays a wide path from start to end; only the file name crosses in code page 936.
@@ -60,33 +104,86 @@ class Win32DirectoryFiles final : public DirectoryFiles {
 
   bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) override {
     const std::wstring target = PathOf(fileName);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) return false;
     // A read-only file is not to be written. Windows refuses to replace one, Wine does not, so
     // the attribute is checked here.
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-      return false;
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (exists) {
+      // Held open by another program: left as it is. Asked before anything is made, as Wine's
+      // ReplaceFileW would leave a file of its own behind when it fails on this.
+      const UniqueHandle probe = OwnHandle(CreateFileW(
+          target.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!probe) {
+        // No right to delete the file, which a replacement needs; it may still be writable.
+        return GetLastError() == ERROR_ACCESS_DENIED && WriteInPlace(target, content);
+      }
     }
+    // A replacement would leave the file's other names (hard links) with the old content.
+    if (exists && LinkCount(target) > 1) return WriteInPlace(target, content);
+
     std::wstring temporary;
     UniqueHandle file;
+    DWORD createError = ERROR_SUCCESS;
     // A name of our own per attempt; CREATE_NEW never takes over a file someone else made.
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
       temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"." +
                   std::to_wstring(counter_.fetch_add(1)) + L".tmp";
       file = OwnHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (!file && GetLastError() != ERROR_FILE_EXISTS) return false;
+      createError = file ? ERROR_SUCCESS : GetLastError();
+      if (!file && createError != ERROR_FILE_EXISTS) break;
     }
-    if (!file) return false;
+    // The folder refuses a new file (no right to add files to it); the file may be writable.
+    if (!file) return exists && createError == ERROR_ACCESS_DENIED && WriteInPlace(target, content);
     const bool written = WriteAll(file.get(), content) && FlushFileBuffers(file.get());
     file.reset();
-    // Replacing fails on a file another program holds open without delete sharing: the old
-    // content stays in place and the save is skipped.
-    if (!written || !MoveFileExW(temporary.c_str(), target.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!written) {
       DeleteFileW(temporary.c_str());
       return false;
     }
-    return true;
+    if (!exists) {
+      if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+      DeleteFileW(temporary.c_str());
+      return false;
+    }
+    // ReplaceFileW keeps the old file's attributes, security, streams and creation time on the
+    // new content; a rename would put a new file with default ones in its place.
+    if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                     nullptr, nullptr)) {
+      KeepAttributes(target, attributes);
+      return true;
+    }
+    const DWORD replaceError = GetLastError();
+    // The old file is gone and the new one still has its temporary name: finish the move.
+    if (replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
+        GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+      KeepAttributes(target, attributes);
+      return true;
+    }
+    DeleteFileW(temporary.c_str());
+    // No right to delete the old file while it may be written; a file another program holds
+    // open fails with a sharing violation here and again in WriteInPlace, and stays as it is.
+    return replaceError == ERROR_ACCESS_DENIED && WriteInPlace(target, content);
+  }
+
+  void RemoveLeftovers(const std::string& fileName) override {
+    const std::wstring pattern = PathOf(fileName) + L".*.tmp";
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return;
+    std::vector<std::wstring> stale;
+    do {
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      const std::uint32_t pid = LeftoverProcessId(fileName, win32::Cp936FromWide(found.cFileName));
+      if (pid != 0 && !ProcessRunning(pid)) stale.emplace_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    const std::wstring folder = PathOf("");
+    for (const std::wstring& name : stale) DeleteFileW((folder + name).c_str());
   }
 
  private:

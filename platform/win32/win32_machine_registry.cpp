@@ -12,9 +12,14 @@ namespace {
 using win32::UniqueHkey;
 using win32::WideFrom936;
 
+// The program has always been a 32-bit one, whose values under SOFTWARE live in the 32-bit view
+// of the machine's registry. This 64-bit exe asks for that view explicitly, so that an entry made
+// by either build is the same entry.
+constexpr REGSAM kView = KEY_WOW64_32KEY;
+
 UniqueHkey OpenKey(const std::string& keyPath, REGSAM access) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WideFrom936(keyPath).c_str(), 0, access, &key) !=
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WideFrom936(keyPath).c_str(), 0, access | kView, &key) !=
       ERROR_SUCCESS) {
     return nullptr;
   }
@@ -37,7 +42,7 @@ class Win32MachineRegistry final : public MachineRegistry {
     if (!key) {
       HKEY created = nullptr;
       if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, WideFrom936(keyPath).c_str(), 0, nullptr, 0,
-                          KEY_WRITE, nullptr, &created, nullptr) != ERROR_SUCCESS) {
+                          KEY_WRITE | kView, nullptr, &created, nullptr) != ERROR_SUCCESS) {
         return false;
       }
       key.reset(created);
@@ -56,7 +61,8 @@ class Win32MachineRegistry final : public MachineRegistry {
   }
 
   bool DeleteKey(const std::string& keyPath) override {
-    return RegDeleteKeyW(HKEY_LOCAL_MACHINE, WideFrom936(keyPath).c_str()) == ERROR_SUCCESS;
+    return RegDeleteKeyExW(HKEY_LOCAL_MACHINE, WideFrom936(keyPath).c_str(), kView, 0) ==
+           ERROR_SUCCESS;
   }
 };
 

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <cwctype>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/win32/control_ids.hpp"
@@ -18,6 +20,7 @@
 namespace lanqi::e2e {
 namespace {
 namespace ids = platform::win32;
+namespace fs = std::filesystem;
 
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"LanqiClockGuard";
@@ -27,13 +30,18 @@ std::string FileText(const std::filesystem::path& path) {
   return bytes ? std::string(bytes->begin(), bytes->end()) : "<no file>";
 }
 
-bool SetRunValue(const std::wstring& data) {
-  return RegSetKeyValueW(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, REG_SZ, data.c_str(),
-                         static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+// The program's entry lives in the 32-bit view of HKLM\SOFTWARE, where the program has always
+// kept it; this 64-bit test would see the 64-bit view by default.
+constexpr REGSAM k32 = KEY_WOW64_32KEY;
+constexpr REGSAM k64 = KEY_WOW64_64KEY;
+
+bool SetRunValue(const std::wstring& data, REGSAM view = k32) {
+  return WriteRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, data, view);
 }
 
 void RemoveRunValue() {
-  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
+  DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, k32);
+  DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, k64);
 }
 
 std::wstring Lower(std::wstring text) {
@@ -127,8 +135,9 @@ TEST_F(OffsetAndAutostart, ButtonAddsThenRemovesTheRunValueWithTheExePath) {
   AnswerMessageBox(L"添加成功！", L"成功");
   EXPECT_EQ(Utf8(captionWhileBoxOpen_), Utf8(L"设置开机启动"));
   EXPECT_TRUE(WaitForText(ids::kId按钮3, L"取消开机启动")) << TextOf(ids::kId按钮3);
-  const auto data = ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
+  const auto data = ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, k32);
   ASSERT_TRUE(data.has_value());
+  EXPECT_FALSE(ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, k64).has_value());
   const std::wstring exe = (Program().Folder() / ExeUnderTest().filename()).wstring();
   EXPECT_EQ(Utf8(Lower(*data)), Utf8(Lower(exe)));  // no quotes, drive-letter form
   EXPECT_EQ(data->find(L'"'), std::wstring::npos);
@@ -136,7 +145,7 @@ TEST_F(OffsetAndAutostart, ButtonAddsThenRemovesTheRunValueWithTheExePath) {
   Click(ids::kId按钮3);
   AnswerMessageBox(L"取消成功！", L"成功");
   EXPECT_TRUE(WaitForText(ids::kId按钮3, L"设置开机启动")) << TextOf(ids::kId按钮3);
-  EXPECT_FALSE(ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue).has_value());
+  EXPECT_FALSE(ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, k32).has_value());
 }
 
 TEST_F(OffsetAndAutostart, RemovingAValueDeletedBehindItsBackFailsAndKeepsTheCaption) {
@@ -144,6 +153,7 @@ TEST_F(OffsetAndAutostart, RemovingAValueDeletedBehindItsBackFailsAndKeepsTheCap
   AnswerMessageBox(L"添加成功！", L"成功");
   ASSERT_TRUE(WaitForText(ids::kId按钮3, L"取消开机启动"));
   RemoveRunValue();
+  ASSERT_FALSE(ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, k32).has_value());
   Click(ids::kId按钮3);
   AnswerMessageBox(L"取消失败！", L"失败");
   // Give a wrongly changed caption the time to show before checking it did not change.
@@ -163,6 +173,52 @@ class AutostartValueAtStart : public OffsetAndAutostart {
 
 TEST_F(AutostartValueAtStart, ButtonReadsRemove) {
   EXPECT_TRUE(WaitForText(ids::kId按钮3, L"取消开机启动")) << TextOf(ids::kId按钮3);
+}
+
+// The same value made the way a 32-bit installer or the 32-bit build makes it, with reg.exe in
+// its 32-bit view: the program sees that entry as its own.
+class AutostartValueFromReg32 : public OffsetAndAutostart {
+ protected:
+  void SetUp() override {
+    RemoveRunValue();
+    std::wstring command =
+        L"reg.exe add \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\" /v "
+        L"LanqiClockGuard /d x /f /reg:32";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                               nullptr, nullptr, &startup, &info));
+    platform::win32::UniqueHandle process(info.hProcess);
+    platform::win32::UniqueHandle thread(info.hThread);
+    ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(process.get(), &code);
+    ASSERT_EQ(code, 0u);
+    ASSERT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, k32), L"x");
+    ClockGuardScenario::SetUp();
+  }
+};
+
+TEST_F(AutostartValueFromReg32, ButtonReadsRemoveAndRemovesIt) {
+  EXPECT_TRUE(WaitForText(ids::kId按钮3, L"取消开机启动")) << TextOf(ids::kId按钮3);
+  Click(ids::kId按钮3);
+  AnswerMessageBox(L"取消成功！", L"成功");
+  EXPECT_FALSE(ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, k32).has_value());
+}
+
+// A value only in the 64-bit view is not the program's entry.
+class AutostartValueOnlyIn64BitView : public OffsetAndAutostart {
+ protected:
+  void SetUp() override {
+    RemoveRunValue();
+    ASSERT_TRUE(SetRunValue(L"x", k64));
+    ClockGuardScenario::SetUp();
+  }
+};
+
+TEST_F(AutostartValueOnlyIn64BitView, ButtonReadsAdd) {
+  EXPECT_TRUE(WaitForText(ids::kId按钮3, L"设置开机启动")) << TextOf(ids::kId按钮3);
 }
 
 // A 时差.ini placed beside the exe before it starts.
@@ -197,6 +253,41 @@ TEST(OffsetFileAtStart, StoredNumberShowsInTheBox) {
   EXPECT_EQ(FileText(folder->Folder() / L"时差.ini"), "-300");
   EXPECT_TRUE(program->End());
   // The next scenario counts tray icons against the same baseline.
+  PollUntil([&] { return VisibleTrayIconCount() <= trayIconsBefore; }, kStateDeadline);
+}
+
+// A 时差.ini the user has hidden stays hidden when the program saves a new offset into it.
+TEST(OffsetFileAtStart, HiddenFileStaysHiddenAfterASave) {
+  const int trayIconsBefore = VisibleTrayIconCount();
+  auto folder = ScenarioFolder::Create(ExeUnderTest());
+  ASSERT_TRUE(folder.has_value());
+  const fs::path file = folder->Folder() / L"时差.ini";
+  { std::ofstream(file, std::ios::binary) << "5"; }
+  ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  auto program = LaunchedProgram::Start(folder->Exe());
+  ASSERT_TRUE(program.has_value());
+  HWND main = nullptr;
+  ASSERT_TRUE(PollUntil(
+      [&] {
+        main = FindTopLevelWindow(program->Pid(), ids::kMainWindowClass, kMainWindowTitle);
+        if (main == nullptr || !IsWindowVisible(main)) return false;
+        return ReadWindowText(GetDlgItem(main, ids::kId编辑框2)) == L"5";
+      },
+      kStartDeadline));
+  ASSERT_TRUE(Click(GetDlgItem(main, ids::kId按钮2)));  // "+1s"
+  // The click saves twice (the box's change, then the step itself): wait for the end state, the
+  // new content in the hidden file and no temporary file beside it.
+  auto hidden = [&] {
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN);
+  };
+  auto entries = [&] {
+    return std::distance(fs::directory_iterator(folder->Folder()), fs::directory_iterator());
+  };
+  EXPECT_TRUE(PollUntil([&] { return FileText(file) == "6" && hidden() && entries() == 2; },
+                        kStateDeadline))
+      << FileText(file) << " hidden " << hidden() << " entries " << entries();
+  EXPECT_TRUE(program->End());
   PollUntil([&] { return VisibleTrayIconCount() <= trayIconsBefore; }, kStateDeadline);
 }
 

@@ -27,4 +27,23 @@ class FakeElevation final : public platform::Elevation {
   std::vector<Request> requests;
 };
 
+// A process token as the two system calls describe it; counts the elevation requests.
+class FakeProcessToken final : public platform::ProcessToken {
+ public:
+  FakeProcessToken(bool isNTAdmin, bool administratorsInForce)
+      : isNTAdmin_(isNTAdmin), administratorsInForce_(administratorsInForce) {}
+  bool IsNTAdminSaysAdministrator() override { return isNTAdmin_; }
+  bool AdministratorsGroupInForce() override { return administratorsInForce_; }
+  bool RequestElevatedStart(const std::string&, bool, const std::optional<std::string>&) override {
+    ++requests;
+    return true;
+  }
+
+  int requests = 0;
+
+ private:
+  bool isNTAdmin_;
+  bool administratorsInForce_;
+};
+
 }  // namespace lanqi::testing

@@ -182,5 +182,46 @@ TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNoth
   }
 }
 
+// The rights decision over the four tokens a Windows 10/11 desktop gives the program. Only a
+// token whose Administrators group is in force can set the clock; a filtered administrator
+// token (UAC on, normal start) must ask for the elevated copy whatever IsNTAdmin says.
+TEST(StartRights, ElevationIsRequestedUnlessTheAdministratorsGroupIsInForce) {
+  const struct {
+    const char* token;
+    bool isNTAdmin, groupInForce;
+    int expectedRequests;
+  } cases[] = {
+      {"elevated administrator", true, true, 0},
+      {"filtered administrator (group deny-only)", true, false, 1},
+      {"standard user", false, false, 1},
+      {"administrator with UAC off (full token)", true, true, 0},
+      {"IsNTAdmin false, group in force", false, true, 1},
+  };
+  for (const auto& c : cases) {
+    testing::VirtualClock clock;
+    testing::FakeWindow window;
+    ClockState state;
+    UnusedNetwork network;
+    TimeKeeper keeper{state, window, clock, platform::SystemWorkers(), network};
+    testing::TempFolder folder;
+    auto files = platform::MakeDirectoryFiles(folder.path());
+    testing::FakeRegistry registry;
+    testing::FakeProcessImage image;
+    OffsetEditor offsetEditor{window, state, *files};
+    Autostart autostart{window, registry, image};
+    testing::FakeProcessToken token(c.isNTAdmin, c.groupInForce);
+    platform::TokenElevation elevation(token);
+    MainWindowHandlers handlers{keeper, offsetEditor, autostart, elevation};
+    window.Attach(&handlers);
+    handlers.OnCreated();
+
+    EXPECT_EQ(token.requests, c.expectedRequests) << c.token;
+    const bool runs = c.expectedRequests == 0;
+    EXPECT_EQ(window.EndedWith(), runs ? -1 : 0) << c.token;
+    EXPECT_EQ(window.TrayShown(), runs) << c.token;
+    EXPECT_EQ(files->ReadUpTo(OffsetEditor::kFileName, 100).has_value(), runs) << c.token;
+  }
+}
+
 }  // namespace
 }  // namespace lanqi

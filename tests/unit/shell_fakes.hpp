@@ -65,6 +65,7 @@ class UnwritableFiles final : public platform::DirectoryFiles {
     ++refused;
     return false;
   }
+  void RemoveLeftovers(const std::string&) override {}
   int refused = 0;
 
  private:

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -142,6 +143,53 @@ TEST_F(OffsetFile, StoredTextIsReadAndRewrittenCanonically) {
     editor.LoadOffset();
     ExpectEverywhere(c.shown);
   }
+}
+
+// The whole file is read: a number after thousands of blanks or zeros is still the number.
+TEST_F(OffsetFile, LongFilesAreReadWholeUpToTheLimit) {
+  const struct {
+    std::string stored, shown;
+  } cases[] = {
+      {std::string(5000, '0') + "42", "42"},
+      {std::string(5000, ' ') + "-7", "-7"},
+      {std::string(OffsetEditor::kReadLimitBytes - 2, '\t') + "13", "13"},  // exactly the limit
+  };
+  for (const auto& c : cases) {
+    WriteFile(c.stored);
+    ClearBoxQuietly();
+    editor.LoadOffset();
+    ExpectEverywhere(c.shown);
+  }
+}
+
+// A file over the limit is no offset file of ours: the offset is 0 for this run and the file
+// stays as it is, also through the save on the window's destruction, until the user sets one.
+TEST_F(OffsetFile, FileOverTheLimitIsLeftUntouchedUntilTheUserChangesTheOffset) {
+  std::string big(2 << 20, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('0' + i % 7);
+  WriteFile(big);
+  editor.LoadOffset();
+  EXPECT_EQ(window.Text(Control::编辑框2), "0");
+  EXPECT_EQ(state.offsetSeconds.load(), 0);
+  editor.SaveOffset();  // as when the window is destroyed
+  const auto kept = files->ReadUpTo(OffsetEditor::kFileName, big.size() + 1);
+  ASSERT_TRUE(kept);
+  EXPECT_TRUE(std::string(kept->begin(), kept->end()) == big);
+
+  editor.StepOffset(+1);
+  ExpectEverywhere("1");
+}
+
+TEST_F(OffsetFile, LoadRemovesTheTemporaryFileOfACrashedSave) {
+  // The name as the file system spells it, from a file a save made.
+  WriteFile("3");
+  std::filesystem::path leftover = std::filesystem::directory_iterator(folder.path())->path();
+  leftover += ".999999999.0.tmp";  // a process id no running process has
+  std::ofstream(leftover) << "5";
+  ASSERT_TRUE(std::filesystem::exists(leftover));
+  editor.LoadOffset();
+  EXPECT_FALSE(std::filesystem::exists(leftover));
+  ExpectEverywhere("3");
 }
 
 TEST_F(OffsetFile, LoadWhenTheBoxAlreadyShowsTheNumberStillWritesTheFile) {
