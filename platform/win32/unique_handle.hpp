@@ -24,5 +24,6 @@ using UniqueHicon = UniqueAny<HICON, ::DestroyIcon>;
 using UniqueHfont = UniqueAny<HFONT, ::DeleteObject>;
 using UniqueHwnd = UniqueAny<HWND, ::DestroyWindow>;
 using UniqueHmodule = UniqueAny<HMODULE, ::FreeLibrary>;
+using UniqueFindHandle = UniqueAny<HANDLE, ::FindClose>;
 
 }  // namespace lanqi::platform::win32

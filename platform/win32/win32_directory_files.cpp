@@ -172,16 +172,15 @@ class Win32DirectoryFiles final : public DirectoryFiles {
   void RemoveLeftovers(const std::string& fileName) override {
     const std::wstring pattern = PathOf(fileName) + L".*.tmp";
     WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
-                                           FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE) return;
+    const win32::UniqueFindHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                                          FindExSearchNameMatch, nullptr, 0));
+    if (!search) return;
     std::vector<std::wstring> stale;
     do {
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       const std::uint32_t pid = LeftoverProcessId(fileName, win32::Cp936FromWide(found.cFileName));
       if (pid != 0 && !ProcessRunning(pid)) stale.emplace_back(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
     const std::wstring folder = PathOf("");
     for (const std::wstring& name : stale) DeleteFileW((folder + name).c_str());
   }
