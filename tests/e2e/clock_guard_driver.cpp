@@ -18,6 +18,17 @@ constexpr int kControlIds[] = {ids::kId标签1, ids::kId标签2,   ids::kId标�
 
 }  // namespace
 
+HWND WaitForShownMainWindow(DWORD pid, const std::function<bool(HWND)>& ready) {
+  HWND main = nullptr;
+  const bool shown = PollUntil(
+      [&] {
+        main = FindTopLevelWindow(pid, ids::kMainWindowClass, kMainWindowTitle);
+        return main != nullptr && IsWindowVisible(main) && (!ready || ready(main));
+      },
+      kStartDeadline);
+  return shown ? main : nullptr;
+}
+
 std::optional<ClockGuardDriver> ClockGuardDriver::Launch(
     const std::filesystem::path& exe, std::string& whyNot,
     const std::optional<std::filesystem::path>& startFolder) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,10 @@ namespace lanqi::e2e {
 
 inline constexpr wchar_t kMainWindowTitle[] = L"岚栖钟卫";
 inline constexpr wchar_t kOffsetFileName[] = L"时差.ini";
+
+// The main window of process `pid` once it is shown and `ready` holds for it (shown is enough
+// when no condition is given); null when that does not happen within the start deadline.
+HWND WaitForShownMainWindow(DWORD pid, const std::function<bool(HWND)>& ready = {});
 
 class ClockGuardDriver {
  public:

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/control_ids.hpp"
+#include "tests/e2e/clock_guard_driver.hpp"
 #include "tests/e2e/e2e_fixture.hpp"
 #include "tests/e2e/launched_program.hpp"
 #include "tests/e2e/poll.hpp"
@@ -77,15 +78,13 @@ TEST(DllSearch, DllsBesideTheExeAreNotLoaded) {
   ASSERT_TRUE(program.has_value());
   // Started means: the rights check passed (advpack was asked), the window with its controls
   // is shown and the first calibration has begun.
-  HWND main = nullptr;
-  EXPECT_TRUE(PollUntil(
-      [&] {
-        main = FindTopLevelWindow(program->Pid(), ids::kMainWindowClass, kMainWindowTitle);
-        if (main == nullptr || !IsWindowVisible(main)) return false;
-        const auto log = ReadWindowText(GetDlgItem(main, ids::kId编辑框1));
-        return log && log->find(L"系统初始化成功") != std::wstring::npos;
-      },
-      kStartDeadline))
+  EXPECT_NE(
+      WaitForShownMainWindow(program->Pid(),
+                             [](HWND main) {
+                               const auto log = ReadWindowText(GetDlgItem(main, ids::kId编辑框1));
+                               return log && log->find(L"系统初始化成功") != std::wstring::npos;
+                             }),
+      nullptr)
       << "the program did not start; exit code "
       << (program->ExitCode() ? std::to_string(*program->ExitCode()) : "none (running)");
 

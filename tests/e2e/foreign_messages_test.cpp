@@ -3,6 +3,8 @@
 // With parameters that are no pointers of its, none of them may run code in the program or end
 // it: afterwards it still runs and its clock lines keep moving.
 
+#include "tests/foreign_messages.hpp"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -22,17 +24,8 @@ namespace ids = platform::win32;
 constexpr UINT kBroadcastTimeoutMs = 200;
 constexpr UINT kDirectTimeoutMs = 2000;
 
-std::vector<UINT> ForeignMessageNumbers() {
-  std::vector<UINT> numbers;
-  for (UINT n = WM_APP; n < WM_APP + 64; ++n) numbers.push_back(n);
-  // The same numbers the program gets for these names: registered messages are system-wide.
-  numbers.push_back(RegisterWindowMessageW(L"TaskbarCreated"));
-  numbers.push_back(RegisterWindowMessageW(L"TaskbarButtonCreated"));
-  return numbers;
-}
-
-const std::pair<WPARAM, LPARAM> kJunkParameters[] = {
-    {0xDEADBEEF, static_cast<LPARAM>(0xDEADBEEF)}, {0, 0}, {~WPARAM{0}, -1}};
+using lanqi::testing::ForeignMessageNumbers;
+using lanqi::testing::kJunkParameters;
 
 using ForeignMessages = ClockGuardScenario;
 

@@ -237,19 +237,12 @@ TEST(OffsetFileAtStart, StoredNumberShowsInTheBox) {
   }
   auto program = LaunchedProgram::Start(folder->Exe());
   ASSERT_TRUE(program.has_value());
-  HWND main = nullptr;
-  ASSERT_TRUE(PollUntil(
-      [&] {
-        main = FindTopLevelWindow(program->Pid(), ids::kMainWindowClass, kMainWindowTitle);
-        return main != nullptr;
-      },
-      kStartDeadline));
-  EXPECT_TRUE(PollUntil(
-      [&] {
-        HWND box = GetDlgItem(main, ids::kId编辑框2);
-        return box != nullptr && ReadWindowText(box) == L"-300";
-      },
-      kStateDeadline));
+  EXPECT_NE(WaitForShownMainWindow(program->Pid(),
+                                   [](HWND main) {
+                                     HWND box = GetDlgItem(main, ids::kId编辑框2);
+                                     return box != nullptr && ReadWindowText(box) == L"-300";
+                                   }),
+            nullptr);
   EXPECT_EQ(FileText(folder->Folder() / L"时差.ini"), "-300");
   EXPECT_TRUE(program->End());
   // The next scenario counts tray icons against the same baseline.
@@ -266,14 +259,10 @@ TEST(OffsetFileAtStart, HiddenFileStaysHiddenAfterASave) {
   ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN));
   auto program = LaunchedProgram::Start(folder->Exe());
   ASSERT_TRUE(program.has_value());
-  HWND main = nullptr;
-  ASSERT_TRUE(PollUntil(
-      [&] {
-        main = FindTopLevelWindow(program->Pid(), ids::kMainWindowClass, kMainWindowTitle);
-        if (main == nullptr || !IsWindowVisible(main)) return false;
-        return ReadWindowText(GetDlgItem(main, ids::kId编辑框2)) == L"5";
-      },
-      kStartDeadline));
+  HWND main = WaitForShownMainWindow(program->Pid(), [](HWND main) {
+    return ReadWindowText(GetDlgItem(main, ids::kId编辑框2)) == L"5";
+  });
+  ASSERT_NE(main, nullptr);
   ASSERT_TRUE(Click(GetDlgItem(main, ids::kId按钮2)));  // "+1s"
   // The click saves twice (the box's change, then the step itself): wait for the end state, the
   // new content in the hidden file and no temporary file beside it.

@@ -19,6 +19,7 @@
 #include "platform/win32/main_window.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "platform/win32/window_calls.hpp"
+#include "tests/foreign_messages.hpp"
 #include "tests/unit/window_win32_events.hpp"
 
 namespace {
@@ -414,18 +415,8 @@ TEST_F(RecordedWindowTest, EndOfSessionDestroysTheWindowOnlyWhenTheSessionEnds) 
   EXPECT_EQ(text, "");
 }
 
-// Every number another program might pick for a private message, and the registered ones this
-// program knows, sent and posted to each of its windows with parameters that are not pointers.
-std::vector<UINT> ForeignMessageNumbers() {
-  std::vector<UINT> numbers;
-  for (UINT n = WM_APP; n < WM_APP + 64; ++n) numbers.push_back(n);
-  numbers.push_back(RegisterWindowMessageW(L"TaskbarCreated"));
-  // What the shell sends to a window with a taskbar button.
-  numbers.push_back(RegisterWindowMessageW(L"TaskbarButtonCreated"));
-  return numbers;
-}
-const std::pair<WPARAM, LPARAM> kJunkParameters[] = {
-    {0xDEADBEEF, static_cast<LPARAM>(0xDEADBEEF)}, {0, 0}, {~WPARAM{0}, -1}};
+using lanqi::testing::ForeignMessageNumbers;
+using lanqi::testing::kJunkParameters;
 
 TEST_F(RecordedWindowTest, MessagesFromElsewhereNeitherRunCodeNorEndTheProgram) {
   window.SetTrayShown(true);
