@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -139,16 +140,18 @@ class PosixDirectoryFiles final : public DirectoryFiles {
   }
 
   void RemoveLeftovers(const std::string& fileName) override {
-    DIR* dir = ::opendir(directory_.c_str());
-    if (dir == nullptr) return;
+    struct CloseDir {
+      void operator()(DIR* dir) const { ::closedir(dir); }
+    };
+    const std::unique_ptr<DIR, CloseDir> dir(::opendir(directory_.c_str()));
+    if (!dir) return;
     std::vector<std::string> stale;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
       const std::uint32_t pid = LeftoverProcessId(fileName, entry->d_name);
       if (pid != 0 && pid <= static_cast<std::uint32_t>(INT32_MAX) && !ProcessRunning(pid)) {
         stale.emplace_back(entry->d_name);
       }
     }
-    ::closedir(dir);
     for (const std::string& name : stale) ::unlink((directory_ / name).c_str());
   }
 
