@@ -56,6 +56,10 @@ TEST_F(MainWindowTest, LoadsHiddenRaisesCreatedThenShowsWithTitleSizeAndInitialT
   const LONG style = GetWindowLongW(handle, GWL_STYLE);
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  // The program's own icon in the title bar and on the taskbar, not the stock application icon.
+  const auto classIcon = reinterpret_cast<HICON>(GetClassLongPtrW(handle, GCLP_HICON));
+  EXPECT_NE(classIcon, nullptr);
+  EXPECT_NE(classIcon, LoadIconW(nullptr, IDI_APPLICATION));
 
   struct Expected {
     Control control;
