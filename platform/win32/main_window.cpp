@@ -10,6 +10,7 @@
 #include "platform/win32/control_ids.hpp"
 #include "platform/win32/text_936.hpp"
 #include "platform/win32/win32_platform.hpp"
+#include "platform/win32/window_class.hpp"
 #include "resources/resource_ids.h"
 
 namespace lanqi::platform::win32 {
@@ -109,10 +110,7 @@ std::wstring WindowText(HWND window) {
 }
 
 bool RegisterMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
+  WNDCLASSEXW windowClass = PlainWindowClass(instance, kMainWindowClass, procedure);
   // Shared icons belong to the system's cache; they are never destroyed by us.
   windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(LANQI_ICON_ID),
                                                     IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
@@ -121,8 +119,7 @@ bool RegisterMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
                                                       GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kMainWindowClass;
-  return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterWindowClass(windowClass);
 }
 
 }  // namespace

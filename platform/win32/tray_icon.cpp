@@ -6,6 +6,7 @@
 #include "platform/text_cut.hpp"
 #include "platform/win32/control_ids.hpp"
 #include "platform/win32/text_936.hpp"
+#include "platform/win32/window_class.hpp"
 
 namespace lanqi::platform::win32 {
 
@@ -23,20 +24,11 @@ void CopyToField(wchar_t (&field)[N], std::wstring_view text) {
   field[count] = L'\0';
 }
 
-bool RegisterTrayWindowClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = kTrayWindowClass;
-  return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 }  // namespace
 
 bool TrayIcon::Create(HINSTANCE instance, UniqueHicon icon, std::wstring_view tip,
                       std::function<void()> onLeftButtonUp) {
-  if (!RegisterTrayWindowClass(instance, &WindowProc)) return false;
+  if (!RegisterWindowClass(PlainWindowClass(instance, kTrayWindowClass, &WindowProc))) return false;
   onLeftButtonUp_ = std::move(onLeftButtonUp);
   taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
   // A top-level window, never shown: message-only windows do not receive broadcasts such as

@@ -3,25 +3,13 @@
 #include <algorithm>
 
 #include "platform/win32/control_ids.hpp"
+#include "platform/win32/window_class.hpp"
 
 namespace lanqi::platform::win32 {
 
-namespace {
-
-bool RegisterCallWindowClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = kCallWindowClass;
-  return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-}  // namespace
-
 bool WindowCalls::Create(HINSTANCE instance) {
   threadId_.store(GetCurrentThreadId());
-  if (!RegisterCallWindowClass(instance, &WindowProc)) return false;
+  if (!RegisterWindowClass(PlainWindowClass(instance, kCallWindowClass, &WindowProc))) return false;
   // HWND_MESSAGE: a window that is never shown, is not enumerated and hears no broadcasts.
   ownedWindow_.reset(CreateWindowExW(0, kCallWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      instance, this));
