@@ -1,5 +1,7 @@
 #include "app/autostart.hpp"
 
+#include "text/code_page_936.hpp"
+
 namespace lanqi {
 
 using platform::Control;
@@ -7,13 +9,9 @@ using platform::MessageIcon;
 
 std::pair<std::string, std::string> SplitValuePath(std::string_view valuePath) {
   std::size_t lastSlash = std::string_view::npos;
-  for (std::size_t i = 0; i < valuePath.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(valuePath[i]);
-    if (byte >= 0x81 && byte <= 0xFE) {
-      ++i;  // the trail byte of a double-byte character, whatever its value
-    } else if (byte == '\\') {
-      lastSlash = i;
-    }
+  // Character by character: the trail byte of a double-byte character may be a backslash.
+  for (std::size_t i = 0; i < valuePath.size(); i += cp936::CharacterLength(valuePath, i)) {
+    if (valuePath[i] == '\\') lastSlash = i;
   }
   if (lastSlash == std::string_view::npos) return {std::string(), std::string(valuePath)};
   return {std::string(valuePath.substr(0, lastSlash)),

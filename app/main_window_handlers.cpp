@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "timekeeping/local_time.hpp"
+
 namespace lanqi {
 
 using platform::Control;
@@ -28,7 +30,7 @@ void MainWindowHandlers::OnCreated() {
   window_.ShowBalloon("岚栖钟卫", "钟卫启动成功，将为持续您的系统时间保驾护航！", 1, 1);
   offsetEditor_.LoadOffset();
   keeper_.state.SetStandardTime(CurrentLocalTime(keeper_.clock), keeper_.clock.TickCountMs());
-  window_.StartWorker([this] { FirstCalibration(keeper_); });
+  keeper_.workers.Start([this] { FirstCalibration(keeper_); });
 }
 
 // Closing only hides: the program keeps guarding the clock from the notification area.

@@ -5,6 +5,8 @@
 #include <limits>
 #include <vector>
 
+#include "text/code_page_936.hpp"
+
 namespace lanqi {
 namespace {
 
@@ -15,35 +17,6 @@ constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
 
 std::int32_t Saturate(std::int64_t value) {
   return static_cast<std::int32_t>(std::clamp(value, kMin, kMax));
-}
-
-bool IsLeadByte(unsigned char byte) {
-  return byte >= 0x81 && byte <= 0xFE;
-}
-
-// Full-width forms (lead byte A3, trail A1..FE) become the ASCII character trail - 0x80, the
-// full-width space (A1 A1) a blank; every other character, single or double byte, stays. Walking
-// character by character keeps a trail byte from being taken for the start of a character.
-std::string FoldFullWidth(std::string_view text) {
-  std::string folded;
-  folded.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (!IsLeadByte(lead) || i + 1 == text.size()) {
-      folded.push_back(text[i]);
-      continue;
-    }
-    const auto trail = static_cast<unsigned char>(text[i + 1]);
-    if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE) {
-      folded.push_back(static_cast<char>(trail - 0x80));
-    } else if (lead == 0xA1 && trail == 0xA1) {
-      folded.push_back(' ');
-    } else {
-      folded.append(text.substr(i, 2));
-    }
-    ++i;
-  }
-  return folded;
 }
 
 bool IsBlank(char c) {
@@ -57,7 +30,7 @@ std::string DecimalText(std::int32_t value) {
 }  // namespace
 
 std::int32_t ToInteger(std::string_view text) {
-  const std::string folded = FoldFullWidth(text);
+  const std::string folded = cp936::FoldFullWidth(text);
   std::size_t i = 0;
   while (i < folded.size() && IsBlank(folded[i])) ++i;
   bool negative = false;

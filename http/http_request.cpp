@@ -7,6 +7,7 @@
 #include "http/headers.hpp"
 #include "http/http_request_steps.hpp"
 #include "http/text.hpp"
+#include "platform/system.hpp"
 
 namespace lanqi {
 namespace {

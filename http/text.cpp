@@ -2,17 +2,10 @@
 
 #include <algorithm>
 
+#include "text/code_page_936.hpp"
+
 namespace lanqi {
 namespace {
-
-bool IsLeadByte(char c) {
-  return static_cast<unsigned char>(c) >= 0x80;
-}
-
-// Length in bytes of the character that begins at index: 2 for a lead byte with a byte after it.
-std::size_t CharLength(std::string_view text, std::size_t index) {
-  return IsLeadByte(text[index]) && index + 1 < text.size() ? 2 : 1;
-}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
@@ -27,7 +20,7 @@ int FindOnCharacterStarts(std::string_view text, std::string_view needle, int st
   if (needle.empty()) return from < text.size() ? start : -1;
   if (needle.size() > text.size()) return -1;
   // Walk character by character from the beginning, so a trail byte is never taken as a start.
-  for (std::size_t i = 0; i + needle.size() <= text.size(); i += CharLength(text, i)) {
+  for (std::size_t i = 0; i + needle.size() <= text.size(); i += cp936::CharacterLength(text, i)) {
     if (i >= from && equal(text.substr(i, needle.size()), needle)) return static_cast<int>(i + 1);
   }
   return -1;
@@ -39,7 +32,7 @@ std::vector<std::size_t> MatchOffsets(std::string_view text, std::string_view ne
                                       bool ignoreCase) {
   std::vector<std::size_t> offsets;
   std::size_t nextAllowed = 0;
-  for (std::size_t i = 0; i + needle.size() <= text.size(); i += CharLength(text, i)) {
+  for (std::size_t i = 0; i + needle.size() <= text.size(); i += cp936::CharacterLength(text, i)) {
     if (i < nextAllowed) continue;
     const std::string_view candidate = text.substr(i, needle.size());
     if (ignoreCase ? EqualNoCase(candidate, needle) : candidate == needle) {
@@ -79,7 +72,7 @@ std::string Trim(std::string_view text) {
   std::size_t end = 0;  // end of the last character that is not a blank
   bool leading = true;
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = CharLength(text, i);
+    const std::size_t length = cp936::CharacterLength(text, i);
     const bool blank = isBlankAt(i, length);
     if (leading && blank) {
       begin = i + length;

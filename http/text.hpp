@@ -1,6 +1,6 @@
 #pragma once
 // Text primitives over code page 936 byte strings. Positions are 1-based, -1 means "absent". A
-// byte of 0x80 or above leads a double-byte character; searches never match from its second byte.
+// character is one or more bytes (text/code_page_936.hpp); searches never match from inside one.
 // Case folding touches the ASCII letters only.
 #include <string>
 #include <string_view>

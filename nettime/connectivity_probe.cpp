@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "nettime/reference_servers.hpp"
-#include "platform/system.hpp"
 
 namespace lanqi {
 namespace {
@@ -17,12 +16,6 @@ std::uint64_t TicksSince(const platform::LocalClock& clock, std::uint64_t start)
 
 }  // namespace
 
-ProbeServices SystemProbeServices() {
-  return ProbeServices{platform::SystemWorkers(), platform::SystemLocalClock(),
-                       platform::SystemSockets(), process_memory(),
-                       platform::SystemProcessMemoryOs().CurrentProcessId()};
-}
-
 std::vector<ProbeTargetSpec> ReferenceProbeTargets() {
   return {
       {reference::kFirstResolver, reference::kResolverPort, reference::kFirstResolverLimitMs},
@@ -31,20 +24,15 @@ std::vector<ProbeTargetSpec> ReferenceProbeTargets() {
   };
 }
 
-bool 岚栖_是否联网() {
+bool 岚栖_是否联网(const ProbeServices& services) {
   const auto targets = ReferenceProbeTargets();
-  return 岚栖_是否联网(targets, SystemProbeServices());
+  return 岚栖_是否联网(targets, services);
 }
 
 bool 岚栖_是否联网(std::span<const ProbeTargetSpec> targets, const ProbeServices& services) {
   return std::any_of(targets.begin(), targets.end(), [&](const ProbeTargetSpec& target) {
     return ProbeTarget(services, target.host, target.port, target.limitMs) != kNoAnswer;
   });
-}
-
-std::int32_t ProbeTarget(const std::string& host, std::int32_t port,
-                         std::optional<std::int32_t> limitMs) {
-  return ProbeTarget(SystemProbeServices(), host, port, limitMs);
 }
 
 std::int32_t ProbeTarget(const ProbeServices& services, const std::string& host, std::int32_t port,
@@ -104,10 +92,6 @@ void ConnectWorker(const WorkerPackage& package) {
         static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())));
   }
   services.memory->WriteValue(services.processId, package.cellAddress, result);
-}
-
-bool PumpingDelay(std::int32_t interval, std::int32_t unit) {
-  return PumpingDelay(platform::SystemWorkers(), interval, unit);
 }
 
 bool PumpingDelay(platform::Workers& workers, std::int32_t interval, std::int32_t unit) {

@@ -9,7 +9,7 @@
 #include "platform/local_clock.hpp"
 #include "platform/sockets.hpp"
 #include "platform/workers.hpp"
-#include "util/process_memory.hpp"
+#include "process_memory/process_memory.hpp"
 
 namespace lanqi {
 
@@ -22,10 +22,6 @@ struct ProbeServices {
   std::shared_ptr<const ProcessMemory> memory;
   std::uint32_t processId;  // the process whose memory holds the result cells: our own
 };
-
-// The real system, with the program's process_memory object and our own process id. Once the
-// program has released that object, probes answer "no answer" at once.
-ProbeServices SystemProbeServices();
 
 // One target of the probe. A limit left out, or 0, means kDefaultProbeLimitMs.
 struct ProbeTargetSpec {
@@ -46,14 +42,12 @@ std::vector<ProbeTargetSpec> ReferenceProbeTargets();
 
 // True at the first target that accepts a TCP connection within its limit; tries them in order
 // and stops there. Blocks for at most the sum of the limits plus one step per target.
-bool 岚栖_是否联网();
+bool 岚栖_是否联网(const ProbeServices& services);
 bool 岚栖_是否联网(std::span<const ProbeTargetSpec> targets, const ProbeServices& services);
 
 // Milliseconds the connect took (look-up not included), or -1 when the target did not accept
 // within the limit. The attempt runs on a worker thread that shares ownership of the result cell
 // and ends by itself; an answer that comes after the limit is ignored.
-std::int32_t ProbeTarget(const std::string& host, std::int32_t port,
-                         std::optional<std::int32_t> limitMs = std::nullopt);
 std::int32_t ProbeTarget(const ProbeServices& services, const std::string& host, std::int32_t port,
                          std::optional<std::int32_t> limitMs = std::nullopt);
 
@@ -76,7 +70,6 @@ void ConnectWorker(const WorkerPackage& package);
 // Waits interval units (0 milliseconds, 1 seconds, 2 minutes, 3 hours; any other value is itself
 // the multiplier to milliseconds) while the thread's window messages go on being processed.
 // A wait of zero or less returns at once. Always true.
-bool PumpingDelay(std::int32_t interval, std::int32_t unit = 0);
 bool PumpingDelay(platform::Workers& workers, std::int32_t interval, std::int32_t unit = 0);
 
 }  // namespace lanqi

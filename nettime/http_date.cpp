@@ -3,6 +3,8 @@
 #include <array>
 #include <optional>
 
+#include "datetime/date_time.hpp"
+
 namespace lanqi {
 namespace {
 
@@ -50,16 +52,16 @@ class Cursor {
   }
 
   // HH:MM:SS
-  bool TimeOfDay(CalendarParts& parts) {
+  bool TimeOfDay(CalendarTime& parts) {
     const auto hour = Digits(2);
     if (!hour || !Literal(":")) return false;
     const auto minute = Digits(2);
     if (!minute || !Literal(":")) return false;
     const auto second = Digits(2);
     if (!second) return false;
-    parts.hour = static_cast<std::uint16_t>(*hour);
-    parts.minute = static_cast<std::uint16_t>(*minute);
-    parts.second = static_cast<std::uint16_t>(*second);
+    parts.hour = *hour;
+    parts.minute = *minute;
+    parts.second = *second;
     return true;
   }
 
@@ -69,27 +71,21 @@ class Cursor {
   std::string_view text_;
 };
 
-bool IsLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-bool IsValid(const CalendarParts& p) {
-  static constexpr int kLengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+bool IsValid(const CalendarTime& p) {
   if (p.month < 1 || p.month > 12 || p.day < 1) return false;
-  const int length = p.month == 2 && IsLeapYear(p.year) ? 29 : kLengths[p.month - 1];
-  return p.day <= length && p.hour <= 23 && p.minute <= 59 && p.second <= 60;
+  return p.day <= DaysInMonth(p.year, p.month) && p.hour <= 23 && p.minute <= 59 && p.second <= 60;
 }
 
-void SetDate(CalendarParts& parts, int dayOfWeek, int day, int month, int year) {
-  parts.dayOfWeek = static_cast<std::uint16_t>(dayOfWeek);
-  parts.day = static_cast<std::uint16_t>(day);
-  parts.month = static_cast<std::uint16_t>(month + 1);
-  parts.year = static_cast<std::uint16_t>(year);
+void SetDate(CalendarTime& parts, int dayOfWeek, int day, int month, int year) {
+  parts.dayOfWeek = dayOfWeek;
+  parts.day = day;
+  parts.month = month + 1;
+  parts.year = year;
 }
 
 // "Sun, 06 Nov 1994 08:49:37 GMT"
-std::optional<CalendarParts> ReadImfFixdate(Cursor in) {
-  CalendarParts parts;
+std::optional<CalendarTime> ReadImfFixdate(Cursor in) {
+  CalendarTime parts;
   const auto dayName = in.OneOf(kDayNames);
   if (!dayName || !in.Literal(", ")) return std::nullopt;
   const auto day = in.Digits(2);
@@ -105,8 +101,8 @@ std::optional<CalendarParts> ReadImfFixdate(Cursor in) {
 }
 
 // "Sunday, 06-Nov-94 08:49:37 GMT"
-std::optional<CalendarParts> ReadRfc850(Cursor in) {
-  CalendarParts parts;
+std::optional<CalendarTime> ReadRfc850(Cursor in) {
+  CalendarTime parts;
   const auto dayName = in.OneOf(kLongDayNames);
   if (!dayName || !in.Literal(", ")) return std::nullopt;
   const auto day = in.Digits(2);
@@ -123,8 +119,8 @@ std::optional<CalendarParts> ReadRfc850(Cursor in) {
 }
 
 // "Sun Nov  6 08:49:37 1994" (a one-digit day is led by a blank)
-std::optional<CalendarParts> ReadAsctime(Cursor in) {
-  CalendarParts parts;
+std::optional<CalendarTime> ReadAsctime(Cursor in) {
+  CalendarTime parts;
   const auto dayName = in.OneOf(kDayNames);
   if (!dayName || !in.Literal(" ")) return std::nullopt;
   const auto month = in.OneOf(kMonthNames);
@@ -139,7 +135,7 @@ std::optional<CalendarParts> ReadAsctime(Cursor in) {
 
 }  // namespace
 
-CalendarParts ReadHttpDate(std::string_view text) {
+CalendarTime ReadHttpDate(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   const Cursor in(text);
@@ -147,7 +143,7 @@ CalendarParts ReadHttpDate(std::string_view text) {
     const auto parts = reader(in);
     if (parts && IsValid(*parts)) return *parts;
   }
-  return CalendarParts{};
+  return CalendarTime{};
 }
 
 }  // namespace lanqi

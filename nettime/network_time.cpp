@@ -4,6 +4,7 @@
 
 #include "http/headers.hpp"
 #include "http/http_request.hpp"
+#include "http/http_request_steps.hpp"
 #include "nettime/http_date.hpp"
 #include "nettime/reference_servers.hpp"
 
@@ -13,23 +14,18 @@ namespace {
 // Beijing time is UTC+8 all year, whatever zone the computer itself is set to.
 constexpr std::int32_t kBeijingOffsetHours = 8;
 
-int AsSigned16(std::uint16_t part) {
-  return static_cast<std::int16_t>(part);
-}
-
 }  // namespace
 
-std::string HeadRequestThroughHttpRoutine(const std::string& url) {
+std::string HeadRequestThroughHttpRoutine(const platform::HttpObjectSource& newObject,
+                                          const std::string& url) {
   std::string headers;
-  HttpRequest(url, kHttpHead, {}, nullptr, nullptr, {}, &headers);
+  PerformHttpRequest({.url = url, .method = kHttpHead, .headers_out = &headers}, newObject);
   return headers;
 }
 
 DateTime NetworkTimeFromHeaders(std::string_view headerBlock) {
-  const CalendarParts gmt = ReadHttpDate(TextBetween(headerBlock, "Date:", "\r\n"));
-  const DateTime utc =
-      DateTimeFromParts(AsSigned16(gmt.year), AsSigned16(gmt.month), AsSigned16(gmt.day),
-                        AsSigned16(gmt.hour), AsSigned16(gmt.minute), AsSigned16(gmt.second));
+  const CalendarTime gmt = ReadHttpDate(TextBetween(headerBlock, "Date:", "\r\n"));
+  const DateTime utc = DateTimeFromCalendar(gmt);
   return AddToDateTime(utc, TimeUnit::Hour, kBeijingOffsetHours);
 }
 
@@ -41,8 +37,7 @@ DateTime FetchNetworkTime(std::optional<std::string>* url, const HeadRequest& re
   const bool supplied = url != nullptr && url->has_value();
   const std::string target = supplied ? **url : std::string(reference::kWebServerRootUrl);
   if (url != nullptr && !supplied) *url = target;
-  const std::string headers = request ? request(target) : HeadRequestThroughHttpRoutine(target);
-  return NetworkTimeFromHeaders(headers);
+  return NetworkTimeFromHeaders(request ? request(target) : std::string());
 }
 
 }  // namespace lanqi

@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "timekeeping/date_time.hpp"
+#include "datetime/date_time.hpp"
+#include "platform/system.hpp"
 
 namespace lanqi {
 
@@ -12,8 +13,10 @@ namespace lanqi {
 // by "\r\n" as the request object reports them; empty when the exchange failed.
 using HeadRequest = std::function<std::string(const std::string& url)>;
 
-// The HEAD request of the program's HTTP routine, with every other parameter at its default.
-std::string HeadRequestThroughHttpRoutine(const std::string& url);
+// The HEAD request of the program's HTTP routine, with every other parameter at its default and a
+// request object from the given source.
+std::string HeadRequestThroughHttpRoutine(const platform::HttpObjectSource& newObject,
+                                          const std::string& url);
 
 // The time in the header block's first "Date:" (case-sensitive, anywhere in the text) up to the
 // next "\r\n", read as GMT and shifted by 8 hours to Beijing time. 0100-01-01 08:00:00 when the
@@ -27,9 +30,7 @@ DateTime NetworkTimeFailureValue();
 // url: the URL to ask, used exactly as given (an empty text included, which fails like any
 // unusable URL). Not supplied (nullptr, or a variable holding no value) means the reference
 // server's root URL, which is then stored into the variable when there is one. request: how the
-// HEAD request is made (tests substitute it); empty means the program's HTTP routine. Blocks for
-// the request.
-DateTime FetchNetworkTime(std::optional<std::string>* url = nullptr,
-                          const HeadRequest& request = {});
+// HEAD request is made. Blocks for the request.
+DateTime FetchNetworkTime(std::optional<std::string>* url, const HeadRequest& request);
 
 }  // namespace lanqi

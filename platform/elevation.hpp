@@ -50,6 +50,4 @@ class TokenElevation final : public Elevation {
   ProcessToken& token_;
 };
 
-Elevation& SystemElevation();
-
 }  // namespace lanqi::platform

@@ -55,10 +55,6 @@ class HttpRequestObject {
   virtual int Status() = 0;
 };
 
-// A new request object, or nullptr when it cannot be created (component missing, COM refused).
-// Needs an HttpThreadScope alive on the calling thread, and is used on that thread only.
-std::shared_ptr<HttpRequestObject> NewHttpRequestObject();
-
 // What a thread must hold while it uses request objects (a single-threaded COM apartment on
 // Windows, nothing on Linux). Entered in the constructor and left in the destructor, on the same
 // thread; objects created inside must be released before it ends.

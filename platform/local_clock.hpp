@@ -1,19 +1,9 @@
 #pragma once
 #include <cstdint>
 
-namespace lanqi::platform {
+#include "datetime/calendar_time.hpp"
 
-// A calendar reading of the local clock, laid out like the Windows SYSTEMTIME record.
-struct CalendarTime {
-  int year = 0;
-  int month = 0;      // 1..12
-  int dayOfWeek = 0;  // 0 = Sunday
-  int day = 0;        // 1..31
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  int millisecond = 0;  // 0..999
-};
+namespace lanqi::platform {
 
 // The machine's local clock and its tick counter.
 class LocalClock {

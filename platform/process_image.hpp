@@ -21,6 +21,4 @@ class ProcessImage {
   virtual std::optional<std::u16string> DriveDevice(char driveLetter) = 0;
 };
 
-std::unique_ptr<ProcessImage> MakeProcessImage();
-
 }  // namespace lanqi::platform

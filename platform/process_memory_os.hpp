@@ -59,6 +59,4 @@ class ProcessMemoryOs {
   virtual void ProcessPendingMessages() = 0;
 };
 
-ProcessMemoryOs& SystemProcessMemoryOs();
-
 }  // namespace lanqi::platform

@@ -24,6 +24,4 @@ class MachineRegistry {
   virtual bool DeleteKey(const std::string& keyPath) = 0;
 };
 
-std::unique_ptr<MachineRegistry> MakeMachineRegistry();
-
 }  // namespace lanqi::platform

@@ -39,9 +39,4 @@ class DirectoryFiles {
 // Reads "<fileName>.<pid>.<n>.tmp": the process id when `name` has that form, else 0.
 std::uint32_t LeftoverProcessId(std::string_view fileName, std::string_view name);
 
-// The files of the directory the running executable lives in.
-std::unique_ptr<DirectoryFiles> MakeRunDirectoryFiles();
-// The files of a given directory.
-std::unique_ptr<DirectoryFiles> MakeDirectoryFiles(const std::filesystem::path& directory);
-
 }  // namespace lanqi::platform

@@ -18,6 +18,4 @@ class Sockets {
                              std::int32_t timeoutMs) = 0;
 };
 
-Sockets& SystemSockets();
-
 }  // namespace lanqi::platform

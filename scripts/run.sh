@@ -71,7 +71,7 @@ lanqi_start_wine_services
 
 install_dir=$WINEPREFIX/drive_c/LanqiClockGuard
 mkdir -p "$install_dir"
-cp "$dir/app/LanqiClockGuard.exe" "$install_dir/"
+cp "$dir/program/LanqiClockGuard.exe" "$install_dir/"
 shot=$build_root/screenshot.png
 lanqi_show_and_screenshot "$install_dir/LanqiClockGuard.exe" "$dir/tests/e2e/lanqi_wait_window.exe" "$shot"
 echo "screenshot: $shot (the window alone: ${shot%.png}-window.png)"

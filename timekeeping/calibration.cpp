@@ -1,5 +1,6 @@
 #include <string>
 
+#include "timekeeping/local_time.hpp"
 #include "timekeeping/time_keeper.hpp"
 
 namespace lanqi {
@@ -35,7 +36,7 @@ void Reject(TimeKeeper& keeper) {
 
 void FirstCalibration(TimeKeeper& keeper) {
   keeper.window.AppendLogLine("系统初始化成功，正在首次校对网络时间！\r\n");
-  keeper.window.StartWorker([&keeper] { CalibrationPass(keeper); });
+  keeper.workers.Start([&keeper] { CalibrationPass(keeper); });
 }
 
 void CalibrationPass(TimeKeeper& keeper) {

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <optional>
 
-#include "timekeeping/date_time.hpp"
+#include "datetime/date_time.hpp"
 
 namespace lanqi {
 

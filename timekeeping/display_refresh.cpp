@@ -1,5 +1,7 @@
 #include "timekeeping/display_refresh.hpp"
 
+#include "timekeeping/local_time.hpp"
+
 namespace lanqi {
 
 void RefreshClockDisplay(ClockState& state, platform::Window& window,

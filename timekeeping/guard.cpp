@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "timekeeping/local_time.hpp"
 #include "timekeeping/time_keeper.hpp"
 
 namespace lanqi {
@@ -45,7 +46,7 @@ void GuardPass(TimeKeeper& keeper) {
   } else {
     keeper.window.AppendLogLine("【修复失败】请检查是否授予钟卫[管理员权限]！\r\n");
   }
-  keeper.window.StartWorker([&keeper] { CalibrationPass(keeper); });
+  keeper.workers.Start([&keeper] { CalibrationPass(keeper); });
 }
 
 }  // namespace lanqi

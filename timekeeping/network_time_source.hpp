@@ -1,5 +1,5 @@
 #pragma once
-#include "timekeeping/date_time.hpp"
+#include "datetime/date_time.hpp"
 
 namespace lanqi {
 

@@ -13,7 +13,7 @@ struct TimeKeeper {
   ClockState& state;
   platform::Window& window;
   platform::LocalClock& clock;
-  platform::Workers& workers;  // for waits on a pass's own thread
+  platform::Workers& workers;  // every pass runs on one of these, and waits through it
   NetworkTimeSource& network;
 };
 

@@ -6,14 +6,14 @@ namespace lanqi {
 void StartTimerRoutine(TimeKeeper& keeper, platform::Timer timer) {
   switch (timer) {
     case platform::Timer::程序内部时间:
-      keeper.window.StartWorker(
+      keeper.workers.Start(
           [&keeper] { RefreshClockDisplay(keeper.state, keeper.window, keeper.clock); });
       break;
     case platform::Timer::时钟2:
-      keeper.window.StartWorker([&keeper] { CalibrationPass(keeper); });
+      keeper.workers.Start([&keeper] { CalibrationPass(keeper); });
       break;
     case platform::Timer::时钟1:
-      keeper.window.StartWorker([&keeper] { GuardPass(keeper); });
+      keeper.workers.Start([&keeper] { GuardPass(keeper); });
       break;
   }
 }

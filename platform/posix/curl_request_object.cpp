@@ -4,6 +4,8 @@
 #include <climits>
 #include <mutex>
 
+#include "platform/system.hpp"
+
 namespace lanqi::platform {
 namespace {
 

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "platform/registry.hpp"
+#include "platform/system.hpp"
 
 namespace lanqi::platform {
 namespace {
@@ -53,8 +54,9 @@ class MemoryMachineRegistry final : public MachineRegistry {
 
 }  // namespace
 
-std::unique_ptr<MachineRegistry> MakeMachineRegistry() {
-  return std::make_unique<MemoryMachineRegistry>();
+MachineRegistry& real::TheMachineRegistry() {
+  static MemoryMachineRegistry registry;
+  return registry;
 }
 
 }  // namespace lanqi::platform

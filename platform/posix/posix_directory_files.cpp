@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/run_directory_files.hpp"
+#include "platform/system.hpp"
 
 namespace lanqi::platform {
 namespace {
@@ -162,15 +163,14 @@ class PosixDirectoryFiles final : public DirectoryFiles {
 
 }  // namespace
 
-std::unique_ptr<DirectoryFiles> MakeDirectoryFiles(const std::filesystem::path& directory) {
+std::unique_ptr<DirectoryFiles> DirectoryFilesIn(const std::filesystem::path& directory) {
   return std::make_unique<PosixDirectoryFiles>(directory);
 }
 
-std::unique_ptr<DirectoryFiles> MakeRunDirectoryFiles() {
+std::filesystem::path real::RunDirectory() {
   std::error_code error;
   const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  return MakeDirectoryFiles(error ? std::filesystem::current_path(error)
-                                  : executable.parent_path());
+  return error ? std::filesystem::current_path(error) : executable.parent_path();
 }
 
 }  // namespace lanqi::platform

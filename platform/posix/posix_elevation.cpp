@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include "platform/elevation.hpp"
+#include "platform/system.hpp"
 
 namespace lanqi::platform {
 namespace {
@@ -18,7 +19,7 @@ class PosixProcessToken final : public ProcessToken {
 
 }  // namespace
 
-Elevation& SystemElevation() {
+Elevation& real::TheElevation() {
   static PosixProcessToken token;
   static TokenElevation elevation(token);
   return elevation;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/process_image.hpp"
+#include "platform/system.hpp"
 
 namespace lanqi::platform {
 namespace {
@@ -72,8 +73,9 @@ class PosixProcessImage final : public ProcessImage {
 
 }  // namespace
 
-std::unique_ptr<ProcessImage> MakeProcessImage() {
-  return std::make_unique<PosixProcessImage>();
+ProcessImage& real::TheProcessImage() {
+  static PosixProcessImage image;
+  return image;
 }
 
 }  // namespace lanqi::platform

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <string>
 
+#include "platform/system.hpp"
+
 namespace lanqi::platform {
 namespace {
 
@@ -137,7 +139,7 @@ bool PosixProcessMemoryOs::Protect(ProcessHandle process, std::uintptr_t base, s
 void PosixProcessMemoryOs::ProcessPendingMessages() {}
 
 // Never destroyed: detached workers may still call it while the process exits.
-ProcessMemoryOs& SystemProcessMemoryOs() {
+ProcessMemoryOs& real::TheProcessMemoryOs() {
   static PosixProcessMemoryOs& os = *new PosixProcessMemoryOs;
   return os;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/sockets.hpp"
+#include "platform/system.hpp"
 
 namespace lanqi::platform {
 namespace {
@@ -90,7 +91,7 @@ class PosixSockets final : public Sockets {
 }  // namespace
 
 // Never destroyed: detached workers may still call it while the process exits.
-Sockets& SystemSockets() {
+Sockets& real::TheSockets() {
   static Sockets& sockets = *new PosixSockets;
   return sockets;
 }

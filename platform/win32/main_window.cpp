@@ -364,10 +364,6 @@ void MainWindow::ShowMessageBox(const std::string& text, const std::string& titl
   });
 }
 
-bool MainWindow::StartWorker(std::function<void()> routine) {
-  return SystemWorkers().Start(std::move(routine));
-}
-
 void MainWindow::WaitProcessingMessages(int milliseconds) {
   PumpingDelayMs(milliseconds);
   // The nested pump takes a WM_QUIT posted meanwhile off the queue; post it again so that the

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/text_cut.hpp"
 #include "platform/win32/control_ids.hpp"
 #include "platform/win32/text_936.hpp"
 #include "platform/win32/window_class.hpp"
+#include "text/code_page_936.hpp"
 
 namespace lanqi::platform::win32 {
 
@@ -77,8 +77,8 @@ bool TrayIcon::ShowBalloon(std::string_view title, std::string_view text, int ic
   if (iconKind < 0 || iconKind > 3) iconKind = 1;
   record_.uFlags = NIF_INFO;
   CopyToField(record_.szInfoTitle,
-              WideFrom936(CutAtCharacterBoundary936(title, kBalloonTitleBytes)));
-  CopyToField(record_.szInfo, WideFrom936(CutAtCharacterBoundary936(text, kBalloonTextBytes)));
+              WideFrom936(cp936::CutAtCharacterBoundary(title, kBalloonTitleBytes)));
+  CopyToField(record_.szInfo, WideFrom936(cp936::CutAtCharacterBoundary(text, kBalloonTextBytes)));
   record_.dwInfoFlags = static_cast<DWORD>(iconKind);
   record_.uTimeout = static_cast<UINT>(timeout);
   const bool shown = Notify(NIM_MODIFY);

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/run_directory_files.hpp"
+#include "platform/system.hpp"
+#include "platform/win32/executable_path.hpp"
 #include "platform/win32/text_936.hpp"
 #include "platform/win32/unique_handle.hpp"
 
@@ -196,31 +198,18 @@ class Win32DirectoryFiles final : public DirectoryFiles {
   std::atomic<unsigned> counter_{0};
 };
 
-// The module path cut at its last backslash. Long paths are asked for with a growing buffer.
-std::wstring ExecutableDirectory() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    if (path.size() >= 32768) return {};
-    path.resize(path.size() * 2);
-  }
-  const std::size_t cut = path.rfind(L'\\');
-  return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
-}
-
 }  // namespace
 
-std::unique_ptr<DirectoryFiles> MakeDirectoryFiles(const std::filesystem::path& directory) {
+std::unique_ptr<DirectoryFiles> DirectoryFilesIn(const std::filesystem::path& directory) {
   return std::make_unique<Win32DirectoryFiles>(directory.wstring());
 }
 
-std::unique_ptr<DirectoryFiles> MakeRunDirectoryFiles() {
-  return std::make_unique<Win32DirectoryFiles>(ExecutableDirectory());
+// The executable's path cut at its last backslash ("C:" for a drive's root, which the file
+// names are joined to with a backslash); empty when the path cannot be had.
+std::filesystem::path real::RunDirectory() {
+  const std::wstring path = win32::ExecutablePath();
+  const std::size_t cut = path.rfind(L'\\');
+  return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
 }
 
 }  // namespace lanqi::platform

@@ -22,10 +22,19 @@ struct ElevationCalls {
 };
 
 // The process token as the calls above see it.
-std::unique_ptr<ProcessToken> MakeWin32ProcessToken(const ElevationCalls& calls = {});
+class Win32ProcessToken final : public ProcessToken {
+ public:
+  explicit Win32ProcessToken(const ElevationCalls& calls = {}) : calls_(calls) {}
+  bool IsNTAdminSaysAdministrator() override;
+  // With a null token CheckTokenMembership looks at the thread's or process's token as used
+  // for access checks: a deny-only Administrators group there counts as not a member.
+  bool AdministratorsGroupInForce() override;
+  bool RequestElevatedStart(const std::string& file, bool useFile,
+                            const std::optional<std::string>& parameters) override;
 
-// The executable's full path, kept in UTF-16 so that any folder name survives.
-std::wstring OwnExecutablePath();
+ private:
+  ElevationCalls calls_;
+};
 
 // A system DLL from the system folder only, never from the program's folder or the current
 // directory, where a planted copy would run with the program's (administrator) rights.

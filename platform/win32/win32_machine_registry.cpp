@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "platform/registry.hpp"
+#include "platform/system.hpp"
 #include "platform/win32/text_936.hpp"
 #include "platform/win32/unique_handle.hpp"
 
@@ -68,8 +69,9 @@ class Win32MachineRegistry final : public MachineRegistry {
 
 }  // namespace
 
-std::unique_ptr<MachineRegistry> MakeMachineRegistry() {
-  return std::make_unique<Win32MachineRegistry>();
+MachineRegistry& real::TheMachineRegistry() {
+  static Win32MachineRegistry registry;
+  return registry;
 }
 
 }  // namespace lanqi::platform

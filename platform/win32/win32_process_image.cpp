@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/process_image.hpp"
+#include "platform/system.hpp"
 #include "platform/win32/unique_handle.hpp"
 
 namespace lanqi::platform {
@@ -48,8 +49,9 @@ class Win32ProcessImage final : public ProcessImage {
 
 }  // namespace
 
-std::unique_ptr<ProcessImage> MakeProcessImage() {
-  return std::make_unique<Win32ProcessImage>();
+ProcessImage& real::TheProcessImage() {
+  static Win32ProcessImage image;
+  return image;
 }
 
 }  // namespace lanqi::platform

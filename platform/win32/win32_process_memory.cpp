@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/process_memory_os.hpp"
+#include "platform/system.hpp"
 
 namespace lanqi::platform {
 namespace {
@@ -79,7 +80,7 @@ class Win32ProcessMemoryOs final : public ProcessMemoryOs {
 }  // namespace
 
 // Never destroyed: detached workers may still call it while the process exits.
-ProcessMemoryOs& SystemProcessMemoryOs() {
+ProcessMemoryOs& real::TheProcessMemoryOs() {
   static Win32ProcessMemoryOs& os = *new Win32ProcessMemoryOs;
   return os;
 }

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/sockets.hpp"
+#include "platform/system.hpp"
 
 namespace lanqi::platform {
 namespace {
@@ -116,7 +117,7 @@ class Win32Sockets final : public Sockets {
 }  // namespace
 
 // Never destroyed: detached workers may still call it while the process exits.
-Sockets& SystemSockets() {
+Sockets& real::TheSockets() {
   static Sockets& sockets = *new Win32Sockets;
   return sockets;
 }

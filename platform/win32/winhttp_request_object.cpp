@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/http_request_object.hpp"
+#include "platform/system.hpp"
 #include "platform/win32/text_936.hpp"
 #include "platform/win32/winhttp_com.hpp"
 

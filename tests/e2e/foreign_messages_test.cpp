@@ -3,7 +3,7 @@
 // With parameters that are no pointers of its, none of them may run code in the program or end
 // it: afterwards it still runs and its clock lines keep moving.
 
-#include "tests/foreign_messages.hpp"
+#include "tests/support/foreign_messages.hpp"
 
 #include <windows.h>
 

@@ -88,22 +88,6 @@ void FakeWindow::ShowMessageBox(const std::string& text, const std::string& titl
   if (onMessageBox) onMessageBox();
 }
 
-bool FakeWindow::StartWorker(std::function<void()> routine) {
-  switch (workerMode_) {
-    case WorkerMode::Inline:
-      routine();
-      return true;
-    case WorkerMode::Queue: {
-      std::lock_guard lock(mutex_);
-      queued_.push_back(std::move(routine));
-      return true;
-    }
-    case WorkerMode::Refuse:
-      return false;
-  }
-  return false;
-}
-
 void FakeWindow::WaitProcessingMessages(int milliseconds) {
   {
     std::lock_guard lock(mutex_);
@@ -147,10 +131,6 @@ std::vector<Balloon> FakeWindow::Balloons() {
 std::vector<MessageBoxShown> FakeWindow::MessageBoxes() {
   std::lock_guard lock(mutex_);
   return boxes_;
-}
-std::vector<std::function<void()>> FakeWindow::TakeQueuedWorkers() {
-  std::lock_guard lock(mutex_);
-  return std::exchange(queued_, {});
 }
 int FakeWindow::SelectionStart(Control editBox) {
   std::lock_guard lock(mutex_);

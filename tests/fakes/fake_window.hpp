@@ -22,8 +22,6 @@ struct MessageBoxShown {
 // the timer periods, and raises the content-changed events as the real window does.
 class FakeWindow final : public platform::Window {
  public:
-  enum class WorkerMode { Inline, Queue, Refuse };
-
   FakeWindow();
   void Attach(platform::WindowEvents* events) { events_ = events; }
 
@@ -38,7 +36,6 @@ class FakeWindow final : public platform::Window {
                    int timeout) override;
   void ShowMessageBox(const std::string& text, const std::string& title,
                       platform::MessageIcon icon) override;
-  bool StartWorker(std::function<void()> routine) override;
   void WaitProcessingMessages(int milliseconds) override;
   void EndProgram(int exitCode) override;
 
@@ -50,8 +47,6 @@ class FakeWindow final : public platform::Window {
   int TimerRestarts(platform::Timer timer);
   std::vector<Balloon> Balloons();
   std::vector<MessageBoxShown> MessageBoxes();
-  std::vector<std::function<void()>> TakeQueuedWorkers();
-  void SetWorkerMode(WorkerMode mode) { workerMode_ = mode; }
   int SelectionStart(platform::Control editBox);
   std::vector<int> Waits();
   // The exit code the program ended with, or -1 while it runs.
@@ -73,9 +68,7 @@ class FakeWindow final : public platform::Window {
   std::map<platform::Timer, int> restarts_;
   std::vector<Balloon> balloons_;
   std::vector<MessageBoxShown> boxes_;
-  std::vector<std::function<void()>> queued_;
   std::vector<int> waits_;
-  WorkerMode workerMode_ = WorkerMode::Queue;
   int endedWith_ = -1;
 };
 

@@ -4,8 +4,8 @@
 #include <mutex>
 #include <vector>
 
+#include "datetime/date_time.hpp"
 #include "platform/local_clock.hpp"
-#include "timekeeping/date_time.hpp"
 
 namespace lanqi::testing {
 
@@ -16,11 +16,11 @@ class VirtualClock final : public platform::LocalClock {
   explicit VirtualClock(DateTime start = DateTimeFromParts(2024, 2, 11, 10, 5, 3), int ms = 0)
       : nowMs_(ToMs(start) + ms) {}
 
-  platform::CalendarTime Now() const override {
+  CalendarTime Now() const override {
     const std::int64_t ms = nowMs_.load();
     return CalendarFromDateTime(FromMs(ms), static_cast<int>(((ms % 1000) + 1000) % 1000));
   }
-  bool SetLocal(const platform::CalendarTime& time) override {
+  bool SetLocal(const CalendarTime& time) override {
     setCount_.fetch_add(1);
     const std::int64_t target = ToMs(DateTimeFromCalendar(time)) + time.millisecond;
     {
@@ -56,7 +56,7 @@ class VirtualClock final : public platform::LocalClock {
 
   static std::int64_t ToMs(DateTime value) {
     // Seconds from 30 December 1899 via the parts, exact for every whole-second value.
-    const DateParts p = PartsOf(value);
+    const CalendarTime p = PartsOf(value);
     const DateTime midnight = DateTimeFromParts(p.year, p.month, p.day);
     const auto day = static_cast<std::int64_t>(midnight.days);
     return ((day * 24 + p.hour) * 60 + p.minute) * 60000 + p.second * 1000;

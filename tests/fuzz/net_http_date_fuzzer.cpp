@@ -22,8 +22,8 @@ void Require(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const lanqi::CalendarParts parts = lanqi::ReadHttpDate(text);
-  if (parts == lanqi::CalendarParts{}) return 0;
+  const lanqi::CalendarTime parts = lanqi::ReadHttpDate(text);
+  if (parts == lanqi::CalendarTime{}) return 0;
   Require(parts.month >= 1 && parts.month <= 12 && parts.day >= 1 && parts.day <= 31);
   Require(parts.hour <= 23 && parts.minute <= 59 && parts.second <= 60);
   Require(parts.dayOfWeek <= 6 && parts.year <= 9999 && parts.milliseconds == 0);

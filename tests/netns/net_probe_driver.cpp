@@ -11,6 +11,8 @@
 
 #include "nettime/connectivity_probe.hpp"
 #include "nettime/network_time.hpp"
+#include "platform/system.hpp"
+#include "process_memory/process_memory.hpp"
 
 namespace {
 
@@ -21,11 +23,25 @@ double MillisecondsSince(Clock::time_point start) {
 }
 
 std::string Text(lanqi::DateTime value) {
-  const lanqi::DateParts p = lanqi::PartsOf(value);
+  const lanqi::CalendarTime p = lanqi::PartsOf(value);
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
                 p.minute, p.second);
   return text;
+}
+
+// The probe and the request over the real system, as the program makes them.
+lanqi::ProbeServices RealProbeServices() {
+  auto& system = lanqi::platform::RealSystem();
+  return {system.workers, system.clock, system.sockets, lanqi::process_memory(),
+          system.processMemory.CurrentProcessId()};
+}
+
+lanqi::DateTime Fetch(std::optional<std::string>* url) {
+  return lanqi::FetchNetworkTime(url, [](const std::string& target) {
+    return lanqi::HeadRequestThroughHttpRoutine(lanqi::platform::RealSystem().newHttpRequestObject,
+                                                target);
+  });
 }
 
 int Repeat(int argc, char** argv, int index) {
@@ -36,26 +52,27 @@ int Repeat(int argc, char** argv, int index) {
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "probe";
-  lanqi::MakeProcessMemory();  // the probe's result cells go through it, as in the program
+  lanqi::MakeProcessMemory(
+      lanqi::platform::RealSystem()
+          .processMemory);  // the probe's result cells go through it, as in the program
   if (mode == "probe") {
     for (int i = Repeat(argc, argv, 2); i > 0; --i) {
       const auto start = Clock::now();
-      const bool online = lanqi::岚栖_是否联网();
+      const bool online = lanqi::岚栖_是否联网(RealProbeServices());
       std::printf("probe online=%d ms=%.1f\n", online ? 1 : 0, MillisecondsSince(start));
     }
   } else if (mode == "fetch") {
     std::optional<std::string> url;
     if (argc > 2) url = argv[2];
     const auto start = Clock::now();
-    const lanqi::DateTime time = lanqi::FetchNetworkTime(&url);
+    const lanqi::DateTime time = Fetch(&url);
     std::printf("fetch time=%s ms=%.1f url=%s\n", Text(time).c_str(), MillisecondsSince(start),
                 url.value_or("").c_str());
   } else if (mode == "probe-fetch") {
     for (int i = Repeat(argc, argv, 2); i > 0; --i) {
       const auto start = Clock::now();
-      const bool online = lanqi::岚栖_是否联网();
-      const lanqi::DateTime time =
-          online ? lanqi::FetchNetworkTime() : lanqi::NetworkTimeFailureValue();
+      const bool online = lanqi::岚栖_是否联网(RealProbeServices());
+      const lanqi::DateTime time = online ? Fetch(nullptr) : lanqi::NetworkTimeFailureValue();
       std::printf("probe-fetch online=%d time=%s ms=%.1f\n", online ? 1 : 0, Text(time).c_str(),
                   MillisecondsSince(start));
     }

@@ -1,0 +1,36 @@
+#pragma once
+#include "app/autostart.hpp"
+#include "app/main_window_handlers.hpp"
+#include "app/offset_editor.hpp"
+#include "app/reference_network_time.hpp"
+#include "platform/system.hpp"
+#include "platform/window.hpp"
+#include "timekeeping/clock_state.hpp"
+#include "timekeeping/time_keeper.hpp"
+
+namespace lanqi {
+
+// The whole program over a system and a main window: the clock's state, the network time source,
+// the offset editor, start at logon and the window's handlers. The entry point assembles it from
+// the real system and window; the application tests from fakes. It must outlive every worker
+// routine it starts, so the real program keeps it until the process ends.
+class Program {
+ public:
+  Program(platform::System& system, platform::Window& window);
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // What the window reports to, from loading to the end.
+  MainWindowHandlers& Events() { return handlers_; }
+  ClockState& State() { return state_; }
+
+ private:
+  ClockState state_;
+  ReferenceNetworkTime network_;
+  TimeKeeper keeper_;
+  OffsetEditor offsetEditor_;
+  Autostart autostart_;
+  MainWindowHandlers handlers_;
+};
+
+}  // namespace lanqi

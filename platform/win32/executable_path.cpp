@@ -1,0 +1,23 @@
+#include "platform/win32/executable_path.hpp"
+
+#include <windows.h>
+
+namespace lanqi::platform::win32 {
+
+std::wstring ExecutablePath() {
+  constexpr std::size_t kLongestPath = 32768;  // the longest path Windows has
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    // A path that fills the buffer was cut off: try again with more room.
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    if (path.size() >= kLongestPath) return {};
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace lanqi::platform::win32

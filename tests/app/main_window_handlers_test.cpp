@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include "app/program.hpp"
+#include "tests/fakes/fake_system.hpp"
+#include "tests/fakes/fake_window.hpp"
+
+namespace lanqi {
+namespace {
+
+using platform::Control;
+using platform::Timer;
+
+// The whole program over a system of fakes. The network is never reached here: passes started
+// by the handlers stay queued.
+struct WindowHandlers : ::testing::Test {
+  WindowHandlers() { window.Attach(&handlers); }
+  testing::FakeSystem fake;
+  platform::System system = fake.System();
+  testing::FakeWindow window;
+  Program program{system, window};
+  MainWindowHandlers& handlers = program.Events();
+  ClockState& state = program.State();
+  testing::VirtualClock& clock = fake.clock;
+  testing::FakeWorkers& workers = fake.workers;
+  testing::FakeRegistry& registry = fake.registry;
+  testing::FakeElevation& elevation = fake.elevation;
+  platform::DirectoryFiles* files = fake.files.get();
+};
+
+TEST_F(WindowHandlers, CloseHideRestoreFollowTheTrayStates) {
+  handlers.OnCreated();
+  window.SetVisible(true);
+  EXPECT_TRUE(window.Visible());
+  EXPECT_TRUE(window.TrayShown());
+
+  EXPECT_FALSE(handlers.OnCloseRequested());  // the close is refused, the program runs on
+  EXPECT_FALSE(window.Visible());
+  EXPECT_TRUE(window.TrayShown());
+
+  handlers.OnTrayLeftButtonUp();
+  EXPECT_TRUE(window.Visible());
+  EXPECT_FALSE(window.TrayShown());
+
+  handlers.OnButtonClicked(Control::按钮4);
+  EXPECT_FALSE(window.Visible());
+  EXPECT_TRUE(window.TrayShown());
+}
+
+TEST_F(WindowHandlers, BalloonOnlyWhileTheIconIsInTheNotificationArea) {
+  handlers.RestoreFromTray();
+  EXPECT_FALSE(window.ShowBalloon("岚栖钟卫", "x", 1, 1));
+  handlers.HideToTray();
+  EXPECT_TRUE(window.ShowBalloon("岚栖钟卫", "x", 1, 1));
+}
+
+TEST_F(WindowHandlers, EveryLogLineKeepsTheEndInView) {
+  window.AppendLogLine("一行\r\n");
+  EXPECT_EQ(window.SelectionStart(Control::编辑框1), -1);
+  EXPECT_TRUE(window.Waits().empty());
+}
+
+TEST_F(WindowHandlers, FullLogIsClearedAfterThreeSecondsAndStartsAnew) {
+  std::string seenDuringWait;
+  window.onWait = [&](int) { seenDuringWait = window.Text(Control::编辑框1); };
+  const std::string line(100, 'x');
+  for (int i = 0; i < 100; ++i) window.AppendLogLine(line);  // exactly 10000 bytes: kept
+  EXPECT_EQ(window.Text(Control::编辑框1).size(), 10000u);
+  EXPECT_TRUE(window.Waits().empty());
+
+  window.AppendLogLine("末行\r\n");
+  EXPECT_EQ(window.Waits(), std::vector<int>{3000});
+  EXPECT_EQ(seenDuringWait.size(), 10006u);  // the text stays readable during the pause
+  EXPECT_EQ(window.Text(Control::编辑框1), "");
+
+  window.AppendLogLine("新的一行\r\n");
+  EXPECT_EQ(window.Text(Control::编辑框1), "新的一行\r\n");
+}
+
+TEST_F(WindowHandlers, DisplayTickStartsTheRefreshOnAWorker) {
+  handlers.OnCreated();
+  EXPECT_EQ(state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+  handlers.OnTimerTick(Timer::程序内部时间);
+  EXPECT_EQ(window.Text(Control::标签1), "北京时间：0000年00月00日 00:00:00");  // not yet run
+  auto queued = workers.TakeQueued();
+  ASSERT_EQ(queued.size(), 2u);  // the first calibration, then the refresh
+  clock.Advance(1000);           // the refresh runs a second after the start
+  queued[1]();
+  EXPECT_EQ(window.Text(Control::标签1), "北京时间：2024年2月11日10时5分4秒");
+}
+
+TEST_F(WindowHandlers, TickWithoutAThreadIsSkipped) {
+  workers.SetMode(testing::FakeWorkers::Mode::Refuse);
+  handlers.OnTimerTick(Timer::程序内部时间);
+  EXPECT_EQ(window.Text(Control::标签5), "系统时间：0000年00月00日 00:00:00");
+}
+
+TEST_F(WindowHandlers, OffsetAndAutostartControlsReachTheirHandlers) {
+  registry.values[{"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "LanqiClockGuard"}] = u"";
+  handlers.OnCreated();
+  EXPECT_EQ(window.Text(Control::按钮3), "取消开机启动");
+  EXPECT_EQ(window.Text(Control::编辑框2), "0");
+
+  handlers.OnButtonClicked(Control::按钮2);
+  handlers.OnButtonClicked(Control::按钮2);
+  handlers.OnButtonClicked(Control::按钮1);
+  EXPECT_EQ(state.offsetSeconds.load(), 1);
+  window.SetText(Control::编辑框2, "x");
+  EXPECT_EQ(window.Text(Control::编辑框2), "0");
+
+  handlers.OnButtonClicked(Control::按钮3);
+  EXPECT_EQ(window.Text(Control::按钮3), "设置开机启动");
+  EXPECT_TRUE(registry.values.empty());
+
+  state.offsetSeconds.store(9);  // only to see that the destruction saves what is in memory
+  handlers.OnDestroyed();
+  const auto saved = files->ReadUpTo(OffsetEditor::kFileName, 100);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(std::string(saved->begin(), saved->end()), "9");
+}
+
+TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
+  registry.values[{"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "LanqiClockGuard"}] = u"x";
+  files->Replace(OffsetEditor::kFileName, std::vector<std::uint8_t>{'-', '3', '0', '0'});
+  handlers.OnCreated();
+  EXPECT_EQ(window.EndedWith(), -1);
+  EXPECT_EQ(window.Text(Control::按钮3), "取消开机启动");
+  EXPECT_TRUE(window.TrayShown());
+  ASSERT_EQ(window.Balloons().size(), 1u);
+  EXPECT_EQ(window.Balloons()[0].title, "岚栖钟卫");
+  EXPECT_EQ(window.Balloons()[0].text, "钟卫启动成功，将为持续您的系统时间保驾护航！");
+  EXPECT_EQ(window.Balloons()[0].iconKind, 1);
+  EXPECT_EQ(window.Balloons()[0].timeout, 1);
+  EXPECT_EQ(window.Text(Control::编辑框2), "-300");
+  EXPECT_EQ(state.offsetSeconds.load(), -300);
+  EXPECT_EQ(state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+  EXPECT_TRUE(elevation.requests.empty());
+  EXPECT_EQ(window.Text(Control::编辑框1), "");  // the first calibration runs on its own thread
+
+  auto queued = workers.TakeQueued();
+  ASSERT_EQ(queued.size(), 1u);
+  queued[0]();
+  EXPECT_EQ(window.Text(Control::编辑框1), "系统初始化成功，正在首次校对网络时间！\r\n");
+  EXPECT_EQ(workers.TakeQueued().size(), 1u);  // and it started the first pass
+}
+
+TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNothing) {
+  for (bool declined : {false, true}) {
+    testing::FakeSystem bareSystem;
+    testing::FakeElevation& noRights = bareSystem.elevation;
+    noRights.administrator = false;
+    noRights.declined = declined;
+    platform::System assembled = bareSystem.System();
+    testing::FakeWindow bare;
+    Program starting(assembled, bare);
+    bare.Attach(&starting.Events());
+    starting.Events().OnCreated();
+    const auto& emptyFiles = bareSystem.files;
+
+    ASSERT_EQ(noRights.requests.size(), 1u);
+    EXPECT_FALSE(noRights.requests[0].useFile);
+    EXPECT_FALSE(noRights.requests[0].parameters.has_value());
+    EXPECT_EQ(bare.EndedWith(), 0);
+    EXPECT_FALSE(bare.TrayShown());
+    EXPECT_FALSE(bare.Visible());
+    EXPECT_TRUE(bare.Balloons().empty());
+    EXPECT_EQ(bare.Text(Control::编辑框1), "");
+    EXPECT_EQ(bare.Text(Control::编辑框2), "");
+    EXPECT_TRUE(bareSystem.workers.TakeQueued().empty());
+    EXPECT_FALSE(emptyFiles->ReadUpTo(OffsetEditor::kFileName, 100).has_value());
+  }
+}
+
+// The rights decision over the four tokens a Windows 10/11 desktop gives the program. Only a
+// token whose Administrators group is in force can set the clock; a filtered administrator
+// token (UAC on, normal start) must ask for the elevated copy whatever IsNTAdmin says.
+TEST(StartRights, ElevationIsRequestedUnlessTheAdministratorsGroupIsInForce) {
+  const struct {
+    const char* token;
+    bool isNTAdmin, groupInForce;
+    int expectedRequests;
+  } cases[] = {
+      {"elevated administrator", true, true, 0},
+      {"filtered administrator (group deny-only)", true, false, 1},
+      {"standard user", false, false, 1},
+      {"administrator with UAC off (full token)", true, true, 0},
+      {"IsNTAdmin false, group in force", false, true, 1},
+  };
+  for (const auto& c : cases) {
+    testing::FakeSystem fake;
+    testing::FakeProcessToken token(c.isNTAdmin, c.groupInForce);
+    platform::TokenElevation elevation(token);
+    fake.elevationInUse = &elevation;
+    platform::System system = fake.System();
+    testing::FakeWindow window;
+    Program program(system, window);
+    window.Attach(&program.Events());
+    program.Events().OnCreated();
+    const auto& files = fake.files;
+
+    EXPECT_EQ(token.requests, c.expectedRequests) << c.token;
+    const bool runs = c.expectedRequests == 0;
+    EXPECT_EQ(window.EndedWith(), runs ? -1 : 0) << c.token;
+    EXPECT_EQ(window.TrayShown(), runs) << c.token;
+    EXPECT_EQ(files->ReadUpTo(OffsetEditor::kFileName, 100).has_value(), runs) << c.token;
+  }
+}
+
+}  // namespace
+}  // namespace lanqi

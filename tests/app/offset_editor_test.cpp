@@ -1,0 +1,322 @@
+#include "app/offset_editor.hpp"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/system.hpp"
+#include "tests/fakes/fake_shell_services.hpp"
+#include "tests/fakes/fake_window.hpp"
+
+namespace lanqi {
+namespace {
+
+using platform::Control;
+
+TEST(ToInteger, ReadsTheLeadingNumber) {
+  const struct {
+    std::string text;
+    std::int32_t expected;
+  } cases[] = {
+      {"", 0},
+      {"0", 0},
+      {"-300", -300},
+      {"+17", 17},
+      {" 42", 42},
+      {"\t\r\n\v\f 42", 42},
+      {"42\r\n", 42},
+      {"12abc", 12},
+      {"007", 7},
+      {"-0", 0},
+      {"abc", 0},
+      {"-", 0},
+      {"+-5", 0},
+      {"- 5", 0},
+      {"\xEF\xBB\xBF"
+       "5",
+       0},                       // a byte-order mark before the digits
+      {"\xA3\xB1\xA3\xB2", 12},  // full-width 1 2
+      {"\xA3\xAD\xA3\xB3", -3},  // full-width minus, 3
+      {"\xA1\xA1\xA3\xB9", 9},   // full-width space, 9
+      {"\xA3\xB1"
+       "2\xA3\xB3",
+       123},                // full-width and ASCII digits mixed
+      {"\xB0\xA3\xB1", 0},  // 啊 then a lone byte: no A3 pair is made up across it
+      {"5\xA3", 5},         // a lead byte at the very end
+      {"2147483647", INT32_MAX},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", INT32_MAX},
+      {"-2147483649", INT32_MIN},
+      {"99999999999999999999999999", INT32_MAX},
+      {"-99999999999999999999999999", INT32_MIN},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ToInteger(c.text), c.expected) << c.text;
+}
+
+// Delivers the offset box's change events to the editor, as the main window's handlers do.
+struct BoxEvents final : platform::WindowEvents {
+  OffsetEditor* editor = nullptr;
+  int boxChanges = 0;
+  void OnCreated() override {}
+  bool OnCloseRequested() override { return false; }
+  void OnDestroyed() override {}
+  void OnButtonClicked(Control) override {}
+  void OnContentChanged(Control editBox) override {
+    if (editBox != Control::编辑框2) return;
+    // A rewrite that kept raising itself would run away long before this.
+    if (++boxChanges > 100) FAIL() << "the box's change handler does not come to rest";
+    editor->OnOffsetBoxChanged();
+  }
+  void OnTrayLeftButtonUp() override {}
+  void OnTimerTick(platform::Timer) override {}
+};
+
+struct OffsetFile : ::testing::Test {
+  OffsetFile() {
+    events.editor = &editor;
+    window.Attach(&events);
+  }
+  // The file's bytes as text; "<none>" when it is missing.
+  std::string FileText() {
+    const auto bytes = files->ReadUpTo(OffsetEditor::kFileName, 1 << 16);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
+  }
+  void WriteFile(const std::string& text) {
+    ASSERT_TRUE(
+        files->Replace(OffsetEditor::kFileName,
+                       std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+  }
+  // Box, memory and file all hold the same number.
+  void ExpectEverywhere(const std::string& text) {
+    EXPECT_EQ(window.Text(Control::编辑框2), text);
+    EXPECT_EQ(std::to_string(state.offsetSeconds.load()), text);
+    EXPECT_EQ(FileText(), text);
+    EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
+  }
+  void Type(const std::string& text) { window.SetText(Control::编辑框2, text); }
+  // As the box is at start-up, before any handler runs.
+  void ClearBoxQuietly(const std::string& text = "") {
+    window.Attach(nullptr);
+    window.SetText(Control::编辑框2, text);
+    window.Attach(&events);
+  }
+
+  testing::TempFolder folder;
+  std::unique_ptr<platform::DirectoryFiles> files = platform::DirectoryFilesIn(folder.path());
+  testing::FakeWindow window;
+  ClockState state;
+  OffsetEditor editor{window, state, *files};
+  BoxEvents events;
+};
+
+TEST_F(OffsetFile, NoFileGivesZeroAndCreatesTheOneByteFile) {
+  editor.LoadOffset();
+  ExpectEverywhere("0");
+}
+
+TEST_F(OffsetFile, StoredTextIsReadAndRewrittenCanonically) {
+  const struct {
+    std::string stored, shown;
+  } cases[] = {
+      {"-300", "-300"},
+      {" 42", "42"},
+      {"42\r\n", "42"},
+      {"12abc", "12"},
+      {std::string("7\0"
+                   "99",
+                   4),
+       "7"},  // bytes after a zero byte are not read
+      {"\xEF\xBB\xBF"
+       "42",
+       "0"},
+      {"", "0"},
+      {"2147483647", "2147483647"},
+      {"2147483648", "2147483647"},
+      {"-2147483648", "-2147483648"},
+      {"-9999999999", "-2147483648"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(c.stored);
+    ClearBoxQuietly();
+    editor.LoadOffset();
+    ExpectEverywhere(c.shown);
+  }
+}
+
+// The whole file is read: a number after thousands of blanks or zeros is still the number.
+TEST_F(OffsetFile, LongFilesAreReadWholeUpToTheLimit) {
+  const struct {
+    std::string stored, shown;
+  } cases[] = {
+      {std::string(5000, '0') + "42", "42"},
+      {std::string(5000, ' ') + "-7", "-7"},
+      {std::string(OffsetEditor::kReadLimitBytes - 2, '\t') + "13", "13"},  // exactly the limit
+  };
+  for (const auto& c : cases) {
+    WriteFile(c.stored);
+    ClearBoxQuietly();
+    editor.LoadOffset();
+    ExpectEverywhere(c.shown);
+  }
+}
+
+// A file over the limit is no offset file of ours: the offset is 0 for this run and the file
+// stays as it is, also through the save on the window's destruction, until the user sets one.
+TEST_F(OffsetFile, FileOverTheLimitIsLeftUntouchedUntilTheUserChangesTheOffset) {
+  std::string big(2 << 20, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('0' + i % 7);
+  WriteFile(big);
+  editor.LoadOffset();
+  EXPECT_EQ(window.Text(Control::编辑框2), "0");
+  EXPECT_EQ(state.offsetSeconds.load(), 0);
+  editor.SaveOffset();  // as when the window is destroyed
+  const auto kept = files->ReadUpTo(OffsetEditor::kFileName, big.size() + 1);
+  ASSERT_TRUE(kept);
+  EXPECT_TRUE(std::string(kept->begin(), kept->end()) == big);
+
+  editor.StepOffset(+1);
+  ExpectEverywhere("1");
+}
+
+TEST_F(OffsetFile, LoadRemovesTheTemporaryFileOfACrashedSave) {
+  // The name as the file system spells it, from a file a save made.
+  WriteFile("3");
+  std::filesystem::path leftover = std::filesystem::directory_iterator(folder.path())->path();
+  leftover += ".999999999.0.tmp";  // a process id no running process has
+  std::ofstream(leftover) << "5";
+  ASSERT_TRUE(std::filesystem::exists(leftover));
+  editor.LoadOffset();
+  EXPECT_FALSE(std::filesystem::exists(leftover));
+  ExpectEverywhere("3");
+}
+
+TEST_F(OffsetFile, LoadWhenTheBoxAlreadyShowsTheNumberStillWritesTheFile) {
+  ClearBoxQuietly("0");
+  editor.LoadOffset();
+  ExpectEverywhere("0");
+}
+
+TEST_F(OffsetFile, StepButtonsMoveByOneSecond) {
+  editor.LoadOffset();
+  editor.StepOffset(+1);
+  editor.StepOffset(+1);
+  ExpectEverywhere("2");
+  for (int i = 0; i < 3; ++i) editor.StepOffset(-1);
+  ExpectEverywhere("-1");
+  editor.StepOffset(+1);
+  ExpectEverywhere("0");
+  editor.StepOffset(-1);
+  ExpectEverywhere("-1");
+}
+
+TEST_F(OffsetFile, StepsStopAtTheEndsOfTheRange) {
+  WriteFile("2147483646");
+  editor.LoadOffset();
+  editor.StepOffset(+1);
+  ExpectEverywhere("2147483647");
+  editor.StepOffset(+1);
+  ExpectEverywhere("2147483647");
+
+  Type("-2147483647");
+  editor.StepOffset(-1);
+  ExpectEverywhere("-2147483648");
+  editor.StepOffset(-1);
+  ExpectEverywhere("-2147483648");
+}
+
+TEST_F(OffsetFile, TypedTextBecomesTheCanonicalNumber) {
+  editor.LoadOffset();
+  const struct {
+    std::string typed, shown;
+  } cases[] = {
+      {"a", "0"},
+      {"-", "0"},
+      {"-300", "-300"},  // a whole negative number pasted at once
+      {"\xA3\xB1\xA3\xB2", "12"},
+      {"12abc", "12"},
+      {" 5", "5"},
+      {"0042", "42"},
+      {"99999999999", "2147483647"},
+      {"-99999999999", "-2147483648"},
+  };
+  for (const auto& c : cases) {
+    events.boxChanges = 0;
+    Type(c.typed);
+    ExpectEverywhere(c.shown);
+    // The typed change and at most one rewrite, which finds the box canonical and stops.
+    EXPECT_LE(events.boxChanges, 2) << c.typed;
+  }
+}
+
+// A window that adds a character to whatever it is given: the rewrite can never settle on the
+// canonical text, and still the handler has to return.
+TEST_F(OffsetFile, RewriteComesToRestWhenTheBoxNeverShowsTheCanonicalText) {
+  struct StubbornEvents final : platform::WindowEvents {
+    testing::FakeWindow* window = nullptr;
+    OffsetEditor* editor = nullptr;
+    int depth = 0, maxDepth = 0;
+    void OnCreated() override {}
+    bool OnCloseRequested() override { return false; }
+    void OnDestroyed() override {}
+    void OnButtonClicked(Control) override {}
+    void OnContentChanged(Control editBox) override {
+      if (editBox != Control::编辑框2 || depth > 50) return;
+      ++depth;
+      maxDepth = std::max(maxDepth, depth);
+      window->Attach(nullptr);
+      window->SetText(Control::编辑框2, window->Text(Control::编辑框2) + "x");
+      window->Attach(this);
+      editor->OnOffsetBoxChanged();
+      --depth;
+    }
+    void OnTrayLeftButtonUp() override {}
+    void OnTimerTick(platform::Timer) override {}
+  } stubborn;
+  stubborn.window = &window;
+  stubborn.editor = &editor;
+  window.Attach(&stubborn);
+  window.SetText(Control::编辑框2, "7");
+  EXPECT_LE(stubborn.maxDepth, 2);
+  EXPECT_EQ(state.offsetSeconds.load(), 7);
+  EXPECT_EQ(FileText(), "7");
+}
+
+// Running as root, a read-only folder does not stop the save; a directory standing where the
+// file should be makes the replacement fail for every user.
+TEST_F(OffsetFile, SaveThatCannotReplaceTheFileKeepsTheValueInMemory) {
+  // The name as the file system spells it: let a save make the file, then put a folder there.
+  WriteFile("0");
+  const std::filesystem::path offsetPath =
+      std::filesystem::directory_iterator(folder.path())->path();
+  std::filesystem::remove(offsetPath);
+  std::filesystem::create_directory(offsetPath);
+  editor.LoadOffset();
+  editor.StepOffset(+1);
+  EXPECT_EQ(window.Text(Control::编辑框2), "1");
+  EXPECT_EQ(state.offsetSeconds.load(), 1);
+  Type("-300");
+  EXPECT_EQ(state.offsetSeconds.load(), -300);
+  EXPECT_TRUE(std::filesystem::is_directory(offsetPath));
+  EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
+}
+
+TEST_F(OffsetFile, LockedFileKeepsItsContentAndTheValueInMemory) {
+  WriteFile("5");
+  testing::UnwritableFiles locked(*files);
+  OffsetEditor lockedEditor(window, state, locked);
+  events.editor = &lockedEditor;
+  lockedEditor.LoadOffset();
+  lockedEditor.StepOffset(+1);
+  lockedEditor.SaveOffset();
+  EXPECT_GT(locked.refused, 0);
+  EXPECT_EQ(window.Text(Control::编辑框2), "6");
+  EXPECT_EQ(state.offsetSeconds.load(), 6);
+  EXPECT_EQ(FileText(), "5");
+}
+
+}  // namespace
+}  // namespace lanqi

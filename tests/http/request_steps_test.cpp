@@ -1,0 +1,315 @@
+// The order and arguments of the request object calls the routine makes, seen through a recording
+// object: settings, header completion, cookies and credentials, and the outputs it derives.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "http/http_request.hpp"
+#include "http/http_request_steps.hpp"
+#include "tests/fakes/recording_request_object.hpp"
+
+namespace lanqi {
+namespace {
+
+using testing::RecordingRequestObject;
+using Calls = std::vector<std::string>;
+
+const std::string kUrl = "http://time.example.test/";
+const std::string kUserAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+
+std::shared_ptr<RecordingRequestObject> Recorder(
+    RecordingRequestObject::Answer answer = RecordingRequestObject::Answer()) {
+  return std::make_shared<RecordingRequestObject>(std::move(answer));
+}
+
+RecordingRequestObject::Answer FailingAnswer() {
+  RecordingRequestObject::Answer answer;
+  answer.succeeds = false;
+  return answer;
+}
+
+std::vector<std::uint8_t> Bytes(std::string_view text) {
+  return {text.begin(), text.end()};
+}
+
+TEST(HttpRequestSteps, TheTimeFetchMakesExactlyTheseCalls) {
+  auto object = Recorder();
+  HttpRequest(kUrl, kHttpHead, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, 0, {}, {},
+              {}, object);
+  const Calls expected = {
+      "SetTimeouts(15000,15000,15000,15000)",
+      "Open(HEAD," + kUrl + ",false)",
+      "Option(4,13056)",
+      "Header(Accept|*/*)",
+      "Header(Referer|" + kUrl + ")",
+      "Header(Accept-Language|zh-cn)",
+      "Header(User-Agent|" + kUserAgent + ")",
+      "Send(text:)",
+  };
+  EXPECT_EQ(object->calls, expected);
+}
+
+TEST(HttpRequestSteps, TimeoutSecondsBecomeMillisecondsForAllFourPhases) {
+  const std::vector<std::pair<std::int32_t, std::string>> cases = {
+      {0, "SetTimeouts(15000,15000,15000,15000)"},
+      {-5, "SetTimeouts(15000,15000,15000,15000)"},
+      {3, "SetTimeouts(3000,3000,3000,3000)"},
+      {-1, ""},
+      // Past the 32-bit millisecond range the value saturates rather than wrapping negative.
+      {3000000, "SetTimeouts(2147483647,2147483647,2147483647,2147483647)"},
+  };
+  for (const auto& [seconds, expected] : cases) {
+    auto object = Recorder();
+    HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, seconds,
+                {}, {}, {}, object);
+    const bool set = object->calls.front().starts_with("SetTimeouts");
+    EXPECT_EQ(set ? object->calls.front() : "", expected) << seconds;
+  }
+}
+
+TEST(HttpRequestSteps, MethodIndexOutsideTheTableIsGetAlsoForTheContentTypeDefault) {
+  const std::vector<std::pair<std::int32_t, std::string>> cases = {
+      {0, "GET"},   {1, "POST"},    {2, "HEAD"}, {3, "PUT"},  {4, "OPTIONS"},     {5, "DELETE"},
+      {6, "TRACE"}, {7, "CONNECT"}, {8, "GET"},  {-1, "GET"}, {INT32_MIN, "GET"},
+  };
+  for (const auto& [method, verb] : cases) {
+    auto object = Recorder();
+    HttpRequest(kUrl, method, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, -1, {}, {},
+                {}, object);
+    EXPECT_EQ(object->calls.at(0), "Open(" + verb + "," + kUrl + ",false)") << method;
+    const Calls headers = object->HeaderCalls();
+    const bool formType =
+        std::find(headers.begin(), headers.end(),
+                  "Header(Content-Type|application/x-www-form-urlencoded)") != headers.end();
+    EXPECT_EQ(formType, method == kHttpPost) << method;
+  }
+}
+
+TEST(HttpRequestSteps, DefaultHeadersAreAddedOnlyWhenTheirKeyOccursNowhere) {
+  struct Case {
+    std::string headers;
+    std::int32_t method;
+    Calls expected;
+  };
+  const std::vector<Case> cases = {
+      // "Accept:" as the tail of a longer name still counts as present.
+      {"X-Accept: 1",
+       kHttpGet,
+       {"Header(X-Accept|1)", "Header(Referer|" + kUrl + ")", "Header(Accept-Language|zh-cn)",
+        "Header(User-Agent|" + kUserAgent + ")"}},
+      {"user-agent: me\r\nreferer: r\r\naccept-language: en\r\naccept: text/html",
+       kHttpGet,
+       {"Header(User-Agent|me)", "Header(Referer|r)", "Header(Accept-Language|en)",
+        "Header(Accept|text/html)"}},
+      {"Accept: a\r\nReferer: r\r\nAccept-Language: l\r\nUser-Agent: u\r\ncontent-type: text/xml",
+       kHttpPost,
+       {"Header(Accept|a)", "Header(Referer|r)", "Header(Accept-Language|l)",
+        "Header(User-Agent|u)", "Header(Content-Type|text/xml)"}},
+      // A value that mentions a key suppresses that default too: the search is plain.
+      {"X-Note: Referer: none",
+       kHttpGet,
+       {"Header(X-Note|Referer: none)", "Header(Accept|*/*)", "Header(Accept-Language|zh-cn)",
+        "Header(User-Agent|" + kUserAgent + ")"}},
+  };
+  for (const Case& c : cases) {
+    auto object = Recorder();
+    HttpRequest(kUrl, c.method, {}, nullptr, nullptr, c.headers, nullptr, nullptr, false, {}, {},
+                -1, {}, {}, {}, object);
+    EXPECT_EQ(object->HeaderCalls(), c.expected) << c.headers;
+  }
+}
+
+TEST(HttpRequestSteps, HeaderLinesAsGivenWithoutCompletionOrNormalisation) {
+  struct Case {
+    std::string headers;
+    Calls expected;
+  };
+  const std::vector<Case> cases = {
+      // One line without CR LF is sent as it is, even when empty or without a colon.
+      {"", {"Header(|)"}},
+      {"no colon", {"Header(|)"}},
+      {"x-a: 1", {"Header(x-a|1)"}},
+      {"\r\nx-a: 1\r\n\r\nConnection: keep-alive\r\nConnection: Keep-Alive\r\nConnection: close",
+       {"Header(x-a|1)", "Header(Connection|Keep-Alive)", "Header(Connection|close)"}},
+  };
+  for (const Case& c : cases) {
+    auto object = Recorder();
+    HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, c.headers, nullptr, nullptr, false, {}, {},
+                -1, {}, {}, {}, object, {}, false, false);
+    EXPECT_EQ(object->HeaderCalls(), c.expected) << c.headers;
+  }
+}
+
+TEST(HttpRequestSteps, RedirectOptionOnlyWhenRedirectsAreRefused) {
+  auto follow = Recorder();
+  HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, -1, {}, {},
+              {}, follow);
+  EXPECT_EQ(std::count(follow->calls.begin(), follow->calls.end(), "Option(6,0)"), 0);
+  auto refuse = Recorder();
+  HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, true, {}, {}, -1, {}, {},
+              {}, refuse);
+  EXPECT_EQ(refuse->calls.at(1), "Option(6,0)");
+  EXPECT_EQ(refuse->calls.at(2), "Option(4,13056)");
+}
+
+TEST(HttpRequestSteps, ProxyCredentialsGoWithTheFirstRequest) {
+  auto object = Recorder();
+  HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {},
+              "127.0.0.1:8080", -1, "user", "pass", {}, object, {}, false);
+  const Calls expected = {
+      "SetProxy(2,127.0.0.1:8080)",
+      "Open(GET," + kUrl + ",false)",
+      "Option(4,13056)",
+      "SetCredentials(user,pass,1)",
+      "Header(Proxy-Authorization|Basic dXNlcjpwYXNz)",
+      "Header(|)",
+      "Send(text:)",
+  };
+  EXPECT_EQ(object->calls, expected);
+}
+
+TEST(HttpRequestSteps, CredentialsNeedAProxyAndAUserAndTheBasicHeaderNeedsTargetProxy) {
+  struct Case {
+    std::string proxy, user;
+    std::optional<std::int32_t> target;
+    bool credentials, basicHeader;
+  };
+  const std::vector<Case> cases = {
+      {"p:1", "u", std::nullopt, true, true}, {"p:1", "u", 1, true, true},
+      {"p:1", "u", 0, true, false},           {"", "u", 1, false, false},
+      {"p:1", "", 1, false, false},
+  };
+  for (const Case& c : cases) {
+    auto object = Recorder();
+    HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, c.proxy, -1,
+                c.user, "pw", c.target, object);
+    const auto has = [&](std::string_view prefix) {
+      return std::any_of(object->calls.begin(), object->calls.end(),
+                         [&](const std::string& call) { return call.starts_with(prefix); });
+    };
+    EXPECT_EQ(has("SetCredentials("), c.credentials) << c.proxy << "/" << c.user;
+    EXPECT_EQ(has("Header(Proxy-Authorization|Basic "), c.basicHeader) << c.proxy << "/" << c.user;
+  }
+}
+
+TEST(HttpRequestSteps, BodyBytesWinOverBodyText) {
+  auto object = Recorder();
+  const std::vector<std::uint8_t> bytes = {0, 1, 2, 0};
+  HttpRequest(kUrl, kHttpPut, "text", nullptr, nullptr, {}, nullptr, nullptr, false, bytes, {}, -1,
+              {}, {}, {}, object);
+  EXPECT_EQ(object->calls.back(), "Send(bytes:4)");
+  auto textObject = Recorder();
+  HttpRequest(kUrl, kHttpPost, "a=1", nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, -1, {},
+              {}, {}, textObject);
+  EXPECT_EQ(textObject->calls.back(), "Send(text:a=1)");
+}
+
+TEST(HttpRequestSteps, CookiePrefixIsRemovedAndTheHeaderSentEvenWhenEmpty) {
+  struct Case {
+    std::optional<std::string> cookies;
+    std::optional<std::string> header;  // the Cookie header call, if any
+    std::string afterwards;             // the caller's text after the call, merge off
+  };
+  const std::vector<Case> cases = {
+      {std::nullopt, std::nullopt, ""},
+      {"", "Header(Cookie|)", ""},
+      {"Cookie: a=1", "Header(Cookie| a=1)", " a=1"},
+      {"cOOKIE:a=1; COOKIE: b=2", "Header(Cookie|a=1;  b=2)", "a=1;  b=2"},
+      {"a=1", "Header(Cookie|a=1)", "a=1"},
+  };
+  for (const Case& c : cases) {
+    auto object = Recorder();
+    std::string cookies = c.cookies.value_or("");
+    HttpRequest(kUrl, kHttpGet, {}, c.cookies ? &cookies : nullptr, nullptr, {}, nullptr, nullptr,
+                false, {}, {}, -1, {}, {}, {}, object, false);
+    const Calls headers = object->HeaderCalls();
+    const auto cookieCall = std::find_if(headers.begin(), headers.end(), [](const std::string& h) {
+      return h.starts_with("Header(Cookie|");
+    });
+    EXPECT_EQ(cookieCall != headers.end() ? std::optional(*cookieCall) : std::nullopt, c.header);
+    EXPECT_EQ(cookies, c.afterwards);
+  }
+}
+
+TEST(HttpRequestSteps, ResponseCookiesKeepNameValueOnlyInResponseOrder) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"HTTP/1.1 200 OK\r\nSet-Cookie: a=1; Path=/\r\nSet-Cookie: b=2; HttpOnly\r\n\r\n",
+       "a=1; b=2"},
+      {"HTTP/1.1 200 OK\r\nSet-Cookie: solo=1\r\nset-cookie: lower=2\r\n\r\n", "solo=1"},
+      {"HTTP/1.1 200 OK\r\nSet-Cookie:tight=1; x\r\nX-Set-Cookie: n=1\r\n\r\n", ""},
+      {"HTTP/1.1 200 OK\r\nSet-Cookie: d=deleted; expires=Thu, 01 Jan 1970\r\n", "d=deleted"},
+      {"", ""},
+  };
+  for (const auto& [block, expected] : cases) EXPECT_EQ(ResponseCookies(block), expected);
+}
+
+TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheMergeWrittenToBothCookieTexts) {
+  RecordingRequestObject::Answer answer;
+  answer.headers =
+      "HTTP/1.1 404 Not Found\r\nSet-Cookie: a=1; Path=/\r\nSet-Cookie: old=deleted\r\n\r\n";
+  answer.status = 404;
+  answer.body = Bytes("gone");
+  auto object = Recorder(answer);
+  std::string cookies = "old=0; keep=2";
+  std::string cookiesOut, headersOut;
+  std::int32_t status = -1;
+  const auto body = HttpRequest(kUrl, kHttpGet, {}, &cookies, &cookiesOut, {}, &headersOut, &status,
+                                false, {}, {}, -1, {}, {}, {}, object);
+  EXPECT_EQ(body, Bytes("gone"));
+  EXPECT_EQ(status, 404);
+  EXPECT_EQ(headersOut, answer.headers);
+  EXPECT_EQ(cookies, "a=1; keep=2");
+  EXPECT_EQ(cookiesOut, "a=1; keep=2");
+}
+
+TEST(HttpRequestSteps, WithoutMergeCookiesOutIsTheResponseCookiesAlone) {
+  RecordingRequestObject::Answer answer;
+  answer.headers = "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n\r\n";
+  auto object = Recorder(answer);
+  std::string cookies = "b=2", cookiesOut;
+  HttpRequest(kUrl, kHttpGet, {}, &cookies, &cookiesOut, {}, nullptr, nullptr, false, {}, {}, -1,
+              {}, {}, {}, object, false);
+  EXPECT_EQ(cookies, "b=2");
+  EXPECT_EQ(cookiesOut, "a=1");
+}
+
+TEST(HttpRequestSteps, AFailedExchangeGivesEmptyOutputsAndCleansTheCallersCookies) {
+  auto object = Recorder(FailingAnswer());
+  std::string cookies = " a=1; a=1; b=deleted", cookiesOut = "stale", headersOut = "stale";
+  std::int32_t status = 77;
+  const auto body = HttpRequest(kUrl, kHttpGet, {}, &cookies, &cookiesOut, {}, &headersOut, &status,
+                                false, {}, {}, -1, {}, {}, {}, object);
+  EXPECT_TRUE(body.empty());
+  EXPECT_EQ(headersOut, "");
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(cookies, "a=1");
+  EXPECT_EQ(cookiesOut, "a=1");
+}
+
+TEST(HttpRequestSteps, NoObjectMeansNoRequestAndUntouchedOutputs) {
+  std::string cookies = "Cookie: a=1", cookiesOut = "c", headersOut = "h";
+  std::int32_t status = 5;
+  HttpRequestArguments arguments;
+  arguments.url = kUrl;
+  arguments.cookies = &cookies;
+  arguments.cookies_out = &cookiesOut;
+  arguments.headers_out = &headersOut;
+  arguments.status_out = &status;
+  const auto body = PerformHttpRequest(arguments, [] { return nullptr; });
+  EXPECT_TRUE(body.empty());
+  EXPECT_EQ(cookies, "Cookie: a=1");
+  EXPECT_EQ(cookiesOut, "c");
+  EXPECT_EQ(headersOut, "h");
+  EXPECT_EQ(status, 5);
+}
+
+TEST(HttpRequestSteps, TheCallersObjectKeepsItsReferenceAndStaysUsable) {
+  auto object = Recorder();
+  HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, -1, {}, {},
+              {}, object);
+  EXPECT_EQ(object.use_count(), 1);
+  EXPECT_TRUE(object->Open("GET", kUrl, false));
+}
+
+}  // namespace
+}  // namespace lanqi

@@ -1,0 +1,275 @@
+// The real main window under Windows (or Wine): controls, events, timers, the tray icon and
+// calls from worker threads. Needs a desktop; without one the window cannot be created and the
+// tests are skipped.
+#include "platform/win32/main_window.hpp"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/control_ids.hpp"
+#include "tests/platform/win32/recorded_window_events.hpp"
+
+namespace {
+
+using lanqi::platform::Control;
+using lanqi::platform::MessageIcon;
+using lanqi::platform::Timer;
+using lanqi::platform::WindowEvents;
+using lanqi::platform::win32::kTrayCallbackMessage;
+using lanqi::platform::win32::MainWindow;
+using lanqi::window_test::ChangedEvent;
+using lanqi::window_test::PumpUntil;
+using lanqi::window_test::RecordingEvents;
+using lanqi::window_test::TickEvent;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    events.window = &window;
+    if (!window.Load(events)) GTEST_SKIP() << "no desktop to create windows on";
+  }
+
+  RecordingEvents events;
+  MainWindow window{GetModuleHandleW(nullptr)};
+};
+
+TEST_F(MainWindowTest, LoadsHiddenRaisesCreatedThenShowsWithTitleSizeAndInitialTexts) {
+  EXPECT_EQ(events.Events().front(), "created");
+  EXPECT_FALSE(events.visibleWhenCreated);
+  HWND handle = window.Handle();
+  EXPECT_TRUE(IsWindowVisible(handle));
+  wchar_t title[64] = {};
+  GetWindowTextW(handle, title, 64);
+  EXPECT_EQ(std::wstring(title), L"岚栖钟卫");
+  RECT outer;
+  GetWindowRect(handle, &outer);
+  EXPECT_EQ(outer.right - outer.left, 371);
+  EXPECT_EQ(outer.bottom - outer.top, 356);
+  const LONG style = GetWindowLongW(handle, GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  // The program's own icon in the title bar and on the taskbar, not the stock application icon.
+  const auto classIcon = reinterpret_cast<HICON>(GetClassLongPtrW(handle, GCLP_HICON));
+  EXPECT_NE(classIcon, nullptr);
+  EXPECT_NE(classIcon, LoadIconW(nullptr, IDI_APPLICATION));
+
+  struct Expected {
+    Control control;
+    int id;
+    std::string text;
+    RECT bounds;  // left, top, right, bottom in the client area
+  };
+  const Expected controls[] = {
+      {Control::标签1, 1001, "北京时间：0000年00月00日 00:00:00", {8, 8, 352, 32}},
+      {Control::标签2, 1002, "正确时间：0000年00月00日 00:00:00", {8, 40, 352, 64}},
+      {Control::标签5, 1005, "系统时间：0000年00月00日 00:00:00", {8, 72, 352, 96}},
+      {Control::标签3, 1003, "时差：", {8, 104, 72, 128}},
+      {Control::按钮1, 1011, "-1s", {88, 104, 136, 128}},
+      {Control::编辑框2, 1022, "", {144, 104, 208, 128}},
+      {Control::按钮2, 1012, "+1s", {224, 104, 272, 128}},
+      {Control::标签4, 1004, "秒", {288, 104, 352, 128}},
+      {Control::编辑框1, 1021, "", {6, 136, 352, 288}},
+      {Control::按钮3, 1013, "设置开机启动", {8, 296, 160, 320}},
+      {Control::按钮4, 1014, "最小化窗口", {216, 296, 352, 320}},
+  };
+  for (const Expected& expected : controls) {
+    SCOPED_TRACE(expected.id);
+    EXPECT_EQ(window.Text(expected.control), expected.text);
+    HWND control = GetDlgItem(handle, expected.id);
+    ASSERT_NE(control, nullptr);
+    RECT bounds;
+    GetWindowRect(control, &bounds);
+    MapWindowPoints(nullptr, handle, reinterpret_cast<POINT*>(&bounds), 2);
+    EXPECT_EQ(bounds.left, expected.bounds.left);
+    EXPECT_EQ(bounds.top, expected.bounds.top);
+    EXPECT_EQ(bounds.right, expected.bounds.right);
+    EXPECT_EQ(bounds.bottom, expected.bounds.bottom);
+  }
+  EXPECT_EQ(events.wrongThreadEvents.load(), 0u);
+}
+
+TEST_F(MainWindowTest, ProgramChangesOfEditBoxesRaiseTheEventExactlyOnce) {
+  events.Clear();
+  window.SetText(Control::编辑框2, "12");
+  window.SetText(Control::编辑框1, "");  // multi-line boxes report nothing by themselves here
+  window.SetText(Control::标签1, "北京时间：x");
+  EXPECT_EQ(events.Events(), (std::vector<std::string>{ChangedEvent(Control::编辑框2),
+                                                       ChangedEvent(Control::编辑框1)}));
+  EXPECT_EQ(window.Text(Control::标签1), "北京时间：x");
+
+  events.Clear();
+  window.AppendLogLine("系统初始化成功\r\n");
+  window.AppendLogLine("已校准网络时间：\r\n");
+  EXPECT_EQ(window.Text(Control::编辑框1), "系统初始化成功\r\n已校准网络时间：\r\n");
+  EXPECT_EQ(events.Count(ChangedEvent(Control::编辑框1)), 2);
+
+  // Typing, as the user does it, reaches the handler through the edit control's own report.
+  window.SetSelectionStart(Control::编辑框2, -1);
+  events.Clear();
+  SendMessageW(GetDlgItem(window.Handle(), 1022), WM_CHAR, L'3', 0);
+  EXPECT_EQ(events.Count(ChangedEvent(Control::编辑框2)), 1);
+  EXPECT_EQ(window.Text(Control::编辑框2), "123");
+}
+
+TEST_F(MainWindowTest, LogBoxHoldsMoreThanTheDefaultEditLimitAndKeepsCaretAtEnd) {
+  const std::string line(998, 'x');
+  std::string expected;
+  for (int i = 0; i < 40; ++i) {  // 40000 bytes, beyond the 30000-character default
+    window.AppendLogLine(line + "\r\n");
+    expected += line + "\r\n";
+  }
+  EXPECT_EQ(window.Text(Control::编辑框1), expected);
+  window.SetSelectionStart(Control::编辑框1, -1);
+  DWORD start = 0, end = 0;
+  SendMessageW(GetDlgItem(window.Handle(), 1021), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+               reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, expected.size());
+  EXPECT_EQ(end, expected.size());
+}
+
+TEST_F(MainWindowTest, CallsFromAWorkerRunOnTheWindowThreadAndWaitForTheirHandlers) {
+  events.Clear();
+  std::atomic<bool> done{false};
+  std::string readBack;
+  std::thread worker([&] {
+    window.AppendLogLine("钟卫\r\n");
+    window.SetText(Control::标签5, "系统时间：y");
+    readBack = window.Text(Control::标签5);
+    window.SetTimerPeriod(Timer::时钟1, 1000);
+    done = true;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
+  worker.join();
+  EXPECT_EQ(readBack, "系统时间：y");
+  EXPECT_EQ(window.Text(Control::编辑框1), "钟卫\r\n");
+  EXPECT_EQ(events.Count(ChangedEvent(Control::编辑框1)), 1);
+  EXPECT_EQ(events.wrongThreadEvents.load(), 0u);
+}
+
+TEST_F(MainWindowTest, TimersTickAndAStoppedTimerCanBeStartedAgain) {
+  window.SetTimerPeriod(Timer::时钟1, 20);
+  EXPECT_TRUE(PumpUntil([&] { return events.Count(TickEvent(Timer::时钟1)) >= 2; }));
+  window.SetTimerPeriod(Timer::时钟1, 0);
+  window.SetTimerPeriod(Timer::时钟2, -1);
+  events.Clear();
+  window.SetTimerPeriod(Timer::时钟2, 20);
+  EXPECT_TRUE(PumpUntil([&] { return events.Count(TickEvent(Timer::时钟2)) >= 1; }));
+  // The display timer counts from loading with its stored second.
+  EXPECT_TRUE(PumpUntil([&] { return events.Count(TickEvent(Timer::程序内部时间)) >= 1; }));
+}
+
+TEST_F(MainWindowTest, CloseRequestAsksTheHandlerAndDestroysOnlyWhenAllowed) {
+  SendMessageW(window.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(events.Count("close"), 1);
+  EXPECT_NE(window.Handle(), nullptr);
+
+  events.allowClose = true;
+  SendMessageW(window.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(events.Count("destroyed"), 1);
+  EXPECT_EQ(window.Handle(), nullptr);
+
+  // Once the window is gone, calls from another thread come back harmlessly.
+  std::string text = "unchanged";
+  std::thread worker([&] {
+    window.SetText(Control::标签1, "x");
+    text = window.Text(Control::标签1);
+  });
+  worker.join();
+  EXPECT_EQ(text, "");
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+TEST_F(MainWindowTest, ButtonClicksAreReportedByControl) {
+  events.Clear();
+  for (int id : {1011, 1012, 1013, 1014}) {
+    SendMessageW(GetDlgItem(window.Handle(), id), BM_CLICK, 0, 0);
+  }
+  EXPECT_EQ(events.Events(),
+            (std::vector<std::string>{"button 5", "button 6", "button 7", "button 8"}));
+}
+
+TEST_F(MainWindowTest, TrayIconFollowsShownFlagAndReportsOnlyTheLeftButtonRelease) {
+  EXPECT_FALSE(window.TrayAdded());
+  EXPECT_FALSE(window.ShowBalloon("岚栖钟卫", "x", 1, 1));  // not in the notification area
+
+  window.SetTrayShown(true);
+  EXPECT_TRUE(window.TrayAdded());
+  window.SetTrayShown(true);  // an update of the entry already there
+  EXPECT_TRUE(window.TrayAdded());
+  EXPECT_TRUE(window.ShowBalloon("岚栖钟卫", "钟卫启动成功，将为持续您的系统时间保驾护航！", 1, 1));
+  EXPECT_TRUE(window.ShowBalloon(std::string(100, 'T'), std::string(400, 'x'), 9, 1));
+
+  HWND tray = window.TrayWindow();
+  ASSERT_NE(tray, nullptr);
+  EXPECT_EQ(GetParent(tray), nullptr);  // top-level, so it hears the shell's broadcasts
+  events.Clear();
+  for (LPARAM mouse : {WM_RBUTTONUP, WM_LBUTTONDBLCLK, WM_MOUSEMOVE, WM_LBUTTONUP}) {
+    PostMessageW(tray, kTrayCallbackMessage, reinterpret_cast<WPARAM>(tray), mouse);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return events.Count("tray up") == 1; }));
+  EXPECT_EQ(events.Events(), std::vector<std::string>{"tray up"});
+
+  // A restarted shell announces itself; the icon the program wants shown stays in place.
+  SendMessageW(tray, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(window.TrayAdded());
+
+  window.SetTrayShown(false);
+  EXPECT_FALSE(window.TrayAdded());
+  EXPECT_FALSE(window.ShowBalloon("岚栖钟卫", "x", 1, 1));
+  SendMessageW(tray, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_FALSE(window.TrayAdded());  // not wanted, so not added back
+}
+
+TEST_F(MainWindowTest, WaitProcessingMessagesLetsOtherEventsRunMeanwhile) {
+  events.Clear();
+  window.SetTimerPeriod(Timer::时钟1, 10);
+  window.WaitProcessingMessages(300);
+  window.SetTimerPeriod(Timer::时钟1, 0);
+  EXPECT_GE(events.Count(TickEvent(Timer::时钟1)), 1);
+}
+
+TEST_F(MainWindowTest, VisibleFlagShowsAndHidesTheWindow) {
+  window.SetVisible(false);
+  EXPECT_FALSE(IsWindowVisible(window.Handle()));
+  window.SetVisible(true);
+  EXPECT_TRUE(IsWindowVisible(window.Handle()));
+}
+
+// Ending the program inside the creation handler: the process ends with the code at once, the
+// window is never shown and no further event is delivered.
+TEST(MainWindowEnd, EndProgramInsideCreationEndsTheProcessWithItsCode) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        RecordingEvents events;
+        MainWindow window(GetModuleHandleW(nullptr));
+        events.window = &window;
+        window.ReleaseAtEnd([&] {
+          // Released after the windows, as the last thing before the process ends.
+          std::fputs(window.Handle() == nullptr ? "released after the window\n" : "too early\n",
+                     stderr);
+        });
+        events.onCreated = [&] {
+          window.SetTrayShown(true);
+          window.EndProgram(7);
+        };
+        if (!window.Load(events)) {  // no desktop: nothing to show either
+          std::fputs("released after the window\n", stderr);
+          ExitProcess(7);
+        }
+        ExitProcess(1);  // Load came back: the program did not end
+      },
+      ::testing::ExitedWithCode(7), "released after the window");
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+#include <windows.h>
+#include <winsock2.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "tests/support/system_support.hpp"
+
+namespace lanqi::testing {
+namespace {
+
+void StartWinsock() {
+  static const bool started = [] {
+    WSADATA data{};
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  (void)started;
+}
+
+SOCKET ListenOnLoopback(int& port) {
+  StartWinsock();
+  const SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  if (listener == INVALID_SOCKET ||
+      bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listener, 64) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (listener != INVALID_SOCKET) closesocket(listener);
+    return INVALID_SOCKET;
+  }
+  port = ntohs(address.sin_port);
+  return listener;
+}
+
+}  // namespace
+
+std::size_t PageSize() {
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  return info.dwPageSize;
+}
+
+PageBlock::PageBlock(std::size_t pages) : size_(pages * PageSize()) {
+  void* mapping = VirtualAlloc(nullptr, size_ + 2 * PageSize(), MEM_RESERVE, PAGE_NOACCESS);
+  if (mapping == nullptr) std::abort();
+  mapping_ = reinterpret_cast<std::uintptr_t>(mapping);
+  address_ = mapping_ + PageSize();
+  if (VirtualAlloc(reinterpret_cast<void*>(address_), size_, MEM_COMMIT, PAGE_READWRITE) ==
+      nullptr) {
+    std::abort();
+  }
+}
+
+PageBlock::~PageBlock() {
+  VirtualFree(reinterpret_cast<void*>(mapping_), 0, MEM_RELEASE);
+}
+
+struct IdleProcess::State {
+  PROCESS_INFORMATION info{};
+};
+
+// A suspended copy of this test program: mapped and never run.
+IdleProcess::IdleProcess() : state_(std::make_unique<State>()) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  wchar_t commandLine[] = L"idle";
+  if (!CreateProcessW(path, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                      nullptr, &startup, &state_->info)) {
+    state_->info = PROCESS_INFORMATION{};
+  }
+}
+
+IdleProcess::~IdleProcess() {
+  if (state_->info.hProcess != nullptr) {
+    TerminateProcess(state_->info.hProcess, 0);
+    WaitForSingleObject(state_->info.hProcess, 5000);
+    CloseHandle(state_->info.hThread);
+    CloseHandle(state_->info.hProcess);
+  }
+}
+
+std::uint32_t IdleProcess::id() const {
+  return state_->info.dwProcessId;
+}
+
+LoopbackListener::LoopbackListener()
+    : socket_(static_cast<std::uintptr_t>(ListenOnLoopback(port_))) {}
+
+LoopbackListener::~LoopbackListener() {
+  closesocket(static_cast<SOCKET>(socket_));
+}
+
+bool RunningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+void SetTimeZoneVariable(const std::string& value) {
+  _putenv_s("TZ", value.c_str());
+  _tzset();
+}
+
+}  // namespace lanqi::testing

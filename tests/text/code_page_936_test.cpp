@@ -1,0 +1,57 @@
+#include "text/code_page_936.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using lanqi::cp936::CutAtCharacterBoundary;
+
+// Balloon fields hold 63 and 255 bytes; a cut must never leave half a Chinese character behind.
+TEST(TextCut936, CutsOnlyBetweenWholeCharacters) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::size_t maxBytes;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"fits whole", "岚栖钟卫", 8, "岚栖钟卫"},
+      {"room to spare", "岚栖钟卫", 63, "岚栖钟卫"},
+      {"odd limit drops the split character", "岚栖钟卫", 7, "岚栖钟"},
+      {"even limit inside text", "岚栖钟卫", 4, "岚栖"},
+      {"one byte takes no Chinese character", "钟卫", 1, ""},
+      {"zero bytes", "钟卫", 0, ""},
+      {"ASCII cut anywhere", "abcdef", 4, "abcd"},
+      {"mixed ASCII then Chinese", "a钟卫", 2, "a"},
+      {"mixed Chinese then ASCII", "钟a卫", 3, "钟a"},
+      {"empty text", "", 10, ""},
+      {"lone lead byte at the end counts as one", std::string("ab\x81"), 3, std::string("ab\x81")},
+      {"four-byte GB18030 character kept whole", std::string("a\x81\x30\x81\x30"), 5,
+       std::string("a\x81\x30\x81\x30")},
+      {"four-byte GB18030 character not split", std::string("a\x81\x30\x81\x30"), 4, "a"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(std::string(CutAtCharacterBoundary(c.text, c.maxBytes)), c.expected);
+  }
+}
+
+TEST(TextCut936, LongBalloonTextEndsOnACharacterBoundary) {
+  std::string text = "x";
+  for (int i = 0; i < 200; ++i) text += "钟";
+  const auto cut = CutAtCharacterBoundary(text, 255);
+  EXPECT_EQ(cut.size(), 255u);  // one ASCII byte and 127 two-byte characters
+  EXPECT_EQ(cut.substr(1, 2), "钟");
+  EXPECT_EQ(cut.substr(253, 2), "钟");
+}
+
+}  // namespace
+// Every plain literal of the program must be code page 936 bytes, whatever the source encoding.
+TEST(TextEncoding, PlainLiteralsAreCodePage936) {
+  const std::string selfName = "钟卫";
+  EXPECT_EQ(selfName, std::string("\xD6\xD3\xCE\xC0"));
+  EXPECT_EQ(std::string("岚栖钟卫").size(), 8u);
+  EXPECT_EQ(std::string("时差.ini"), std::string("\xCA\xB1\xB2\xEE.ini"));
+}

@@ -1,0 +1,140 @@
+#include "tests/timekeeping/simulation.hpp"
+
+#include <algorithm>
+#include <sstream>
+
+#include "timekeeping/local_time.hpp"
+
+namespace lanqi::testing {
+
+using platform::Timer;
+
+void SimWindow::SetTimerPeriod(Timer timer, int milliseconds) {
+  sim_.SetPeriod(timer, milliseconds);
+}
+
+void SimWindow::AppendLogLine(const std::string& text) {
+  log.push_back({sim_.NowMs(), text});
+}
+
+void SimWindow::WaitProcessingMessages(int milliseconds) {
+  sim_.RunFor(milliseconds);
+}
+
+bool ScriptedNetwork::IsReachable() {
+  const bool ok = reachable(sim_.NowMs());
+  sim_.RunFor(ok ? reachableCostMs : unreachableCostMs);
+  return ok;
+}
+
+DateTime ScriptedNetwork::FetchNetworkTime() {
+  ++fetches;
+  sim_.RunFor(fetchCostMs);
+  return reading ? reading(sim_.NowMs()) : sim_.TrueTime();
+}
+
+Simulation::Simulation(DateTime start) : clock(start), trueStartMs_(VirtualClock::ToMs(start)) {
+  // Started routines wait in the simulation's queue; a wait on a pass's thread runs time on.
+  workers.onQueue = [this](std::function<void()> routine) { Enqueue(std::move(routine)); };
+  workers.onDelay = [this](int milliseconds) { RunFor(milliseconds); };
+  timers_[Timer::程序内部时间] = {1000, 1000};
+  timers_[Timer::时钟2] = {1800000, 1800000};
+  timers_[Timer::时钟1] = {0, 0};
+}
+
+void Simulation::Start() {
+  state.SetStandardTime(CurrentLocalTime(clock), clock.TickCountMs());
+  workers.Start([this] { FirstCalibration(keeper); });
+}
+
+void Simulation::SetPeriod(Timer timer, int milliseconds) {
+  periodChanges.push_back({nowMs_, timer, milliseconds});
+  TimerSlot& slot = timers_[timer];
+  const int period = std::max(milliseconds, 0);
+  if (period == slot.period) return;  // the count goes on undisturbed
+  slot.period = period;
+  slot.due = nowMs_ + period;
+}
+
+void Simulation::Advance(std::int64_t milliseconds) {
+  if (milliseconds <= 0) return;
+  nowMs_ += milliseconds;
+  clock.Advance(milliseconds);
+}
+
+void Simulation::Fire(Timer timer) {
+  TimerSlot& slot = timers_[timer];
+  if (timer == Timer::程序内部时间 && !slot.delayed) {
+    const auto delivery =
+        displayTickDelivery ? displayTickDelivery(slot.due) : std::optional<std::int64_t>(slot.due);
+    if (ticksToLose_ > 0 || !delivery) {
+      ticksToLose_ -= ticksToLose_ > 0;
+      slot.due += slot.period;
+      return;
+    }
+    if (*delivery > slot.due) {
+      slot.due = *delivery;
+      slot.delayed = true;
+      return;
+    }
+  }
+  slot.delayed = false;
+  slot.due += slot.period;
+  StartTimerRoutine(keeper, timer);
+}
+
+void Simulation::RunFor(std::int64_t milliseconds) {
+  const std::int64_t target = nowMs_ + milliseconds;
+  for (;;) {
+    if (!queue_.empty()) {
+      auto routine = std::move(queue_.front());
+      queue_.pop_front();
+      ++workersRun;
+      routine();
+      if (afterEachWorker) afterEachWorker();
+      continue;
+    }
+    Timer next{};
+    std::int64_t nextDue = INT64_MAX;
+    for (const auto& [timer, slot] : timers_) {
+      if (slot.period > 0 && slot.due < nextDue) {
+        nextDue = slot.due;
+        next = timer;
+      }
+    }
+    if (!actions_.empty() && actions_.begin()->first <= std::min(nextDue, target)) {
+      Advance(actions_.begin()->first - nowMs_);
+      auto action = std::move(actions_.begin()->second);
+      actions_.erase(actions_.begin());
+      action();
+      continue;
+    }
+    if (nextDue > target) {
+      Advance(target - nowMs_);
+      return;
+    }
+    Advance(nextDue - nowMs_);
+    Fire(next);
+  }
+}
+
+std::vector<std::string> Simulation::LogLines() const {
+  std::vector<std::string> lines;
+  for (const auto& entry : window.log) {
+    std::string text = entry.text;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      lines.push_back(text.substr(start, end - start));
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+  }
+  return lines;
+}
+
+int Simulation::CountLog(const std::string& text) const {
+  int count = 0;
+  for (const auto& entry : window.log) count += entry.text.find(text) != std::string::npos;
+  return count;
+}
+
+}  // namespace lanqi::testing

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+
+#include "platform/posix/posix_platform.hpp"
+#include "tests/fakes/fake_window.hpp"
+#include "tests/fakes/fake_workers.hpp"
+#include "tests/fakes/virtual_clock.hpp"
+#include "timekeeping/display_refresh.hpp"
+#include "timekeeping/time_keeper.hpp"
+
+namespace lanqi {
+namespace {
+
+// Real threads, as in the running program: overlapping refreshes, calibration and guard passes
+// share the clock state without a lock. Run under ThreadSanitizer this shows no data race.
+class InstantNetwork final : public NetworkTimeSource {
+ public:
+  explicit InstantNetwork(testing::VirtualClock& clock) : clock_(clock) {}
+  bool IsReachable() override { return calls_.fetch_add(1) % 5 != 0; }
+  DateTime FetchNetworkTime() override {
+    return calls_.load() % 7 == 0 ? DateTimeFromParts(2020, 1, 1) : clock_.WallClock();
+  }
+
+ private:
+  testing::VirtualClock& clock_;
+  std::atomic<int> calls_{0};
+};
+
+TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
+  testing::VirtualClock clock;
+  testing::FakeWindow window;
+  platform::ThreadWorkers threads;
+  // Started routines are queued, then handed to real threads below; waits move virtual time on.
+  testing::FakeWorkers queued(testing::FakeWorkers::Mode::Queue);
+  queued.onDelay = [&clock](int milliseconds) { clock.Advance(milliseconds); };
+  window.SetTrayShown(true);
+  ClockState state;
+  InstantNetwork network(clock);
+  TimeKeeper keeper{state, window, clock, queued, network};
+  state.standardTime = clock.WallClock();
+
+  for (int round = 0; round < 40; ++round) {
+    for (auto timer :
+         {platform::Timer::程序内部时间, platform::Timer::时钟2, platform::Timer::时钟1}) {
+      for (int i = 0; i < 3; ++i) StartTimerRoutine(keeper, timer);
+    }
+    if (round % 10 == 3) clock.JumpWallClock(-7000);
+    if (round % 10 == 6) state.offsetSeconds = round;
+    // Routines queued (ticks, and passes started by passes) go to real threads.
+    for (auto& routine : queued.TakeQueued()) threads.Start(std::move(routine));
+    clock.Advance(1000);
+  }
+  // Drain: passes started by passes keep coming until every thread has ended.
+  for (;;) {
+    auto routines = queued.TakeQueued();
+    if (routines.empty()) {
+      ASSERT_TRUE(threads.WaitUntilIdle(30000));
+      routines = queued.TakeQueued();
+      if (routines.empty()) break;
+    }
+    for (auto& routine : routines) threads.Start(std::move(routine));
+  }
+  EXPECT_EQ(threads.LiveCount(), 0);
+  EXPECT_GE(YearOf(state.standardTime.load()), 2020);
+  EXPECT_NE(window.Text(platform::Control::编辑框1), "");
+}
+
+}  // namespace
+}  // namespace lanqi
