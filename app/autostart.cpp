@@ -64,11 +64,12 @@ bool Autostart::DeleteAutostartEntry() {
 }
 
 void Autostart::ShowCaptionFromRegistry() {
-  window_.SetText(Control::按钮3, AutostartEntryExists() ? kCaptionTurnOff : kCaptionTurnOn);
+  window_.SetText(platform::kAutostartButton,
+                  AutostartEntryExists() ? kCaptionTurnOff : kCaptionTurnOn);
 }
 
 void Autostart::ToggleAutostart() {
-  if (window_.Text(Control::按钮3) == kCaptionTurnOn) {
+  if (window_.Text(platform::kAutostartButton) == kCaptionTurnOn) {
     TurnOn();
   } else {
     TurnOff();
@@ -81,7 +82,7 @@ void Autostart::TurnOn() {
   // An empty path would make an entry that starts nothing: that is no success.
   if (!path.empty() && WriteAutostartEntry(path)) {
     window_.ShowMessageBox("添加成功！", "成功", MessageIcon::Information);
-    window_.SetText(Control::按钮3, kCaptionTurnOff);
+    window_.SetText(platform::kAutostartButton, kCaptionTurnOff);
   } else {
     window_.ShowMessageBox("添加失败！", "失败", MessageIcon::Error);
   }
@@ -90,7 +91,7 @@ void Autostart::TurnOn() {
 void Autostart::TurnOff() {
   if (DeleteAutostartEntry()) {
     window_.ShowMessageBox("取消成功！", "成功", MessageIcon::Information);
-    window_.SetText(Control::按钮3, kCaptionTurnOn);
+    window_.SetText(platform::kAutostartButton, kCaptionTurnOn);
   } else {
     window_.ShowMessageBox("取消失败！", "失败", MessageIcon::Error);
   }

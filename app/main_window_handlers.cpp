@@ -46,16 +46,16 @@ void MainWindowHandlers::OnDestroyed() {
 
 void MainWindowHandlers::OnButtonClicked(Control button) {
   switch (button) {
-    case Control::按钮1:
+    case platform::kStepDownButton:
       offsetEditor_.StepOffset(-1);
       break;
-    case Control::按钮2:
+    case platform::kStepUpButton:
       offsetEditor_.StepOffset(+1);
       break;
-    case Control::按钮3:
+    case platform::kAutostartButton:
       autostart_.ToggleAutostart();
       break;
-    case Control::按钮4:
+    case platform::kHideButton:
       HideToTray();
       break;
     default:
@@ -64,8 +64,8 @@ void MainWindowHandlers::OnButtonClicked(Control button) {
 }
 
 void MainWindowHandlers::OnContentChanged(Control editBox) {
-  if (editBox == Control::编辑框1) OnLogBoxChanged();
-  if (editBox == Control::编辑框2) offsetEditor_.OnOffsetBoxChanged();
+  if (editBox == platform::kLogBox) OnLogBoxChanged();
+  if (editBox == platform::kOffsetBox) offsetEditor_.OnOffsetBoxChanged();
 }
 
 void MainWindowHandlers::OnTrayLeftButtonUp() {
@@ -87,11 +87,11 @@ void MainWindowHandlers::RestoreFromTray() {
 }
 
 void MainWindowHandlers::OnLogBoxChanged() {
-  window_.SetSelectionStart(Control::编辑框1, -1);
-  if (window_.Text(Control::编辑框1).size() > kLogLimitBytes) {
+  window_.SetSelectionStart(platform::kLogBox, -1);
+  if (window_.Text(platform::kLogBox).size() > kLogLimitBytes) {
     // Clearing raises this handler once more; it then finds an empty box and stops.
     window_.WaitProcessingMessages(kLogClearDelayMs);
-    window_.SetText(Control::编辑框1, "");
+    window_.SetText(platform::kLogBox, "");
   }
 }
 

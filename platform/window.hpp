@@ -22,6 +22,25 @@ enum class Control {
 // The three timers of the main window.
 enum class Timer { 程序内部时间, 时钟1, 时钟2 };
 
+// The controls and timers by the roles the program gives them.
+inline constexpr Control kBeijingTimeLabel = Control::标签1;
+inline constexpr Control kCorrectTimeLabel = Control::标签2;
+inline constexpr Control kSystemTimeLabel = Control::标签5;
+inline constexpr Control kOffsetCaption = Control::标签3;
+inline constexpr Control kSecondsCaption = Control::标签4;
+inline constexpr Control kStepDownButton = Control::按钮1;  // "-1s"
+inline constexpr Control kStepUpButton = Control::按钮2;    // "+1s"
+inline constexpr Control kAutostartButton = Control::按钮3;
+inline constexpr Control kHideButton = Control::按钮4;
+inline constexpr Control kLogBox = Control::编辑框1;
+inline constexpr Control kOffsetBox = Control::编辑框2;
+// Refreshes the three time labels every second.
+inline constexpr Timer kDisplayTimer = Timer::程序内部时间;
+// Compares the system clock with the correct time every second once calibrated.
+inline constexpr Timer kGuardTimer = Timer::时钟1;
+// Fetches the network time every 30 minutes, sooner after a failure.
+inline constexpr Timer kCalibrationTimer = Timer::时钟2;
+
 enum class MessageIcon { Information, Error };
 
 // What the main window reports to the program. All of it is called on the window's thread.

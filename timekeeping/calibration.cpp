@@ -29,7 +29,7 @@ void WaitOnTickCount(TimeKeeper& keeper, int milliseconds) {
 void Reject(TimeKeeper& keeper) {
   keeper.window.AppendLogLine("发现网络时间异常，已准备3秒后重试\r\n");
   keeper.state.calibrationFailures.fetch_add(1);
-  keeper.window.SetTimerPeriod(Timer::时钟2, kRetryAfterRejectionMs);
+  keeper.window.SetTimerPeriod(platform::kCalibrationTimer, kRetryAfterRejectionMs);
 }
 
 }  // namespace
@@ -45,7 +45,7 @@ void CalibrationPass(TimeKeeper& keeper) {
 
   if (!keeper.network.IsReachable()) {
     keeper.window.AppendLogLine("当前网络未连接，无法与时间服务器建立通讯！\r\n");
-    keeper.window.SetTimerPeriod(Timer::时钟2, kRetryWhenUnreachableMs);
+    keeper.window.SetTimerPeriod(platform::kCalibrationTimer, kRetryWhenUnreachableMs);
     return;
   }
 
@@ -71,7 +71,7 @@ void CalibrationPass(TimeKeeper& keeper) {
     state.calibrationFailures.store(0);
     keeper.window.AppendLogLine("已确定网络时间无误，更新标准为网络时间：" + DateTimeToText(net) +
                                 "\r\n");
-    keeper.window.SetTimerPeriod(Timer::时钟2, kCalibrationPeriodMs);
+    keeper.window.SetTimerPeriod(platform::kCalibrationTimer, kCalibrationPeriodMs);
   }
 
   const std::int64_t behind = ms(net) - ms(state.lastGoodTime.load());
@@ -86,9 +86,9 @@ void CalibrationPass(TimeKeeper& keeper) {
   state.clockJustSet.store(true);
   state.calibrationFailures.store(0);
   keeper.window.AppendLogLine("已校准网络时间：" + DateTimeToText(net) + "\r\n");
-  keeper.window.SetTimerPeriod(Timer::时钟2, kCalibrationPeriodMs);
+  keeper.window.SetTimerPeriod(platform::kCalibrationTimer, kCalibrationPeriodMs);
   WaitOnTickCount(keeper, kWaitBeforeGuardMs);
-  keeper.window.SetTimerPeriod(Timer::时钟1, kGuardPeriodMs);
+  keeper.window.SetTimerPeriod(platform::kGuardTimer, kGuardPeriodMs);
   state.lastGoodTime.store(CurrentLocalTime(keeper.clock));
 }
 

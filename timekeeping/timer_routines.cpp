@@ -5,14 +5,14 @@ namespace lanqi {
 
 void StartTimerRoutine(TimeKeeper& keeper, platform::Timer timer) {
   switch (timer) {
-    case platform::Timer::程序内部时间:
+    case platform::kDisplayTimer:
       keeper.workers.Start(
           [&keeper] { RefreshClockDisplay(keeper.state, keeper.window, keeper.clock); });
       break;
-    case platform::Timer::时钟2:
+    case platform::kCalibrationTimer:
       keeper.workers.Start([&keeper] { CalibrationPass(keeper); });
       break;
-    case platform::Timer::时钟1:
+    case platform::kGuardTimer:
       keeper.workers.Start([&keeper] { GuardPass(keeper); });
       break;
   }

@@ -43,21 +43,20 @@ struct ControlLayout {
 
 // Positions and sizes are in the main window's client area, in pixels.
 constexpr ControlLayout kLayout[] = {
-    {Control::标签1, kId标签1, L"STATIC", L"北京时间：0000年00月00日 00:00:00", 8, 8, 344, 24,
+    {kBeijingTimeLabel, kId标签1, L"STATIC", L"北京时间：0000年00月00日 00:00:00", 8, 8, 344, 24,
      kLabelStyle, 0},
-    {Control::标签2, kId标签2, L"STATIC", L"正确时间：0000年00月00日 00:00:00", 8, 40, 344, 24,
+    {kCorrectTimeLabel, kId标签2, L"STATIC", L"正确时间：0000年00月00日 00:00:00", 8, 40, 344, 24,
      kLabelStyle, 0},
-    {Control::标签5, kId标签5, L"STATIC", L"系统时间：0000年00月00日 00:00:00", 8, 72, 344, 24,
+    {kSystemTimeLabel, kId标签5, L"STATIC", L"系统时间：0000年00月00日 00:00:00", 8, 72, 344, 24,
      kLabelStyle, 0},
-    {Control::标签3, kId标签3, L"STATIC", L"时差：", 8, 104, 64, 24, kLabelStyle, 0},
-    {Control::按钮1, kId按钮1, L"BUTTON", L"-1s", 88, 104, 48, 24, kButtonStyle, 0},
-    {Control::编辑框2, kId编辑框2, L"EDIT", L"", 144, 104, 64, 24, kOffsetBoxStyle,
-     WS_EX_CLIENTEDGE},
-    {Control::按钮2, kId按钮2, L"BUTTON", L"+1s", 224, 104, 48, 24, kButtonStyle, 0},
-    {Control::标签4, kId标签4, L"STATIC", L"秒", 288, 104, 64, 24, kLabelStyle, 0},
-    {Control::编辑框1, kId编辑框1, L"EDIT", L"", 6, 136, 346, 152, kLogBoxStyle, WS_EX_CLIENTEDGE},
-    {Control::按钮3, kId按钮3, L"BUTTON", L"设置开机启动", 8, 296, 152, 24, kButtonStyle, 0},
-    {Control::按钮4, kId按钮4, L"BUTTON", L"最小化窗口", 216, 296, 136, 24, kButtonStyle, 0},
+    {kOffsetCaption, kId标签3, L"STATIC", L"时差：", 8, 104, 64, 24, kLabelStyle, 0},
+    {kStepDownButton, kId按钮1, L"BUTTON", L"-1s", 88, 104, 48, 24, kButtonStyle, 0},
+    {kOffsetBox, kId编辑框2, L"EDIT", L"", 144, 104, 64, 24, kOffsetBoxStyle, WS_EX_CLIENTEDGE},
+    {kStepUpButton, kId按钮2, L"BUTTON", L"+1s", 224, 104, 48, 24, kButtonStyle, 0},
+    {kSecondsCaption, kId标签4, L"STATIC", L"秒", 288, 104, 64, 24, kLabelStyle, 0},
+    {kLogBox, kId编辑框1, L"EDIT", L"", 6, 136, 346, 152, kLogBoxStyle, WS_EX_CLIENTEDGE},
+    {kAutostartButton, kId按钮3, L"BUTTON", L"设置开机启动", 8, 296, 152, 24, kButtonStyle, 0},
+    {kHideButton, kId按钮4, L"BUTTON", L"最小化窗口", 216, 296, 136, 24, kButtonStyle, 0},
 };
 static_assert(std::size(kLayout) == 11);
 
@@ -67,9 +66,9 @@ struct TimerSetting {
 };
 // The periods the timers count with from the moment the window is loaded.
 constexpr TimerSetting kStoredTimers[] = {
-    {Timer::程序内部时间, 1000},
-    {Timer::时钟1, 0},
-    {Timer::时钟2, 1800000},
+    {kDisplayTimer, 1000},
+    {kGuardTimer, 0},
+    {kCalibrationTimer, 1800000},
 };
 
 constexpr std::size_t IndexOf(Control control) {
@@ -83,7 +82,7 @@ constexpr UINT_PTR TimerId(Timer timer) {
 }
 
 bool IsEditBox(Control control) {
-  return control == Control::编辑框1 || control == Control::编辑框2;
+  return control == kLogBox || control == kOffsetBox;
 }
 
 std::optional<Control> ControlOfId(int id) {
@@ -185,7 +184,7 @@ bool MainWindow::CreateControls() {
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
     if (control == nullptr) return false;
     controls_[IndexOf(layout.control)] = control;
-    const bool isLogBox = layout.control == Control::编辑框1;
+    const bool isLogBox = layout.control == kLogBox;
     const WPARAM font = isLogBox && logFont_ ? reinterpret_cast<WPARAM>(logFont_.get()) : guiFont;
     SendMessageW(control, WM_SETFONT, font, FALSE);
     // 0 lifts the edit control's default limit of 32767 characters.
@@ -336,10 +335,10 @@ void MainWindow::SetTimerPeriod(Timer timer, int milliseconds) {
 
 void MainWindow::AppendLogLine(const std::string& text) {
   Invoke([&] {
-    HWND logBox = ControlWindow(Control::编辑框1);
+    HWND logBox = ControlWindow(kLogBox);
     if (logBox == nullptr) return;
     const std::wstring wide = WideFrom936(text);
-    ChangeEditContent(Control::编辑框1, [&] {
+    ChangeEditContent(kLogBox, [&] {
       const int end = GetWindowTextLengthW(logBox);
       SendMessageW(logBox, EM_SETSEL, end, end);
       SendMessageW(logBox, EM_SCROLLCARET, 0, 0);
@@ -450,12 +449,12 @@ void MainWindow::OnCommand(WPARAM wParam) {
 // The log box is white on black; a read-only edit box paints through WM_CTLCOLORSTATIC. The offset
 // box is black on white. Everything else keeps the system's colours.
 HBRUSH MainWindow::ControlBrush(HDC dc, HWND control) const {
-  if (control != nullptr && control == ControlWindow(Control::编辑框1)) {
+  if (control != nullptr && control == ControlWindow(kLogBox)) {
     SetTextColor(dc, RGB(255, 255, 255));
     SetBkColor(dc, RGB(0, 0, 0));
     return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   }
-  if (control != nullptr && control == ControlWindow(Control::编辑框2)) {
+  if (control != nullptr && control == ControlWindow(kOffsetBox)) {
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, RGB(255, 255, 255));
     return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));

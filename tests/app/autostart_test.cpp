@@ -90,7 +90,7 @@ struct AutostartButton : ::testing::Test {
     image.devicePath = u"\\Device\\HarddiskVolume5\\Tools\\clock.exe";
     image.drives = {{'C', u"\\Device\\HarddiskVolume3"}, {'D', u"\\Device\\HarddiskVolume5"}};
   }
-  std::string Caption() { return window.Text(Control::按钮3); }
+  std::string Caption() { return window.Text(platform::kAutostartButton); }
   void ExpectLastBox(const std::string& text, const std::string& title, MessageIcon icon) {
     const auto boxes = window.MessageBoxes();
     ASSERT_FALSE(boxes.empty());
@@ -151,7 +151,7 @@ TEST_F(AutostartButton, RemovalOfAValueGoneBehindOurBackFailsAndKeepsTheCaption)
 }
 
 TEST_F(AutostartButton, RemovalFallsBackToAKeyNamedLikeTheValue) {
-  window.SetText(Control::按钮3, "取消开机启动");
+  window.SetText(platform::kAutostartButton, "取消开机启动");
   registry.keys[kRunKey + "\\LanqiClockGuard"] = true;
   autostart.ToggleAutostart();
   ExpectLastBox("取消成功！", "成功", MessageIcon::Information);
@@ -183,7 +183,7 @@ TEST_F(AutostartButton, PathWithoutDriveLetterIsNotWrittenAndReportedAsFailure) 
 }
 
 TEST_F(AutostartButton, AnyOtherCaptionMeansRemove) {
-  window.SetText(Control::按钮3, "");
+  window.SetText(platform::kAutostartButton, "");
   autostart.ToggleAutostart();
   ExpectLastBox("取消失败！", "失败", MessageIcon::Error);
   EXPECT_EQ(Caption(), "");

@@ -41,7 +41,7 @@ TEST_F(WindowHandlers, CloseHideRestoreFollowTheTrayStates) {
   EXPECT_TRUE(window.Visible());
   EXPECT_FALSE(window.TrayShown());
 
-  handlers.OnButtonClicked(Control::按钮4);
+  handlers.OnButtonClicked(platform::kHideButton);
   EXPECT_FALSE(window.Visible());
   EXPECT_TRUE(window.TrayShown());
 }
@@ -55,60 +55,61 @@ TEST_F(WindowHandlers, BalloonOnlyWhileTheIconIsInTheNotificationArea) {
 
 TEST_F(WindowHandlers, EveryLogLineKeepsTheEndInView) {
   window.AppendLogLine("一行\r\n");
-  EXPECT_EQ(window.SelectionStart(Control::编辑框1), -1);
+  EXPECT_EQ(window.SelectionStart(platform::kLogBox), -1);
   EXPECT_TRUE(window.Waits().empty());
 }
 
 TEST_F(WindowHandlers, FullLogIsClearedAfterThreeSecondsAndStartsAnew) {
   std::string seenDuringWait;
-  window.onWait = [&](int) { seenDuringWait = window.Text(Control::编辑框1); };
+  window.onWait = [&](int) { seenDuringWait = window.Text(platform::kLogBox); };
   const std::string line(100, 'x');
   for (int i = 0; i < 100; ++i) window.AppendLogLine(line);  // exactly 10000 bytes: kept
-  EXPECT_EQ(window.Text(Control::编辑框1).size(), 10000u);
+  EXPECT_EQ(window.Text(platform::kLogBox).size(), 10000u);
   EXPECT_TRUE(window.Waits().empty());
 
   window.AppendLogLine("末行\r\n");
   EXPECT_EQ(window.Waits(), std::vector<int>{3000});
   EXPECT_EQ(seenDuringWait.size(), 10006u);  // the text stays readable during the pause
-  EXPECT_EQ(window.Text(Control::编辑框1), "");
+  EXPECT_EQ(window.Text(platform::kLogBox), "");
 
   window.AppendLogLine("新的一行\r\n");
-  EXPECT_EQ(window.Text(Control::编辑框1), "新的一行\r\n");
+  EXPECT_EQ(window.Text(platform::kLogBox), "新的一行\r\n");
 }
 
 TEST_F(WindowHandlers, DisplayTickStartsTheRefreshOnAWorker) {
   handlers.OnCreated();
   EXPECT_EQ(state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
-  handlers.OnTimerTick(Timer::程序内部时间);
-  EXPECT_EQ(window.Text(Control::标签1), "北京时间：0000年00月00日 00:00:00");  // not yet run
+  handlers.OnTimerTick(platform::kDisplayTimer);
+  EXPECT_EQ(window.Text(platform::kBeijingTimeLabel),
+            "北京时间：0000年00月00日 00:00:00");  // not yet run
   auto queued = workers.TakeQueued();
   ASSERT_EQ(queued.size(), 2u);  // the first calibration, then the refresh
   clock.Advance(1000);           // the refresh runs a second after the start
   queued[1]();
-  EXPECT_EQ(window.Text(Control::标签1), "北京时间：2024年2月11日10时5分4秒");
+  EXPECT_EQ(window.Text(platform::kBeijingTimeLabel), "北京时间：2024年2月11日10时5分4秒");
 }
 
 TEST_F(WindowHandlers, TickWithoutAThreadIsSkipped) {
   workers.SetMode(testing::FakeWorkers::Mode::Refuse);
-  handlers.OnTimerTick(Timer::程序内部时间);
-  EXPECT_EQ(window.Text(Control::标签5), "系统时间：0000年00月00日 00:00:00");
+  handlers.OnTimerTick(platform::kDisplayTimer);
+  EXPECT_EQ(window.Text(platform::kSystemTimeLabel), "系统时间：0000年00月00日 00:00:00");
 }
 
 TEST_F(WindowHandlers, OffsetAndAutostartControlsReachTheirHandlers) {
   registry.values[{"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "LanqiClockGuard"}] = u"";
   handlers.OnCreated();
-  EXPECT_EQ(window.Text(Control::按钮3), "取消开机启动");
-  EXPECT_EQ(window.Text(Control::编辑框2), "0");
+  EXPECT_EQ(window.Text(platform::kAutostartButton), "取消开机启动");
+  EXPECT_EQ(window.Text(platform::kOffsetBox), "0");
 
-  handlers.OnButtonClicked(Control::按钮2);
-  handlers.OnButtonClicked(Control::按钮2);
-  handlers.OnButtonClicked(Control::按钮1);
+  handlers.OnButtonClicked(platform::kStepUpButton);
+  handlers.OnButtonClicked(platform::kStepUpButton);
+  handlers.OnButtonClicked(platform::kStepDownButton);
   EXPECT_EQ(state.offsetSeconds.load(), 1);
-  window.SetText(Control::编辑框2, "x");
-  EXPECT_EQ(window.Text(Control::编辑框2), "0");
+  window.SetText(platform::kOffsetBox, "x");
+  EXPECT_EQ(window.Text(platform::kOffsetBox), "0");
 
-  handlers.OnButtonClicked(Control::按钮3);
-  EXPECT_EQ(window.Text(Control::按钮3), "设置开机启动");
+  handlers.OnButtonClicked(platform::kAutostartButton);
+  EXPECT_EQ(window.Text(platform::kAutostartButton), "设置开机启动");
   EXPECT_TRUE(registry.values.empty());
 
   state.offsetSeconds.store(9);  // only to see that the destruction saves what is in memory
@@ -123,23 +124,23 @@ TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
   files->Replace(OffsetEditor::kFileName, std::vector<std::uint8_t>{'-', '3', '0', '0'});
   handlers.OnCreated();
   EXPECT_EQ(window.EndedWith(), -1);
-  EXPECT_EQ(window.Text(Control::按钮3), "取消开机启动");
+  EXPECT_EQ(window.Text(platform::kAutostartButton), "取消开机启动");
   EXPECT_TRUE(window.TrayShown());
   ASSERT_EQ(window.Balloons().size(), 1u);
   EXPECT_EQ(window.Balloons()[0].title, "岚栖钟卫");
   EXPECT_EQ(window.Balloons()[0].text, "钟卫启动成功，将为持续您的系统时间保驾护航！");
   EXPECT_EQ(window.Balloons()[0].iconKind, 1);
   EXPECT_EQ(window.Balloons()[0].timeout, 1);
-  EXPECT_EQ(window.Text(Control::编辑框2), "-300");
+  EXPECT_EQ(window.Text(platform::kOffsetBox), "-300");
   EXPECT_EQ(state.offsetSeconds.load(), -300);
   EXPECT_EQ(state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
   EXPECT_TRUE(elevation.requests.empty());
-  EXPECT_EQ(window.Text(Control::编辑框1), "");  // the first calibration runs on its own thread
+  EXPECT_EQ(window.Text(platform::kLogBox), "");  // the first calibration runs on its own thread
 
   auto queued = workers.TakeQueued();
   ASSERT_EQ(queued.size(), 1u);
   queued[0]();
-  EXPECT_EQ(window.Text(Control::编辑框1), "系统初始化成功，正在首次校对网络时间！\r\n");
+  EXPECT_EQ(window.Text(platform::kLogBox), "系统初始化成功，正在首次校对网络时间！\r\n");
   EXPECT_EQ(workers.TakeQueued().size(), 1u);  // and it started the first pass
 }
 
@@ -163,8 +164,8 @@ TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNoth
     EXPECT_FALSE(bare.TrayShown());
     EXPECT_FALSE(bare.Visible());
     EXPECT_TRUE(bare.Balloons().empty());
-    EXPECT_EQ(bare.Text(Control::编辑框1), "");
-    EXPECT_EQ(bare.Text(Control::编辑框2), "");
+    EXPECT_EQ(bare.Text(platform::kLogBox), "");
+    EXPECT_EQ(bare.Text(platform::kOffsetBox), "");
     EXPECT_TRUE(bareSystem.workers.TakeQueued().empty());
     EXPECT_FALSE(emptyFiles->ReadUpTo(OffsetEditor::kFileName, 100).has_value());
   }

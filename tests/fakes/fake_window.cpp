@@ -8,18 +8,20 @@ using platform::Control;
 using platform::Timer;
 
 FakeWindow::FakeWindow()
-    : texts_{{Control::标签1, "北京时间：0000年00月00日 00:00:00"},
-             {Control::标签2, "正确时间：0000年00月00日 00:00:00"},
-             {Control::标签5, "系统时间：0000年00月00日 00:00:00"},
-             {Control::标签3, "时差："},
-             {Control::按钮1, "-1s"},
-             {Control::编辑框2, ""},
-             {Control::按钮2, "+1s"},
-             {Control::标签4, "秒"},
-             {Control::编辑框1, ""},
-             {Control::按钮3, "设置开机启动"},
-             {Control::按钮4, "最小化窗口"}},
-      periods_{{Timer::程序内部时间, 1000}, {Timer::时钟2, 1800000}, {Timer::时钟1, 0}} {}
+    : texts_{{platform::kBeijingTimeLabel, "北京时间：0000年00月00日 00:00:00"},
+             {platform::kCorrectTimeLabel, "正确时间：0000年00月00日 00:00:00"},
+             {platform::kSystemTimeLabel, "系统时间：0000年00月00日 00:00:00"},
+             {platform::kOffsetCaption, "时差："},
+             {platform::kStepDownButton, "-1s"},
+             {platform::kOffsetBox, ""},
+             {platform::kStepUpButton, "+1s"},
+             {platform::kSecondsCaption, "秒"},
+             {platform::kLogBox, ""},
+             {platform::kAutostartButton, "设置开机启动"},
+             {platform::kHideButton, "最小化窗口"}},
+      periods_{{platform::kDisplayTimer, 1000},
+               {platform::kCalibrationTimer, 1800000},
+               {platform::kGuardTimer, 0}} {}
 
 std::string FakeWindow::Text(Control control) {
   std::lock_guard lock(mutex_);
@@ -35,7 +37,7 @@ void FakeWindow::SetText(Control control, const std::string& text) {
 }
 
 void FakeWindow::RaiseContentChanged(Control control) {
-  if (events_ != nullptr && (control == Control::编辑框1 || control == Control::编辑框2)) {
+  if (events_ != nullptr && (control == platform::kLogBox || control == platform::kOffsetBox)) {
     events_->OnContentChanged(control);
   }
 }
@@ -66,9 +68,9 @@ void FakeWindow::SetTimerPeriod(Timer timer, int milliseconds) {
 void FakeWindow::AppendLogLine(const std::string& text) {
   {
     std::lock_guard lock(mutex_);
-    texts_[Control::编辑框1] += text;
+    texts_[platform::kLogBox] += text;
   }
-  RaiseContentChanged(Control::编辑框1);
+  RaiseContentChanged(platform::kLogBox);
 }
 
 bool FakeWindow::ShowBalloon(const std::string& title, const std::string& text, int iconKind,

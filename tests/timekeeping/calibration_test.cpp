@@ -29,7 +29,7 @@ std::vector<std::int64_t> TimesOf(const Simulation& sim, const std::string& text
 
 std::int64_t WhenGuardStarted(const Simulation& sim) {
   for (const auto& change : sim.periodChanges) {
-    if (change.timer == Timer::时钟1 && change.period == 1000) return change.atMs;
+    if (change.timer == platform::kGuardTimer && change.period == 1000) return change.atMs;
   }
   return -1;
 }
@@ -43,8 +43,8 @@ TEST(Calibration, FirstStartWithAGoodReading) {
   EXPECT_EQ(sim.window.log[1].text, "已校准网络时间：2024年2月11日10时5分3秒\r\n");
   EXPECT_EQ(sim.window.log.size(), 2u);
   EXPECT_EQ(WhenGuardStarted(sim) - sim.window.log[1].atMs, 3000);
-  EXPECT_EQ(sim.Period(Timer::时钟1), 1000);
-  EXPECT_EQ(sim.Period(Timer::时钟2), 1800000);
+  EXPECT_EQ(sim.Period(platform::kGuardTimer), 1000);
+  EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 1800000);
   EXPECT_EQ(sim.state.calibrationFailures.load(), 0);
   EXPECT_TRUE(sim.window.balloons.empty());  // the clock was right: nothing to repair
 }
@@ -58,8 +58,8 @@ TEST(Calibration, WithoutNetworkRetriesEveryTenSecondsAndNeverGuards) {
   ASSERT_GE(times.size(), 10u);
   for (std::size_t i = 2; i < times.size(); ++i) EXPECT_EQ(times[i] - times[i - 1], 10000);
   EXPECT_EQ(sim.network.fetches, 0);
-  EXPECT_EQ(sim.Period(Timer::时钟1), 0);
-  EXPECT_EQ(sim.Period(Timer::时钟2), 10000);
+  EXPECT_EQ(sim.Period(platform::kGuardTimer), 0);
+  EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 10000);
 }
 
 TEST(Calibration, RepairStartedPassWithinThreeMinutesLeavesNoTrace) {
@@ -74,7 +74,7 @@ TEST(Calibration, RepairStartedPassWithinThreeMinutesLeavesNoTrace) {
   EXPECT_EQ(sim.network.fetches, 1);
   EXPECT_EQ(sim.window.log.size(), logBefore + 2);  // the attempt and the success line only
   EXPECT_EQ(sim.periodChanges.size(), periodChangesBefore);
-  EXPECT_EQ(sim.Period(Timer::时钟2), 1800000);
+  EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 1800000);
 }
 
 TEST(Calibration, ClockSetBackStopsEveryPassUntilItHasCaughtUp) {
@@ -117,7 +117,7 @@ TEST(Calibration, OffsetAheadIsRejectedThreeTimesThenForcedIn) {
   ASSERT_NE(at + 1, lines.end());
   EXPECT_EQ(at[1].rfind(kAcceptedPrefix, 0), 0u);
   EXPECT_EQ(sim.state.calibrationFailures.load(), 0);
-  EXPECT_EQ(sim.Period(Timer::时钟2), 1800000);
+  EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 1800000);
 }
 
 TEST(Calibration, OffsetZeroOrBehindIsAcceptedAtTheFirstPass) {
@@ -144,7 +144,7 @@ TEST(Calibration, ForcedReadingBeforeTheEarliestYearIsOneMoreRejection) {
   EXPECT_EQ(sim.state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
   EXPECT_EQ(sim.state.lastCalibrationMs.load(), 0);
   EXPECT_FALSE(sim.state.clockJustSet.load());
-  EXPECT_EQ(sim.Period(Timer::时钟2), 3000);
+  EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 3000);
 }
 
 // One pass at the edges of its tests: the spacing of readings, the earliest year, and an
@@ -200,7 +200,7 @@ TEST(Calibration, OnePassAtTheEdgesOfItsTests) {
     EXPECT_EQ(sim.network.fetches, c.fetches);
     std::vector<int> periods;
     for (const auto& change : sim.periodChanges) {
-      if (change.timer == Timer::时钟2) periods.push_back(change.period);
+      if (change.timer == platform::kCalibrationTimer) periods.push_back(change.period);
     }
     EXPECT_EQ(periods, c.periodsOf时钟2);
   }
@@ -228,7 +228,7 @@ TEST(Calibration, FailedFetchIsNeverForcedIn) {
   sim.RunFor(60000);
   EXPECT_GE(sim.CountLog(kRejectedLine), 15);
   EXPECT_EQ(sim.CountLog(kForcedPrefix), 0);
-  EXPECT_EQ(sim.Period(Timer::时钟1), 0);
+  EXPECT_EQ(sim.Period(platform::kGuardTimer), 0);
 }
 
 TEST(Calibration, ReadingExactlyThreeSecondsBehindIsKept) {

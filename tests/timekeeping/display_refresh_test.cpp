@@ -24,9 +24,9 @@ TEST_F(DisplayRefresh, ShowsTheThreeClocks) {
   state.standardTime = DateTimeFromParts(2024, 2, 11, 10, 5, 2);
   EXPECT_EQ(state.correctTime.load(), DateTime{});  // never set before the first tick
   RefreshClockDisplay(state, window, clock);
-  EXPECT_EQ(window.Text(Control::标签5), "系统时间：2024年2月11日10时5分3秒");
-  EXPECT_EQ(window.Text(Control::标签1), "北京时间：2024年2月11日10时5分3秒");
-  EXPECT_EQ(window.Text(Control::标签2), "正确时间：2024年2月11日10时5分3秒");
+  EXPECT_EQ(window.Text(platform::kSystemTimeLabel), "系统时间：2024年2月11日10时5分3秒");
+  EXPECT_EQ(window.Text(platform::kBeijingTimeLabel), "北京时间：2024年2月11日10时5分3秒");
+  EXPECT_EQ(window.Text(platform::kCorrectTimeLabel), "正确时间：2024年2月11日10时5分3秒");
 }
 
 TEST_F(DisplayRefresh, StandardTimeFollowsTheTickCountNotTheSystemClock) {
@@ -40,8 +40,8 @@ TEST_F(DisplayRefresh, StandardTimeFollowsTheTickCountNotTheSystemClock) {
   clock.Advance(5000);  // a late tick catches up
   RefreshClockDisplay(state, window, clock);
   EXPECT_EQ(state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 9));
-  EXPECT_EQ(window.Text(Control::标签5), "系统时间：2024年2月11日9时5分10秒");
-  EXPECT_EQ(window.Text(Control::标签1), "北京时间：2024年2月11日10时5分9秒");
+  EXPECT_EQ(window.Text(platform::kSystemTimeLabel), "系统时间：2024年2月11日9时5分10秒");
+  EXPECT_EQ(window.Text(platform::kBeijingTimeLabel), "北京时间：2024年2月11日10时5分9秒");
 }
 
 // Whole seconds are counted to the nearest and the rest carried to the next refresh, so a tick a
@@ -71,7 +71,7 @@ TEST_F(DisplayRefresh, OffsetReachesTheCorrectTimeAtTheNextTickOnly) {
   clock.Advance(1000);
   RefreshClockDisplay(state, window, clock);
   EXPECT_EQ(state.correctTime.load(), DateTimeFromParts(2024, 2, 11, 2, 0, 2));
-  EXPECT_EQ(window.Text(Control::标签2), "正确时间：2024年2月11日2时0分2秒");
+  EXPECT_EQ(window.Text(platform::kCorrectTimeLabel), "正确时间：2024年2月11日2时0分2秒");
 }
 
 // Overlapping refreshes on real threads while the tick count moves on: every elapsed second is

@@ -37,9 +37,9 @@ Simulation::Simulation(DateTime start) : clock(start), trueStartMs_(VirtualClock
   // Started routines wait in the simulation's queue; a wait on a pass's thread runs time on.
   workers.onQueue = [this](std::function<void()> routine) { Enqueue(std::move(routine)); };
   workers.onDelay = [this](int milliseconds) { RunFor(milliseconds); };
-  timers_[Timer::程序内部时间] = {1000, 1000};
-  timers_[Timer::时钟2] = {1800000, 1800000};
-  timers_[Timer::时钟1] = {0, 0};
+  timers_[platform::kDisplayTimer] = {1000, 1000};
+  timers_[platform::kCalibrationTimer] = {1800000, 1800000};
+  timers_[platform::kGuardTimer] = {0, 0};
 }
 
 void Simulation::Start() {
@@ -64,7 +64,7 @@ void Simulation::Advance(std::int64_t milliseconds) {
 
 void Simulation::Fire(Timer timer) {
   TimerSlot& slot = timers_[timer];
-  if (timer == Timer::程序内部时间 && !slot.delayed) {
+  if (timer == platform::kDisplayTimer && !slot.delayed) {
     const auto delivery =
         displayTickDelivery ? displayTickDelivery(slot.due) : std::optional<std::int64_t>(slot.due);
     if (ticksToLose_ > 0 || !delivery) {

@@ -43,7 +43,7 @@ TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
 
   for (int round = 0; round < 40; ++round) {
     for (auto timer :
-         {platform::Timer::程序内部时间, platform::Timer::时钟2, platform::Timer::时钟1}) {
+         {platform::kDisplayTimer, platform::kCalibrationTimer, platform::kGuardTimer}) {
       for (int i = 0; i < 3; ++i) StartTimerRoutine(keeper, timer);
     }
     if (round % 10 == 3) clock.JumpWallClock(-7000);
@@ -64,7 +64,7 @@ TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
   }
   EXPECT_EQ(threads.LiveCount(), 0);
   EXPECT_GE(YearOf(state.standardTime.load()), 2020);
-  EXPECT_NE(window.Text(platform::Control::编辑框1), "");
+  EXPECT_NE(window.Text(platform::kLogBox), "");
 }
 
 }  // namespace

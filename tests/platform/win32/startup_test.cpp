@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/unique_handle.hpp"
 #include "platform/system.hpp"
+#include "platform/win32/unique_handle.hpp"
 #include "platform/win32/win32_elevation.hpp"
 
 namespace lanqi {
