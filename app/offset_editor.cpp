@@ -58,13 +58,9 @@ void OffsetEditor::LoadOffset() {
     bytes.clear();
   }
   const auto end = std::find(bytes.begin(), bytes.end(), 0);
-  state_.offsetSeconds.store(ToInteger(std::string(bytes.begin(), end)));
-  loading_ = true;
-  ShowInBox(state_.offsetSeconds.load());
-  // The box may have shown this number already, so no change event ran: the file is written
-  // here in any case, which also creates it on the first start.
-  CommitBox();
-  loading_ = false;
+  // Written back in any case, which also creates the file on the first start and rewrites a
+  // file that held the number in another form.
+  Apply(ToInteger(std::string(bytes.begin(), end)), window_.Text(platform::kOffsetBox));
 }
 
 void OffsetEditor::SaveOffset() {
@@ -75,31 +71,27 @@ void OffsetEditor::SaveOffset() {
 }
 
 void OffsetEditor::StepOffset(int step) {
-  savesHeld_ = false;
-  const std::int64_t current = ToInteger(window_.Text(Control::编辑框2));
-  ShowInBox(Saturate(current + step));
-  CommitBox();
+  savesHeld_ = false;  // a change the user made is theirs to save
+  const std::string shown = window_.Text(platform::kOffsetBox);
+  Apply(Saturate(std::int64_t{ToInteger(shown)} + step), shown);
 }
 
 void OffsetEditor::OnOffsetBoxChanged() {
-  // A change the user made is theirs to save; the start-up's own setting of the box is not.
-  if (!loading_) savesHeld_ = false;
-  ShowInBox(ToInteger(window_.Text(Control::编辑框2)));
-  CommitBox();
+  // The change event of the editor's own rewrite: the value is in force and saved already.
+  if (rewriting_) return;
+  savesHeld_ = false;
+  const std::string shown = window_.Text(platform::kOffsetBox);
+  Apply(ToInteger(shown), shown);
 }
 
-void OffsetEditor::ShowInBox(std::int32_t value) {
-  const std::string text = DecimalText(value);
-  // The flag stops a window that does not hand back the text it was given from driving the
-  // rewrite round for ever.
-  if (rewriting_ || window_.Text(Control::编辑框2) == text) return;
-  rewriting_ = true;
-  window_.SetText(Control::编辑框2, text);
-  rewriting_ = false;
-}
-
-void OffsetEditor::CommitBox() {
-  state_.offsetSeconds.store(ToInteger(window_.Text(Control::编辑框2)));
+void OffsetEditor::Apply(std::int32_t value, const std::string& shown) {
+  const std::string canonical = DecimalText(value);
+  if (shown != canonical) {
+    rewriting_ = true;
+    window_.SetText(platform::kOffsetBox, canonical);
+    rewriting_ = false;
+  }
+  state_.offsetSeconds.store(value);
   SaveOffset();
 }
 

@@ -38,17 +38,15 @@ class OffsetEditor {
   void OnOffsetBoxChanged();
 
  private:
-  // Sets the box to a number's text, unless it shows that text already: the change event the
-  // rewrite raises then finds the canonical text and stops there.
-  void ShowInBox(std::int32_t value);
-  // The box's number becomes the offset in force and is saved.
-  void CommitBox();
+  // The value becomes the offset in force: the box shows its canonical text (rewritten only when
+  // `shown`, the box's text, differs; the change event of that rewrite is ignored) and the file
+  // is saved once.
+  void Apply(std::int32_t value, const std::string& shown);
 
   platform::Window& window_;
   ClockState& state_;
   platform::DirectoryFiles& files_;
   bool rewriting_ = false;
-  bool loading_ = false;
   // The file was too big to read: its content is kept until the user sets an offset.
   bool savesHeld_ = false;
 };

@@ -66,7 +66,7 @@ struct BoxEvents final : platform::WindowEvents {
   void OnDestroyed() override {}
   void OnButtonClicked(Control) override {}
   void OnContentChanged(Control editBox) override {
-    if (editBox != Control::编辑框2) return;
+    if (editBox != platform::kOffsetBox) return;
     // A rewrite that kept raising itself would run away long before this.
     if (++boxChanges > 100) FAIL() << "the box's change handler does not come to rest";
     editor->OnOffsetBoxChanged();
@@ -92,16 +92,16 @@ struct OffsetFile : ::testing::Test {
   }
   // Box, memory and file all hold the same number.
   void ExpectEverywhere(const std::string& text) {
-    EXPECT_EQ(window.Text(Control::编辑框2), text);
+    EXPECT_EQ(window.Text(platform::kOffsetBox), text);
     EXPECT_EQ(std::to_string(state.offsetSeconds.load()), text);
     EXPECT_EQ(FileText(), text);
     EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
   }
-  void Type(const std::string& text) { window.SetText(Control::编辑框2, text); }
+  void Type(const std::string& text) { window.SetText(platform::kOffsetBox, text); }
   // As the box is at start-up, before any handler runs.
   void ClearBoxQuietly(const std::string& text = "") {
     window.Attach(nullptr);
-    window.SetText(Control::编辑框2, text);
+    window.SetText(platform::kOffsetBox, text);
     window.Attach(&events);
   }
 
@@ -171,7 +171,7 @@ TEST_F(OffsetFile, FileOverTheLimitIsLeftUntouchedUntilTheUserChangesTheOffset) 
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('0' + i % 7);
   WriteFile(big);
   editor.LoadOffset();
-  EXPECT_EQ(window.Text(Control::编辑框2), "0");
+  EXPECT_EQ(window.Text(platform::kOffsetBox), "0");
   EXPECT_EQ(state.offsetSeconds.load(), 0);
   editor.SaveOffset();  // as when the window is destroyed
   const auto kept = files->ReadUpTo(OffsetEditor::kFileName, big.size() + 1);
@@ -252,6 +252,38 @@ TEST_F(OffsetFile, TypedTextBecomesTheCanonicalNumber) {
   }
 }
 
+// Each change of the offset, typed or stepped, reaches the file exactly once, also when the box
+// has to be rewritten to the canonical form.
+TEST_F(OffsetFile, EachChangeIsSavedOnce) {
+  struct CountingFiles final : platform::DirectoryFiles {
+    explicit CountingFiles(platform::DirectoryFiles& inner) : inner(inner) {}
+    std::optional<std::vector<std::uint8_t>> ReadUpTo(const std::string& name,
+                                                      std::size_t maxBytes) override {
+      return inner.ReadUpTo(name, maxBytes);
+    }
+    bool Replace(const std::string& name, std::span<const std::uint8_t> content) override {
+      ++replaces;
+      return inner.Replace(name, content);
+    }
+    void RemoveLeftovers(const std::string& name) override { inner.RemoveLeftovers(name); }
+    platform::DirectoryFiles& inner;
+    int replaces = 0;
+  } counting(*files);
+  OffsetEditor counted{window, state, counting};
+  events.editor = &counted;
+  counted.LoadOffset();
+  EXPECT_EQ(counting.replaces, 1);
+  for (const std::string typed : {"7", "0042", "x", "-300"}) {
+    counting.replaces = 0;
+    Type(typed);
+    EXPECT_EQ(counting.replaces, 1) << typed;
+  }
+  counting.replaces = 0;
+  counted.StepOffset(+1);
+  EXPECT_EQ(counting.replaces, 1);
+  ExpectEverywhere("-299");
+}
+
 // A window that adds a character to whatever it is given: the rewrite can never settle on the
 // canonical text, and still the handler has to return.
 TEST_F(OffsetFile, RewriteComesToRestWhenTheBoxNeverShowsTheCanonicalText) {
@@ -264,11 +296,11 @@ TEST_F(OffsetFile, RewriteComesToRestWhenTheBoxNeverShowsTheCanonicalText) {
     void OnDestroyed() override {}
     void OnButtonClicked(Control) override {}
     void OnContentChanged(Control editBox) override {
-      if (editBox != Control::编辑框2 || depth > 50) return;
+      if (editBox != platform::kOffsetBox || depth > 50) return;
       ++depth;
       maxDepth = std::max(maxDepth, depth);
       window->Attach(nullptr);
-      window->SetText(Control::编辑框2, window->Text(Control::编辑框2) + "x");
+      window->SetText(platform::kOffsetBox, window->Text(platform::kOffsetBox) + "x");
       window->Attach(this);
       editor->OnOffsetBoxChanged();
       --depth;
@@ -279,7 +311,7 @@ TEST_F(OffsetFile, RewriteComesToRestWhenTheBoxNeverShowsTheCanonicalText) {
   stubborn.window = &window;
   stubborn.editor = &editor;
   window.Attach(&stubborn);
-  window.SetText(Control::编辑框2, "7");
+  window.SetText(platform::kOffsetBox, "7");
   EXPECT_LE(stubborn.maxDepth, 2);
   EXPECT_EQ(state.offsetSeconds.load(), 7);
   EXPECT_EQ(FileText(), "7");
@@ -296,7 +328,7 @@ TEST_F(OffsetFile, SaveThatCannotReplaceTheFileKeepsTheValueInMemory) {
   std::filesystem::create_directory(offsetPath);
   editor.LoadOffset();
   editor.StepOffset(+1);
-  EXPECT_EQ(window.Text(Control::编辑框2), "1");
+  EXPECT_EQ(window.Text(platform::kOffsetBox), "1");
   EXPECT_EQ(state.offsetSeconds.load(), 1);
   Type("-300");
   EXPECT_EQ(state.offsetSeconds.load(), -300);
@@ -313,7 +345,7 @@ TEST_F(OffsetFile, LockedFileKeepsItsContentAndTheValueInMemory) {
   lockedEditor.StepOffset(+1);
   lockedEditor.SaveOffset();
   EXPECT_GT(locked.refused, 0);
-  EXPECT_EQ(window.Text(Control::编辑框2), "6");
+  EXPECT_EQ(window.Text(platform::kOffsetBox), "6");
   EXPECT_EQ(state.offsetSeconds.load(), 6);
   EXPECT_EQ(FileText(), "5");
 }
