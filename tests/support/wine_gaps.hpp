@@ -1,7 +1,7 @@
 #pragma once
-// The one list of behavioural cases that Wine's WinHTTP object cannot show, each with the reason.
-// They are skipped only when the Windows test binary runs under Wine; natively (libcurl) and on
-// Windows itself they run.
+// The cases skipped at run time under Wine, each with the reason; tests/wine_gaps.md lists them
+// with everything else Wine cannot show. They are skipped only when the Windows test binary runs
+// under Wine; natively (libcurl) and on Windows itself they run.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
