@@ -58,11 +58,15 @@ void FakeWindow::SetTrayShown(bool shown) {
 }
 
 void FakeWindow::SetTimerPeriod(Timer timer, int milliseconds) {
-  std::lock_guard lock(mutex_);
-  const int period = milliseconds < 0 ? 0 : milliseconds;
-  if (periods_[timer] == period) return;
-  periods_[timer] = period;
-  ++restarts_[timer];
+  {
+    std::lock_guard lock(mutex_);
+    const int period = milliseconds < 0 ? 0 : milliseconds;
+    if (periods_[timer] != period) {
+      periods_[timer] = period;
+      ++restarts_[timer];
+    }
+  }
+  if (onTimerPeriod) onTimerPeriod(timer, milliseconds);
 }
 
 void FakeWindow::AppendLogLine(const std::string& text) {
@@ -70,6 +74,7 @@ void FakeWindow::AppendLogLine(const std::string& text) {
     std::lock_guard lock(mutex_);
     texts_[platform::kLogBox] += text;
   }
+  if (onLogLine) onLogLine(text);
   RaiseContentChanged(platform::kLogBox);
 }
 

@@ -54,6 +54,9 @@ class FakeWindow final : public platform::Window {
   // Runs when a message box is shown, standing in for what happens while it is open.
   std::function<void()> onMessageBox;
   std::function<void(int)> onWait;
+  // Called for every SetTimerPeriod call (changed or not) and every appended log line.
+  std::function<void(platform::Timer, int)> onTimerPeriod;
+  std::function<void(const std::string&)> onLogLine;
 
  private:
   void RaiseContentChanged(platform::Control control);

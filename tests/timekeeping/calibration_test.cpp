@@ -21,7 +21,7 @@ constexpr char kForcedPrefix[] = "已确定网络时间无误，更新标准为�
 
 std::vector<std::int64_t> TimesOf(const Simulation& sim, const std::string& text) {
   std::vector<std::int64_t> times;
-  for (const auto& entry : sim.window.log) {
+  for (const auto& entry : sim.log) {
     if (entry.text.find(text) != std::string::npos) times.push_back(entry.atMs);
   }
   return times;
@@ -38,15 +38,15 @@ TEST(Calibration, FirstStartWithAGoodReading) {
   Simulation sim(DateTimeFromParts(2024, 2, 11, 10, 5, 3));
   sim.Start();
   sim.RunFor(5000);
-  ASSERT_GE(sim.window.log.size(), 2u);
-  EXPECT_EQ(sim.window.log[0].text, std::string(kInitLine) + "\r\n");
-  EXPECT_EQ(sim.window.log[1].text, "已校准网络时间：2024年2月11日10时5分3秒\r\n");
-  EXPECT_EQ(sim.window.log.size(), 2u);
-  EXPECT_EQ(WhenGuardStarted(sim) - sim.window.log[1].atMs, 3000);
+  ASSERT_GE(sim.log.size(), 2u);
+  EXPECT_EQ(sim.log[0].text, std::string(kInitLine) + "\r\n");
+  EXPECT_EQ(sim.log[1].text, "已校准网络时间：2024年2月11日10时5分3秒\r\n");
+  EXPECT_EQ(sim.log.size(), 2u);
+  EXPECT_EQ(WhenGuardStarted(sim) - sim.log[1].atMs, 3000);
   EXPECT_EQ(sim.Period(platform::kGuardTimer), 1000);
   EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 1800000);
   EXPECT_EQ(sim.state.calibrationFailures.load(), 0);
-  EXPECT_TRUE(sim.window.balloons.empty());  // the clock was right: nothing to repair
+  EXPECT_TRUE(sim.Balloons().empty());  // the clock was right: nothing to repair
 }
 
 TEST(Calibration, WithoutNetworkRetriesEveryTenSecondsAndNeverGuards) {
@@ -66,13 +66,13 @@ TEST(Calibration, RepairStartedPassWithinThreeMinutesLeavesNoTrace) {
   Simulation sim;
   sim.Start();
   sim.RunFor(10000);
-  const auto logBefore = sim.window.log.size();
+  const auto logBefore = sim.log.size();
   const auto periodChangesBefore = sim.periodChanges.size();
   sim.clock.JumpWallClock(10000);  // someone moves the clock; the guard repairs it
   sim.RunFor(5000);
   EXPECT_EQ(sim.CountLog("#尝试修复"), 1);
   EXPECT_EQ(sim.network.fetches, 1);
-  EXPECT_EQ(sim.window.log.size(), logBefore + 2);  // the attempt and the success line only
+  EXPECT_EQ(sim.log.size(), logBefore + 2);  // the attempt and the success line only
   EXPECT_EQ(sim.periodChanges.size(), periodChangesBefore);
   EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 1800000);
 }

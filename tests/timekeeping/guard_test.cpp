@@ -23,15 +23,15 @@ struct GuardPassAlone : ::testing::Test {
 
 TEST_F(GuardPassAlone, RepairsAClockFiveMinutesBehind) {
   RunGuard(DateTimeFromParts(2024, 2, 11, 10, 5, 3));
-  ASSERT_EQ(sim.window.log.size(), 2u);
-  EXPECT_EQ(sim.window.log[0].text,
+  ASSERT_EQ(sim.log.size(), 2u);
+  EXPECT_EQ(sim.log[0].text,
             "\r\n#尝试修复\r\n错误的当前时间：2024年2月11日10时 ×\r\n"
             "修复到正确时间：2024年2月11日10时5分4秒 √ [←]\r\n");
-  EXPECT_EQ(sim.window.log[1].text, kSuccessLine);
+  EXPECT_EQ(sim.log[1].text, kSuccessLine);
   EXPECT_EQ(sim.clock.WallClockMs(),
             testing::VirtualClock::ToMs(DateTimeFromParts(2024, 2, 11, 10, 5, 4)));
-  ASSERT_EQ(sim.window.balloons.size(), 1u);
-  EXPECT_EQ(sim.window.balloons[0],
+  ASSERT_EQ(sim.Balloons().size(), 1u);
+  EXPECT_EQ(sim.Balloons()[0],
             "岚栖钟卫|钟卫发现了一起时间异常问题，已为您修复！\r\n钟卫正在持续守护您的系统时间！");
   EXPECT_TRUE(sim.state.clockJustSet.load());
   EXPECT_EQ(sim.state.lastGoodTime.load(), DateTime{});  // a repair does not record a good time
@@ -59,7 +59,7 @@ TEST_F(GuardPassAlone, TwoSecondsOffIsToleratedThreeAreRepairedBothWays) {
 TEST_F(GuardPassAlone, FirstPassAfterASetOnlyRecordsTheTime) {
   sim.state.clockJustSet = true;
   RunGuard(DateTimeFromParts(2030, 1, 1));
-  EXPECT_TRUE(sim.window.log.empty());
+  EXPECT_TRUE(sim.log.empty());
   EXPECT_FALSE(sim.state.clockJustSet.load());
   EXPECT_EQ(sim.state.lastGoodTime.load(), sim.clock.WallClock());
 }
@@ -67,17 +67,17 @@ TEST_F(GuardPassAlone, FirstPassAfterASetOnlyRecordsTheTime) {
 TEST_F(GuardPassAlone, RefusedSetLogsTheFailureAndShowsNoBalloon) {
   sim.clock.RefuseSet(true);
   RunGuard(DateTimeFromParts(2024, 2, 11, 10, 5, 3));
-  ASSERT_EQ(sim.window.log.size(), 2u);
-  EXPECT_EQ(sim.window.log[1].text, kFailureLine);
-  EXPECT_TRUE(sim.window.balloons.empty());
+  ASSERT_EQ(sim.log.size(), 2u);
+  EXPECT_EQ(sim.log[1].text, kFailureLine);
+  EXPECT_TRUE(sim.Balloons().empty());
   EXPECT_TRUE(sim.state.clockJustSet.load());
 }
 
 TEST_F(GuardPassAlone, BalloonIsOnlyShownWhileTheIconIsThere) {
-  sim.window.trayShown = false;
+  sim.window.SetTrayShown(false);
   RunGuard(DateTimeFromParts(2024, 2, 11, 10, 5, 3));
-  EXPECT_TRUE(sim.window.balloons.empty());
-  EXPECT_EQ(sim.window.log[1].text, kSuccessLine);
+  EXPECT_TRUE(sim.Balloons().empty());
+  EXPECT_EQ(sim.log[1].text, kSuccessLine);
 }
 
 // A local clock whose millisecond part moves on by one at every read, from a chosen start.
@@ -134,13 +134,13 @@ TEST(Guard, WithoutTheRightToSetTheClockTriesEveryTwoSeconds) {
   sim.clock.JumpWallClock(-60000);
   sim.RunFor(20000);
   std::vector<std::int64_t> attempts;
-  for (const auto& entry : sim.window.log) {
+  for (const auto& entry : sim.log) {
     if (entry.text.find("#尝试修复") != std::string::npos) attempts.push_back(entry.atMs);
   }
   ASSERT_GE(attempts.size(), 9u);
   for (std::size_t i = 1; i < attempts.size(); ++i) EXPECT_EQ(attempts[i] - attempts[i - 1], 2000);
   EXPECT_EQ(sim.CountLog("【修复失败】"), static_cast<int>(attempts.size()));
-  EXPECT_TRUE(sim.window.balloons.empty());
+  EXPECT_TRUE(sim.Balloons().empty());
 }
 
 TEST(Guard, RepairLeavesTheClockOneSecondAheadAndThenAlone) {

@@ -57,11 +57,11 @@ TEST(LongRun, DayWithRandomFaultsKeepsTheClockWithinTolerance) {
         nextFault = sim.NowMs() + 60000LL * minutes(random);
       }
       sim.RunFor(1000);
-      for (; logSeen < sim.window.log.size(); ++logSeen) {
-        const std::string& text = sim.window.log[logSeen].text;
+      for (; logSeen < sim.log.size(); ++logSeen) {
+        const std::string& text = sim.log[logSeen].text;
         if (text.find("已校准网络时间：") != std::string::npos) {
           lastCalibrationAccepted = true;
-          lastDisturbance = sim.window.log[logSeen].atMs;  // the correct time moves
+          lastDisturbance = sim.log[logSeen].atMs;  // the correct time moves
         } else if (text.find("发现网络时间异常") != std::string::npos) {
           lastCalibrationAccepted = false;
         }

@@ -9,18 +9,6 @@ namespace lanqi::testing {
 
 using platform::Timer;
 
-void SimWindow::SetTimerPeriod(Timer timer, int milliseconds) {
-  sim_.SetPeriod(timer, milliseconds);
-}
-
-void SimWindow::AppendLogLine(const std::string& text) {
-  log.push_back({sim_.NowMs(), text});
-}
-
-void SimWindow::WaitProcessingMessages(int milliseconds) {
-  sim_.RunFor(milliseconds);
-}
-
 bool ScriptedNetwork::IsReachable() {
   const bool ok = reachable(sim_.NowMs());
   sim_.RunFor(ok ? reachableCostMs : unreachableCostMs);
@@ -37,6 +25,10 @@ Simulation::Simulation(DateTime start) : clock(start), trueStartMs_(VirtualClock
   // Started routines wait in the simulation's queue; a wait on a pass's thread runs time on.
   workers.onQueue = [this](std::function<void()> routine) { Enqueue(std::move(routine)); };
   workers.onDelay = [this](int milliseconds) { RunFor(milliseconds); };
+  window.onWait = [this](int milliseconds) { RunFor(milliseconds); };
+  window.onTimerPeriod = [this](Timer timer, int milliseconds) { SetPeriod(timer, milliseconds); };
+  window.onLogLine = [this](const std::string& text) { log.push_back({nowMs_, text}); };
+  window.SetTrayShown(true);  // the program runs in the notification area
   timers_[platform::kDisplayTimer] = {1000, 1000};
   timers_[platform::kCalibrationTimer] = {1800000, 1800000};
   timers_[platform::kGuardTimer] = {0, 0};
@@ -120,7 +112,7 @@ void Simulation::RunFor(std::int64_t milliseconds) {
 
 std::vector<std::string> Simulation::LogLines() const {
   std::vector<std::string> lines;
-  for (const auto& entry : window.log) {
+  for (const auto& entry : log) {
     std::string text = entry.text;
     std::size_t start = 0;
     for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
@@ -133,8 +125,15 @@ std::vector<std::string> Simulation::LogLines() const {
 
 int Simulation::CountLog(const std::string& text) const {
   int count = 0;
-  for (const auto& entry : window.log) count += entry.text.find(text) != std::string::npos;
+  for (const auto& entry : log) count += entry.text.find(text) != std::string::npos;
   return count;
+}
+
+std::vector<std::string> Simulation::Balloons() {
+  std::vector<std::string> shown;
+  for (const Balloon& balloon : window.Balloons())
+    shown.push_back(balloon.title + "|" + balloon.text);
+  return shown;
 }
 
 }  // namespace lanqi::testing

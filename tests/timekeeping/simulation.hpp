@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/fake_workers.hpp"
 #include "tests/fakes/virtual_clock.hpp"
 #include "timekeeping/time_keeper.hpp"
@@ -16,40 +17,6 @@
 namespace lanqi::testing {
 
 class Simulation;
-
-class SimWindow final : public platform::Window {
- public:
-  explicit SimWindow(Simulation& sim) : sim_(sim) {}
-  std::string Text(platform::Control control) override { return texts_[control]; }
-  void SetText(platform::Control control, const std::string& text) override {
-    texts_[control] = text;
-  }
-  void SetSelectionStart(platform::Control, int) override {}
-  void SetVisible(bool) override {}
-  void SetTrayShown(bool shown) override { trayShown = shown; }
-  void SetTimerPeriod(platform::Timer timer, int milliseconds) override;
-  void AppendLogLine(const std::string& text) override;
-  bool ShowBalloon(const std::string& title, const std::string& text, int, int) override {
-    if (!trayShown) return false;
-    balloons.push_back(title + "|" + text);
-    return true;
-  }
-  void ShowMessageBox(const std::string&, const std::string&, platform::MessageIcon) override {}
-  void WaitProcessingMessages(int milliseconds) override;
-  void EndProgram(int) override {}
-
-  struct LogEntry {
-    std::int64_t atMs;
-    std::string text;
-  };
-  std::vector<LogEntry> log;
-  std::vector<std::string> balloons;
-  bool trayShown = true;
-
- private:
-  Simulation& sim_;
-  std::map<platform::Control, std::string> texts_;
-};
 
 // The network as a script: whether it can be reached and what it answers, as functions of the
 // virtual moment, and how much virtual time the probe costs.
@@ -113,7 +80,15 @@ class Simulation {
 
   VirtualClock clock;
   ClockState state;
-  SimWindow window{*this};
+  FakeWindow window;
+  // Every log line with the virtual moment it was written.
+  struct LogEntry {
+    std::int64_t atMs;
+    std::string text;
+  };
+  std::vector<LogEntry> log;
+  // The balloons shown, as "title|text".
+  std::vector<std::string> Balloons();
   FakeWorkers workers;
   ScriptedNetwork network{*this};
   TimeKeeper keeper{state, window, clock, workers, network};
