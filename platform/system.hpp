@@ -47,6 +47,8 @@ std::shared_ptr<HttpRequestObject> NewHttpRequestObject();
 
 // The real implementations RealSystem is made of; each lives until the process ends.
 namespace real {
+LocalClock& TheLocalClock();
+Workers& TheWorkers();
 Sockets& TheSockets();
 ProcessMemoryOs& TheProcessMemoryOs();
 MachineRegistry& TheMachineRegistry();

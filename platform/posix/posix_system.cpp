@@ -3,23 +3,15 @@
 
 namespace lanqi::platform {
 
-System& RealSystem() {
-  // Never destroyed: detached workers may still use the services while the process exits.
-  static System& system = *[] {
-    static PosixLocalClock clock;
-    static auto& workers = *new ThreadWorkers;
-    static DirectoryFiles& runDirectory = *DirectoryFilesIn(real::RunDirectory()).release();
-    return new System{clock,
-                      workers,
-                      real::TheSockets(),
-                      real::TheProcessMemoryOs(),
-                      runDirectory,
-                      real::TheMachineRegistry(),
-                      real::TheProcessImage(),
-                      real::TheElevation(),
-                      &NewHttpRequestObject};
-  }();
-  return system;
+LocalClock& real::TheLocalClock() {
+  static PosixLocalClock clock;
+  return clock;
+}
+
+Workers& real::TheWorkers() {
+  // Never destroyed: detached workers may still count themselves out while the process exits.
+  static auto& workers = *new ThreadWorkers;
+  return workers;
 }
 
 }  // namespace lanqi::platform
