@@ -21,7 +21,7 @@ int AsSigned16(std::uint16_t part) {
 
 std::string HeadRequestThroughHttpRoutine(const std::string& url) {
   std::string headers;
-  HttpRequest(url, kHttpHead, {}, nullptr, nullptr, {}, &headers);
+  HttpRequest({.url = url, .method = kHttpHead, .headers_out = &headers});
   return headers;
 }
 
