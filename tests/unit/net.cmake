@@ -2,7 +2,8 @@
 if(WIN32)
   set(LANQI_NET_TEST_SUPPORT net_test_support_win32.cpp)
 else()
-  set(LANQI_NET_TEST_SUPPORT net_test_support_posix.cpp)
+  # The descriptor owner, with the test support that owns descriptors through it.
+  set(LANQI_NET_TEST_SUPPORT net_test_support_posix.cpp net_unique_fd_test.cpp)
 endif()
 
 lanqi_add_unit_test(net_tests

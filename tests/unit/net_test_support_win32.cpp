@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <winsock2.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -7,35 +6,6 @@
 #include "tests/unit/net_test_support.hpp"
 
 namespace lanqi::testing {
-namespace {
-
-void StartWinsock() {
-  static const bool started = [] {
-    WSADATA data{};
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }();
-  (void)started;
-}
-
-SOCKET ListenOnLoopback(int& port) {
-  StartWinsock();
-  const SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int length = sizeof address;
-  if (listener == INVALID_SOCKET ||
-      bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(listener, 64) != 0 ||
-      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    if (listener != INVALID_SOCKET) closesocket(listener);
-    return INVALID_SOCKET;
-  }
-  port = ntohs(address.sin_port);
-  return listener;
-}
-
-}  // namespace
 
 std::size_t PageSize() {
   SYSTEM_INFO info{};
@@ -86,13 +56,6 @@ IdleProcess::~IdleProcess() {
 
 std::uint32_t IdleProcess::id() const {
   return state_->info.dwProcessId;
-}
-
-LoopbackListener::LoopbackListener()
-    : socket_(static_cast<std::uintptr_t>(ListenOnLoopback(port_))) {}
-
-LoopbackListener::~LoopbackListener() {
-  closesocket(static_cast<SOCKET>(socket_));
 }
 
 bool RunningUnderWine() {
