@@ -1,6 +1,7 @@
 # Process memory, connectivity probe and network time fetch.
 if(WIN32)
-  set(LANQI_NET_TEST_SUPPORT net_test_support_win32.cpp)
+  # The Winsock owners, with the test support that owns handles through them.
+  set(LANQI_NET_TEST_SUPPORT net_test_support_win32.cpp net_winsock_test.cpp)
 else()
   # The descriptor owner, with the test support that owns descriptors through it.
   set(LANQI_NET_TEST_SUPPORT net_test_support_posix.cpp net_unique_fd_test.cpp)

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/win32/unique_handle.hpp"
 #include "tests/unit/net_test_support.hpp"
 
 namespace lanqi::testing {
@@ -29,7 +30,9 @@ PageBlock::~PageBlock() {
 }
 
 struct IdleProcess::State {
-  PROCESS_INFORMATION info{};
+  platform::win32::UniqueHandle process;
+  platform::win32::UniqueHandle thread;
+  DWORD id = 0;
 };
 
 // A suspended copy of this test program: mapped and never run.
@@ -39,23 +42,24 @@ IdleProcess::IdleProcess() : state_(std::make_unique<State>()) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   wchar_t commandLine[] = L"idle";
-  if (!CreateProcessW(path, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                      nullptr, &startup, &state_->info)) {
-    state_->info = PROCESS_INFORMATION{};
+  PROCESS_INFORMATION info{};
+  if (CreateProcessW(path, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                     &startup, &info)) {
+    state_->process.reset(info.hProcess);
+    state_->thread.reset(info.hThread);
+    state_->id = info.dwProcessId;
   }
 }
 
 IdleProcess::~IdleProcess() {
-  if (state_->info.hProcess != nullptr) {
-    TerminateProcess(state_->info.hProcess, 0);
-    WaitForSingleObject(state_->info.hProcess, 5000);
-    CloseHandle(state_->info.hThread);
-    CloseHandle(state_->info.hProcess);
+  if (state_->process) {
+    TerminateProcess(state_->process.get(), 0);
+    WaitForSingleObject(state_->process.get(), 5000);
   }
 }
 
 std::uint32_t IdleProcess::id() const {
-  return state_->info.dwProcessId;
+  return state_->id;
 }
 
 bool RunningUnderWine() {
