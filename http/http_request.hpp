@@ -28,7 +28,8 @@ enum HttpMethod : std::int32_t {
 
 // The arguments of one request, each a named member with the value that leaving it out means.
 // Callers name only what they use: HttpRequest({.url = u, .method = kHttpHead, .headers_out = &h}).
-// Members must be named in this order. Outputs left as nullptr are dropped.
+// Members must be named in this order. Outputs left as nullptr are dropped. Every member has an
+// initialiser, so one left out of a designated list is taken as intended, never warned about.
 struct HttpRequestArgs {
   // Absolute URL; also the default Referer.
   std::string_view url = {};
@@ -62,9 +63,11 @@ struct HttpRequestArgs {
   std::optional<std::int32_t> credential_target = {};
   // An object of the caller's to carry out the request (it stays usable); nullptr: a new one.
   std::shared_ptr<platform::HttpRequestObject> request_object = nullptr;
-  // Left out: true.
+  // Merge the response's cookies into *cookies; left out: true.
   std::optional<bool> merge_cookies = {};
+  // Add the default request headers whose key the header text lacks; left out: true.
   std::optional<bool> complete_headers = {};
+  // Rewrite header names into capitalised form; left out: true.
   std::optional<bool> normalize_headers = {};
 };
 
