@@ -94,8 +94,8 @@ std::string ResponseCookies(std::string_view responseHeaders) {
   return cookies;
 }
 
-std::vector<std::uint8_t> PerformHttpRequest(const HttpRequestArguments& a,
-                                             const HttpRequestObjectSource& newObject) {
+std::vector<std::uint8_t> PerformHttpRequest(const HttpRequestArgs& a,
+                                             const platform::HttpObjectSource& newObject) {
   // Declared first so that it is left last, after the object below has been released.
   const platform::HttpThreadScope threadScope;
 
@@ -156,6 +156,10 @@ std::vector<std::uint8_t> PerformHttpRequest(const HttpRequestArguments& a,
   return body;
 }
 
+std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& args) {
+  return PerformHttpRequest(args, platform::NewHttpRequestObject);
+}
+
 std::vector<std::uint8_t> HttpRequest(
     std::string_view url, std::int32_t method, std::string_view body_text, std::string* cookies,
     std::string* cookies_out, std::string_view headers, std::string* headers_out,
@@ -164,26 +168,25 @@ std::vector<std::uint8_t> HttpRequest(
     std::string_view proxy_password, std::optional<std::int32_t> credential_target,
     std::shared_ptr<platform::HttpRequestObject> request_object, std::optional<bool> merge_cookies,
     std::optional<bool> complete_headers, std::optional<bool> normalize_headers) {
-  const HttpRequestArguments arguments{url,
-                                       method,
-                                       body_text,
-                                       cookies,
-                                       cookies_out,
-                                       headers,
-                                       headers_out,
-                                       status_out,
-                                       no_redirect,
-                                       body_bytes,
-                                       proxy,
-                                       timeout_s,
-                                       proxy_user,
-                                       proxy_password,
-                                       credential_target,
-                                       std::move(request_object),
-                                       merge_cookies,
-                                       complete_headers,
-                                       normalize_headers};
-  return PerformHttpRequest(arguments, platform::NewHttpRequestObject);
+  return HttpRequest({.url = url,
+                      .method = method,
+                      .body_text = body_text,
+                      .cookies = cookies,
+                      .cookies_out = cookies_out,
+                      .headers = headers,
+                      .headers_out = headers_out,
+                      .status_out = status_out,
+                      .no_redirect = no_redirect,
+                      .body_bytes = body_bytes,
+                      .proxy = proxy,
+                      .timeout_s = timeout_s,
+                      .proxy_user = proxy_user,
+                      .proxy_password = proxy_password,
+                      .credential_target = credential_target,
+                      .request_object = std::move(request_object),
+                      .merge_cookies = merge_cookies,
+                      .complete_headers = complete_headers,
+                      .normalize_headers = normalize_headers});
 }
 
 }  // namespace lanqi

@@ -26,27 +26,56 @@ enum HttpMethod : std::int32_t {
   kHttpConnect = 7
 };
 
-// Parameters (all but url optional):
-//  url            absolute URL; also the default Referer.
-//  method         verb index (see HttpMethod).
-//  body_text      request body, sent when body_bytes is empty.
-//  cookies        nullptr: no Cookie header and no merge. Otherwise sent as the Cookie header (a
-//                 leading "Cookie:" in any case is removed and written back), then replaced by
-//                 the merge with the response's cookies.
-//  cookies_out    name=value of every Set-Cookie of the answer, "; " separated.
-//  headers        extra request header lines, CR LF separated.
-//  headers_out    the response header block as the object reports it.
-//  status_out     response status, 0 after a failed exchange.
-//  no_redirect    true: redirects are not followed.
-//  body_bytes     request body; when non-empty it is sent instead of body_text.
-//  proxy          "host:port" of an HTTP proxy; empty: no proxy setting.
-//  timeout_s      seconds for each phase; -1 leaves the object's timeouts alone, below 1 is 15.
-//  proxy_user, proxy_password   proxy credentials (used only with a proxy and a user name).
-//  credential_target   0 server, 1 proxy (default 1).
-//  request_object an object of the caller's to carry out the request; nullptr: a new one.
-//  merge_cookies, complete_headers, normalize_headers   default true.
-// Outputs given as nullptr are dropped. When no request object can be created the result is empty
-// and no output is written.
+// The arguments of one request, each a named member with the value that leaving it out means.
+// Callers name only what they use: HttpRequest({.url = u, .method = kHttpHead, .headers_out = &h}).
+// Members must be named in this order. Outputs left as nullptr are dropped. Every member has an
+// initialiser, so one left out of a designated list is taken as intended, never warned about.
+struct HttpRequestArgs {
+  // Absolute URL; also the default Referer.
+  std::string_view url = {};
+  // Verb index (see HttpMethod).
+  std::int32_t method = kHttpGet;
+  // Request body, sent when body_bytes is empty.
+  std::string_view body_text = {};
+  // nullptr: no Cookie header and no merge. Otherwise sent as the Cookie header (a "Cookie:" in
+  // any case is removed and written back), then replaced by the merge with the response's cookies.
+  std::string* cookies = nullptr;
+  // name=value of every Set-Cookie of the answer, "; " separated (the merged set when merging).
+  std::string* cookies_out = nullptr;
+  // Extra request header lines, CR LF separated.
+  std::string_view headers = {};
+  // The response header block as the object reports it; empty after a failed exchange.
+  std::string* headers_out = nullptr;
+  // Response status, 0 after a failed exchange.
+  std::int32_t* status_out = nullptr;
+  // true: redirects are not followed.
+  bool no_redirect = false;
+  // Request body; when non-empty it is sent instead of body_text.
+  std::span<const std::uint8_t> body_bytes = {};
+  // "host:port" of an HTTP proxy; empty: no proxy setting.
+  std::string_view proxy = {};
+  // Seconds for each phase; -1 leaves the object's timeouts alone, below 1 means 15.
+  std::int32_t timeout_s = 0;
+  // Proxy credentials, used only with a proxy and a user name.
+  std::string_view proxy_user = {};
+  std::string_view proxy_password = {};
+  // Whom the credentials are for: 0 the server, 1 the proxy; left out: 1.
+  std::optional<std::int32_t> credential_target = {};
+  // An object of the caller's to carry out the request (it stays usable); nullptr: a new one.
+  std::shared_ptr<platform::HttpRequestObject> request_object = nullptr;
+  // Merge the response's cookies into *cookies; left out: true.
+  std::optional<bool> merge_cookies = {};
+  // Add the default request headers whose key the header text lacks; left out: true.
+  std::optional<bool> complete_headers = {};
+  // Rewrite header names into capitalised form; left out: true.
+  std::optional<bool> normalize_headers = {};
+};
+
+// Carries out the request. When no request object can be created the result is empty and no
+// output is written.
+std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& args);
+
+// The same with the arguments by position, in the order of HttpRequestArgs; it only forwards.
 std::vector<std::uint8_t> HttpRequest(
     std::string_view url, std::int32_t method = kHttpGet, std::string_view body_text = {},
     std::string* cookies = nullptr, std::string* cookies_out = nullptr,

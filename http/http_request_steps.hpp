@@ -9,36 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "http/http_request.hpp"
 #include "platform/http_request_object.hpp"
 
 namespace lanqi {
 
-struct HttpRequestArguments {
-  std::string_view url{};
-  std::int32_t method = 0;
-  std::string_view body_text{};
-  std::string* cookies = nullptr;
-  std::string* cookies_out = nullptr;
-  std::string_view headers{};
-  std::string* headers_out = nullptr;
-  std::int32_t* status_out = nullptr;
-  bool no_redirect = false;
-  std::span<const std::uint8_t> body_bytes{};
-  std::string_view proxy{};
-  std::int32_t timeout_s = 0;
-  std::string_view proxy_user{};
-  std::string_view proxy_password{};
-  std::optional<std::int32_t> credential_target{};
-  std::shared_ptr<platform::HttpRequestObject> request_object{};
-  std::optional<bool> merge_cookies{};
-  std::optional<bool> complete_headers{};
-  std::optional<bool> normalize_headers{};
-};
-
-using HttpRequestObjectSource = std::function<std::shared_ptr<platform::HttpRequestObject>()>;
-
-std::vector<std::uint8_t> PerformHttpRequest(const HttpRequestArguments& arguments,
-                                             const HttpRequestObjectSource& newObject);
+std::vector<std::uint8_t> PerformHttpRequest(const HttpRequestArgs& args,
+                                             const platform::HttpObjectSource& newObject);
 
 // The verb for a method index; indexes outside 0..7 give "GET".
 std::string_view HttpVerb(std::int32_t method);

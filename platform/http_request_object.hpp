@@ -4,6 +4,7 @@
 // equivalent over libcurl. Texts are code page 936 bytes; a failing operation has no effect and
 // reports false (or an empty / zero read), never throws.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -68,6 +69,9 @@ class HttpThreadScope {
  private:
   bool entered_ = false;
 };
+
+// Makes a new request object for the calling thread; nullptr when none can be made.
+using HttpObjectSource = std::function<std::shared_ptr<HttpRequestObject>()>;
 
 // True when a header name and value can go on the wire as one header line.
 bool IsSafeHeaderField(std::string_view name, std::string_view value);

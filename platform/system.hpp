@@ -19,9 +19,6 @@
 
 namespace lanqi::platform {
 
-// Makes a new HTTP request object for the calling thread; nullptr when none can be made.
-using HttpObjectSource = std::function<std::shared_ptr<HttpRequestObject>()>;
-
 struct System {
   LocalClock& clock;
   Workers& workers;

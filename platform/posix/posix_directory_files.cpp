@@ -12,32 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/unique_fd.hpp"
 #include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
 
 namespace lanqi::platform {
 namespace {
-
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = std::exchange(other.fd_, -1);
-    return *this;
-  }
-  ~UniqueFd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  // Closes now so that a failing close (a write the file system could not complete) is seen.
-  bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, std::span<const std::uint8_t> content) {
   std::size_t done = 0;
@@ -108,7 +88,7 @@ class PosixDirectoryFiles final : public DirectoryFiles {
     if (exists && old.st_nlink > 1) return WriteInPlace(target, content);
 
     std::filesystem::path temporary;
-    UniqueFd fd(-1);
+    UniqueFd fd;
     // A name of our own per attempt; O_EXCL never takes over a file someone else made.
     for (int attempt = 0; attempt < 16 && !fd; ++attempt) {
       temporary = directory_ / (fileName + "." + std::to_string(::getpid()) + "." +

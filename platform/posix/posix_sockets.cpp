@@ -10,25 +10,12 @@
 #include <chrono>
 #include <memory>
 
+#include "platform/posix/unique_fd.hpp"
 #include "platform/sockets.hpp"
 #include "platform/system.hpp"
 
 namespace lanqi::platform {
 namespace {
-
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 struct AddrInfoDeleter {
   void operator()(addrinfo* list) const { freeaddrinfo(list); }

@@ -9,55 +9,25 @@
 
 #include "platform/sockets.hpp"
 #include "platform/system.hpp"
+#include "platform/win32/unique_socket.hpp"
 
 namespace lanqi::platform {
 namespace {
-
-// Winsock started once for the process; cleaned up when the token goes.
-class WinsockSession {
- public:
-  WinsockSession() {
-    WSADATA data{};
-    started_ = WSAStartup(MAKEWORD(1, 1), &data) == 0;
-  }
-  ~WinsockSession() {
-    if (started_) WSACleanup();
-  }
-  WinsockSession(const WinsockSession&) = delete;
-  WinsockSession& operator=(const WinsockSession&) = delete;
-  bool started() const { return started_; }
-
- private:
-  bool started_ = false;
-};
 
 // Starts Winsock unless an earlier call succeeded; a failed start is tried again next time. The
 // session is never ended: detached workers may still be inside a connect while the process exits.
 bool EnsureWinsock() {
   static std::mutex mutex;
-  static WinsockSession* session = nullptr;
+  static win32::WinsockSession* session = nullptr;
   std::lock_guard lock(mutex);
   if (session == nullptr) {
-    auto attempt = std::make_unique<WinsockSession>();
+    // 1.1 covers every call made here (gethostbyname, select, ioctlsocket).
+    auto attempt = std::make_unique<win32::WinsockSession>(MAKEWORD(1, 1));
     if (!attempt->started()) return false;
     session = attempt.release();
   }
   return true;
 }
-
-class UniqueSocket {
- public:
-  explicit UniqueSocket(SOCKET socket) : socket_(socket) {}
-  ~UniqueSocket() {
-    if (socket_ != INVALID_SOCKET) closesocket(socket_);
-  }
-  UniqueSocket(const UniqueSocket&) = delete;
-  UniqueSocket& operator=(const UniqueSocket&) = delete;
-  SOCKET get() const { return socket_; }
-
- private:
-  SOCKET socket_;
-};
 
 class Win32Sockets final : public Sockets {
  public:
@@ -85,8 +55,8 @@ class Win32Sockets final : public Sockets {
     target.sin_port = htons(static_cast<u_short>(port));
     target.sin_addr.s_addr = inet_addr(address.c_str());
     if (address.empty() || target.sin_addr.s_addr == INADDR_NONE) return false;
-    const UniqueSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    if (socket.get() == INVALID_SOCKET) return false;
+    const win32::UniqueSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (!socket) return false;
     u_long nonBlocking = 1;
     if (ioctlsocket(socket.get(), FIONBIO, &nonBlocking) != 0) return false;
     if (connect(socket.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {

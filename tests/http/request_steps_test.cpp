@@ -34,8 +34,7 @@ std::vector<std::uint8_t> Bytes(std::string_view text) {
 
 TEST(HttpRequestSteps, TheTimeFetchMakesExactlyTheseCalls) {
   auto object = Recorder();
-  HttpRequest(kUrl, kHttpHead, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, 0, {}, {},
-              {}, object);
+  HttpRequest({.url = kUrl, .method = kHttpHead, .request_object = object});
   const Calls expected = {
       "SetTimeouts(15000,15000,15000,15000)",
       "Open(HEAD," + kUrl + ",false)",
@@ -60,8 +59,7 @@ TEST(HttpRequestSteps, TimeoutSecondsBecomeMillisecondsForAllFourPhases) {
   };
   for (const auto& [seconds, expected] : cases) {
     auto object = Recorder();
-    HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, seconds,
-                {}, {}, {}, object);
+    HttpRequest({.url = kUrl, .timeout_s = seconds, .request_object = object});
     const bool set = object->calls.front().starts_with("SetTimeouts");
     EXPECT_EQ(set ? object->calls.front() : "", expected) << seconds;
   }
@@ -74,8 +72,7 @@ TEST(HttpRequestSteps, MethodIndexOutsideTheTableIsGetAlsoForTheContentTypeDefau
   };
   for (const auto& [method, verb] : cases) {
     auto object = Recorder();
-    HttpRequest(kUrl, method, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, -1, {}, {},
-                {}, object);
+    HttpRequest({.url = kUrl, .method = method, .timeout_s = -1, .request_object = object});
     EXPECT_EQ(object->calls.at(0), "Open(" + verb + "," + kUrl + ",false)") << method;
     const Calls headers = object->HeaderCalls();
     const bool formType =
@@ -113,8 +110,11 @@ TEST(HttpRequestSteps, DefaultHeadersAreAddedOnlyWhenTheirKeyOccursNowhere) {
   };
   for (const Case& c : cases) {
     auto object = Recorder();
-    HttpRequest(kUrl, c.method, {}, nullptr, nullptr, c.headers, nullptr, nullptr, false, {}, {},
-                -1, {}, {}, {}, object);
+    HttpRequest({.url = kUrl,
+                 .method = c.method,
+                 .headers = c.headers,
+                 .timeout_s = -1,
+                 .request_object = object});
     EXPECT_EQ(object->HeaderCalls(), c.expected) << c.headers;
   }
 }
@@ -134,28 +134,35 @@ TEST(HttpRequestSteps, HeaderLinesAsGivenWithoutCompletionOrNormalisation) {
   };
   for (const Case& c : cases) {
     auto object = Recorder();
-    HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, c.headers, nullptr, nullptr, false, {}, {},
-                -1, {}, {}, {}, object, {}, false, false);
+    HttpRequest({.url = kUrl,
+                 .headers = c.headers,
+                 .timeout_s = -1,
+                 .request_object = object,
+                 .complete_headers = false,
+                 .normalize_headers = false});
     EXPECT_EQ(object->HeaderCalls(), c.expected) << c.headers;
   }
 }
 
 TEST(HttpRequestSteps, RedirectOptionOnlyWhenRedirectsAreRefused) {
   auto follow = Recorder();
-  HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, -1, {}, {},
-              {}, follow);
+  HttpRequest({.url = kUrl, .timeout_s = -1, .request_object = follow});
   EXPECT_EQ(std::count(follow->calls.begin(), follow->calls.end(), "Option(6,0)"), 0);
   auto refuse = Recorder();
-  HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, true, {}, {}, -1, {}, {},
-              {}, refuse);
+  HttpRequest({.url = kUrl, .no_redirect = true, .timeout_s = -1, .request_object = refuse});
   EXPECT_EQ(refuse->calls.at(1), "Option(6,0)");
   EXPECT_EQ(refuse->calls.at(2), "Option(4,13056)");
 }
 
 TEST(HttpRequestSteps, ProxyCredentialsGoWithTheFirstRequest) {
   auto object = Recorder();
-  HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {},
-              "127.0.0.1:8080", -1, "user", "pass", {}, object, {}, false);
+  HttpRequest({.url = kUrl,
+               .proxy = "127.0.0.1:8080",
+               .timeout_s = -1,
+               .proxy_user = "user",
+               .proxy_password = "pass",
+               .request_object = object,
+               .complete_headers = false});
   const Calls expected = {
       "SetProxy(2,127.0.0.1:8080)",
       "Open(GET," + kUrl + ",false)",
@@ -181,8 +188,13 @@ TEST(HttpRequestSteps, CredentialsNeedAProxyAndAUserAndTheBasicHeaderNeedsTarget
   };
   for (const Case& c : cases) {
     auto object = Recorder();
-    HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, c.proxy, -1,
-                c.user, "pw", c.target, object);
+    HttpRequest({.url = kUrl,
+                 .proxy = c.proxy,
+                 .timeout_s = -1,
+                 .proxy_user = c.user,
+                 .proxy_password = "pw",
+                 .credential_target = c.target,
+                 .request_object = object});
     const auto has = [&](std::string_view prefix) {
       return std::any_of(object->calls.begin(), object->calls.end(),
                          [&](const std::string& call) { return call.starts_with(prefix); });
@@ -195,12 +207,19 @@ TEST(HttpRequestSteps, CredentialsNeedAProxyAndAUserAndTheBasicHeaderNeedsTarget
 TEST(HttpRequestSteps, BodyBytesWinOverBodyText) {
   auto object = Recorder();
   const std::vector<std::uint8_t> bytes = {0, 1, 2, 0};
-  HttpRequest(kUrl, kHttpPut, "text", nullptr, nullptr, {}, nullptr, nullptr, false, bytes, {}, -1,
-              {}, {}, {}, object);
+  HttpRequest({.url = kUrl,
+               .method = kHttpPut,
+               .body_text = "text",
+               .body_bytes = bytes,
+               .timeout_s = -1,
+               .request_object = object});
   EXPECT_EQ(object->calls.back(), "Send(bytes:4)");
   auto textObject = Recorder();
-  HttpRequest(kUrl, kHttpPost, "a=1", nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, -1, {},
-              {}, {}, textObject);
+  HttpRequest({.url = kUrl,
+               .method = kHttpPost,
+               .body_text = "a=1",
+               .timeout_s = -1,
+               .request_object = textObject});
   EXPECT_EQ(textObject->calls.back(), "Send(text:a=1)");
 }
 
@@ -220,8 +239,11 @@ TEST(HttpRequestSteps, CookiePrefixIsRemovedAndTheHeaderSentEvenWhenEmpty) {
   for (const Case& c : cases) {
     auto object = Recorder();
     std::string cookies = c.cookies.value_or("");
-    HttpRequest(kUrl, kHttpGet, {}, c.cookies ? &cookies : nullptr, nullptr, {}, nullptr, nullptr,
-                false, {}, {}, -1, {}, {}, {}, object, false);
+    HttpRequest({.url = kUrl,
+                 .cookies = c.cookies ? &cookies : nullptr,
+                 .timeout_s = -1,
+                 .request_object = object,
+                 .merge_cookies = false});
     const Calls headers = object->HeaderCalls();
     const auto cookieCall = std::find_if(headers.begin(), headers.end(), [](const std::string& h) {
       return h.starts_with("Header(Cookie|");
@@ -253,8 +275,13 @@ TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheMergeWrittenToBothCookieTexts) {
   std::string cookies = "old=0; keep=2";
   std::string cookiesOut, headersOut;
   std::int32_t status = -1;
-  const auto body = HttpRequest(kUrl, kHttpGet, {}, &cookies, &cookiesOut, {}, &headersOut, &status,
-                                false, {}, {}, -1, {}, {}, {}, object);
+  const auto body = HttpRequest({.url = kUrl,
+                                 .cookies = &cookies,
+                                 .cookies_out = &cookiesOut,
+                                 .headers_out = &headersOut,
+                                 .status_out = &status,
+                                 .timeout_s = -1,
+                                 .request_object = object});
   EXPECT_EQ(body, Bytes("gone"));
   EXPECT_EQ(status, 404);
   EXPECT_EQ(headersOut, answer.headers);
@@ -267,8 +294,12 @@ TEST(HttpRequestSteps, WithoutMergeCookiesOutIsTheResponseCookiesAlone) {
   answer.headers = "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n\r\n";
   auto object = Recorder(answer);
   std::string cookies = "b=2", cookiesOut;
-  HttpRequest(kUrl, kHttpGet, {}, &cookies, &cookiesOut, {}, nullptr, nullptr, false, {}, {}, -1,
-              {}, {}, {}, object, false);
+  HttpRequest({.url = kUrl,
+               .cookies = &cookies,
+               .cookies_out = &cookiesOut,
+               .timeout_s = -1,
+               .request_object = object,
+               .merge_cookies = false});
   EXPECT_EQ(cookies, "b=2");
   EXPECT_EQ(cookiesOut, "a=1");
 }
@@ -277,8 +308,13 @@ TEST(HttpRequestSteps, AFailedExchangeGivesEmptyOutputsAndCleansTheCallersCookie
   auto object = Recorder(FailingAnswer());
   std::string cookies = " a=1; a=1; b=deleted", cookiesOut = "stale", headersOut = "stale";
   std::int32_t status = 77;
-  const auto body = HttpRequest(kUrl, kHttpGet, {}, &cookies, &cookiesOut, {}, &headersOut, &status,
-                                false, {}, {}, -1, {}, {}, {}, object);
+  const auto body = HttpRequest({.url = kUrl,
+                                 .cookies = &cookies,
+                                 .cookies_out = &cookiesOut,
+                                 .headers_out = &headersOut,
+                                 .status_out = &status,
+                                 .timeout_s = -1,
+                                 .request_object = object});
   EXPECT_TRUE(body.empty());
   EXPECT_EQ(headersOut, "");
   EXPECT_EQ(status, 0);
@@ -289,13 +325,12 @@ TEST(HttpRequestSteps, AFailedExchangeGivesEmptyOutputsAndCleansTheCallersCookie
 TEST(HttpRequestSteps, NoObjectMeansNoRequestAndUntouchedOutputs) {
   std::string cookies = "Cookie: a=1", cookiesOut = "c", headersOut = "h";
   std::int32_t status = 5;
-  HttpRequestArguments arguments;
-  arguments.url = kUrl;
-  arguments.cookies = &cookies;
-  arguments.cookies_out = &cookiesOut;
-  arguments.headers_out = &headersOut;
-  arguments.status_out = &status;
-  const auto body = PerformHttpRequest(arguments, [] { return nullptr; });
+  const auto body = PerformHttpRequest({.url = kUrl,
+                                        .cookies = &cookies,
+                                        .cookies_out = &cookiesOut,
+                                        .headers_out = &headersOut,
+                                        .status_out = &status},
+                                       [] { return nullptr; });
   EXPECT_TRUE(body.empty());
   EXPECT_EQ(cookies, "Cookie: a=1");
   EXPECT_EQ(cookiesOut, "c");
@@ -305,10 +340,80 @@ TEST(HttpRequestSteps, NoObjectMeansNoRequestAndUntouchedOutputs) {
 
 TEST(HttpRequestSteps, TheCallersObjectKeepsItsReferenceAndStaysUsable) {
   auto object = Recorder();
-  HttpRequest(kUrl, kHttpGet, {}, nullptr, nullptr, {}, nullptr, nullptr, false, {}, {}, -1, {}, {},
-              {}, object);
+  HttpRequest({.url = kUrl, .timeout_s = -1, .request_object = object});
   EXPECT_EQ(object.use_count(), 1);
   EXPECT_TRUE(object->Open("GET", kUrl, false));
+}
+
+// The positional entry must hand every argument to its own member. Each row gives values that are
+// pairwise distinct among parameters of one type, and the four flags differ across rows, so a
+// swapped or dropped argument changes the calls or the outputs.
+TEST(HttpRequestSteps, ThePositionalEntryForwardsEachArgumentToItsMember) {
+  struct Row {
+    bool bytes;
+    bool no_redirect;
+    std::optional<bool> merge, complete, normalize;
+  };
+  const std::vector<Row> rows = {
+      {false, false, std::nullopt, std::nullopt, std::nullopt},
+      {false, true, false, true, false},
+      {true, false, true, true, false},
+      {false, false, false, false, true},
+  };
+  RecordingRequestObject::Answer answer;
+  answer.headers = "HTTP/1.1 201 Created\r\nSet-Cookie: s=1; Path=/\r\n\r\n";
+  answer.status = 201;
+  answer.body = Bytes("answer");
+  const std::vector<std::uint8_t> bytes = {9, 8, 7};
+
+  struct Outcome {
+    std::vector<std::uint8_t> body;
+    Calls calls;
+    std::string cookies = "c=0", cookiesOut = "stale-out", headersOut = "stale-headers";
+    std::int32_t status = -3;
+  };
+  for (const Row& r : rows) {
+    const std::span<const std::uint8_t> body =
+        r.bytes ? std::span<const std::uint8_t>(bytes) : std::span<const std::uint8_t>();
+    Outcome positional;
+    auto object = Recorder(answer);
+    positional.body = HttpRequest(
+        kUrl, kHttpPut, "body-text", &positional.cookies, &positional.cookiesOut, "x-extra: e",
+        &positional.headersOut, &positional.status, r.no_redirect, body, "proxy.test:1", 7,
+        "proxy-user", "proxy-pass", 0, object, r.merge, r.complete, r.normalize);
+    positional.calls = object->calls;
+
+    Outcome named;
+    object = Recorder(answer);
+    named.body = HttpRequest({.url = kUrl,
+                              .method = kHttpPut,
+                              .body_text = "body-text",
+                              .cookies = &named.cookies,
+                              .cookies_out = &named.cookiesOut,
+                              .headers = "x-extra: e",
+                              .headers_out = &named.headersOut,
+                              .status_out = &named.status,
+                              .no_redirect = r.no_redirect,
+                              .body_bytes = body,
+                              .proxy = "proxy.test:1",
+                              .timeout_s = 7,
+                              .proxy_user = "proxy-user",
+                              .proxy_password = "proxy-pass",
+                              .credential_target = 0,
+                              .request_object = object,
+                              .merge_cookies = r.merge,
+                              .complete_headers = r.complete,
+                              .normalize_headers = r.normalize});
+    named.calls = object->calls;
+
+    ASSERT_FALSE(named.calls.empty());
+    EXPECT_EQ(positional.calls, named.calls);
+    EXPECT_EQ(positional.body, named.body);
+    EXPECT_EQ(positional.cookies, named.cookies);
+    EXPECT_EQ(positional.cookiesOut, named.cookiesOut);
+    EXPECT_EQ(positional.headersOut, named.headersOut);
+    EXPECT_EQ(positional.status, named.status);
+  }
 }
 
 }  // namespace

@@ -50,8 +50,11 @@ struct Exchange {
 
 Exchange Get(const std::string& url, std::int32_t timeout_s = 5) {
   Exchange e;
-  e.body = HttpRequest(url, kHttpGet, {}, nullptr, &e.cookiesOut, {}, &e.headersOut, &e.status,
-                       false, {}, {}, timeout_s);
+  e.body = HttpRequest({.url = url,
+                        .cookies_out = &e.cookiesOut,
+                        .headers_out = &e.headersOut,
+                        .status_out = &e.status,
+                        .timeout_s = timeout_s});
   return e;
 }
 
@@ -109,8 +112,7 @@ TEST(HttpRequest, TheMethodIndexPicksTheVerbAndUnknownIndexesSendGet) {
   };
   for (const auto& [method, verb] : cases) {
     std::int32_t status = 0;
-    HttpRequest(server.Url("/m"), method, {}, nullptr, nullptr, {}, nullptr, &status, false, {}, {},
-                5);
+    HttpRequest({.url = server.Url("/m"), .method = method, .status_out = &status, .timeout_s = 5});
     EXPECT_EQ(status, 200) << method;
     ASSERT_FALSE(server.Requests().empty());
     EXPECT_EQ(server.Requests().back().method, verb) << method;
@@ -120,10 +122,13 @@ TEST(HttpRequest, TheMethodIndexPicksTheVerbAndUnknownIndexesSendGet) {
 
 TEST(HttpRequest, PostSendsItsBodyWithTheFormTypeUnlessOneIsNamed) {
   LoopbackHttpServer server;
-  HttpRequest(server.Url("/form"), kHttpPost, "a=1&b=2", nullptr, nullptr, {}, nullptr, nullptr,
-              false, {}, {}, 5);
-  HttpRequest(server.Url("/json"), kHttpPost, "{}", nullptr, nullptr,
-              "content-type: application/json", nullptr, nullptr, false, {}, {}, 5);
+  HttpRequest(
+      {.url = server.Url("/form"), .method = kHttpPost, .body_text = "a=1&b=2", .timeout_s = 5});
+  HttpRequest({.url = server.Url("/json"),
+               .method = kHttpPost,
+               .body_text = "{}",
+               .headers = "content-type: application/json",
+               .timeout_s = 5});
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].body, "a=1&b=2");
@@ -135,8 +140,12 @@ TEST(HttpRequest, PostSendsItsBodyWithTheFormTypeUnlessOneIsNamed) {
 TEST(HttpRequest, BodyBytesArriveByteForByte) {
   LoopbackHttpServer server;
   const std::vector<std::uint8_t> bytes = {0x00, 0xFF, 0x0D, 0x0A, 0x00, 0x80, 0x7F};
-  HttpRequest(server.Url("/upload"), kHttpPut, "ignored", nullptr, nullptr,
-              "Content-Type: application/octet-stream", nullptr, nullptr, false, bytes, {}, 5);
+  HttpRequest({.url = server.Url("/upload"),
+               .method = kHttpPut,
+               .body_text = "ignored",
+               .headers = "Content-Type: application/octet-stream",
+               .body_bytes = bytes,
+               .timeout_s = 5});
   ASSERT_EQ(server.Requests().size(), 1u);
   EXPECT_EQ(server.Requests()[0].body, std::string(bytes.begin(), bytes.end()));
 }
@@ -145,10 +154,8 @@ TEST(HttpRequest, BodyBytesArriveByteForByte) {
 // routine's suppressed default shows as a single Accept, never a second one.
 TEST(HttpRequest, AcceptAsTheTailOfALongerNameSuppressesTheDefaultAccept) {
   LoopbackHttpServer server;
-  HttpRequest(server.Url("/"), kHttpGet, {}, nullptr, nullptr, "X-Accept: yes", nullptr, nullptr,
-              false, {}, {}, 5);
-  HttpRequest(server.Url("/"), kHttpGet, {}, nullptr, nullptr, "Accept: text/html", nullptr,
-              nullptr, false, {}, {}, 5);
+  HttpRequest({.url = server.Url("/"), .headers = "X-Accept: yes", .timeout_s = 5});
+  HttpRequest({.url = server.Url("/"), .headers = "Accept: text/html", .timeout_s = 5});
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].Header("X-Accept"), "yes");
@@ -159,10 +166,11 @@ TEST(HttpRequest, AcceptAsTheTailOfALongerNameSuppressesTheDefaultAccept) {
 
 TEST(HttpRequest, KeepAliveConnectionLineIsDroppedOtherConnectionValuesAreSent) {
   LoopbackHttpServer server;
-  HttpRequest(server.Url("/1"), kHttpGet, {}, nullptr, nullptr,
-              "Connection: keep-alive\r\nX-Marker: 1", nullptr, nullptr, false, {}, {}, 5);
-  HttpRequest(server.Url("/2"), kHttpGet, {}, nullptr, nullptr, "Connection: close\r\nX-Marker: 2",
-              nullptr, nullptr, false, {}, {}, 5);
+  HttpRequest({.url = server.Url("/1"),
+               .headers = "Connection: keep-alive\r\nX-Marker: 1",
+               .timeout_s = 5});
+  HttpRequest(
+      {.url = server.Url("/2"), .headers = "Connection: close\r\nX-Marker: 2", .timeout_s = 5});
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].Header("X-Marker"), "1");
@@ -190,8 +198,8 @@ TEST(HttpRequest, CookiesMergeKeepsNewValuesDropsDeletedAndCollapsesRepeats) {
   });
   std::string cookies = "a=0; gone=1; keep=2";
   std::string cookiesOut;
-  HttpRequest(server.Url("/"), kHttpGet, {}, &cookies, &cookiesOut, {}, nullptr, nullptr, false, {},
-              {}, 5);
+  HttpRequest(
+      {.url = server.Url("/"), .cookies = &cookies, .cookies_out = &cookiesOut, .timeout_s = 5});
   EXPECT_EQ(cookies, "a=1; n=5; keep=2");
   EXPECT_EQ(cookiesOut, cookies);
   ASSERT_EQ(server.Requests().size(), 1u);
@@ -201,8 +209,8 @@ TEST(HttpRequest, CookiesMergeKeepsNewValuesDropsDeletedAndCollapsesRepeats) {
 TEST(HttpRequest, LeadingCookiePrefixIsRemovedAndTheCallerSeesTheShortenedText) {
   LoopbackHttpServer server;
   std::string cookies = "Cookie: sid=42";
-  HttpRequest(server.Url("/"), kHttpGet, {}, &cookies, nullptr, {}, nullptr, nullptr, false, {}, {},
-              5, {}, {}, {}, nullptr, false);
+  HttpRequest(
+      {.url = server.Url("/"), .cookies = &cookies, .timeout_s = 5, .merge_cookies = false});
   EXPECT_EQ(cookies, " sid=42");
   ASSERT_EQ(server.Requests().size(), 1u);
   EXPECT_EQ(server.Requests()[0].Header("Cookie"), "sid=42");
@@ -214,8 +222,8 @@ TEST(HttpRequest, EmptyCookiesStillMergeTheResponseCookies) {
   });
   std::string cookies;
   std::string cookiesOut;
-  HttpRequest(server.Url("/"), kHttpGet, {}, &cookies, &cookiesOut, {}, nullptr, nullptr, false, {},
-              {}, 5);
+  HttpRequest(
+      {.url = server.Url("/"), .cookies = &cookies, .cookies_out = &cookiesOut, .timeout_s = 5});
   EXPECT_EQ(cookies, "fresh=1");
   EXPECT_EQ(cookiesOut, "fresh=1");
 }
@@ -223,8 +231,7 @@ TEST(HttpRequest, EmptyCookiesStillMergeTheResponseCookies) {
 TEST(HttpRequest, EmptyCookiesSendAnEmptyCookieHeader) {
   LoopbackHttpServer server;
   std::string cookies;
-  HttpRequest(server.Url("/"), kHttpGet, {}, &cookies, nullptr, {}, nullptr, nullptr, false, {}, {},
-              5);
+  HttpRequest({.url = server.Url("/"), .cookies = &cookies, .timeout_s = 5});
   ASSERT_EQ(server.Requests().size(), 1u);
   EXPECT_EQ(server.Requests()[0].Header("Cookie"), "");
 }
@@ -234,11 +241,10 @@ TEST(HttpRequest, EmptyCookiesSendAnEmptyCookieHeader) {
 TEST(HttpRequest, CookieOrHeaderTextWithALineBreakIsRefusedAndInjectsNothing) {
   LoopbackHttpServer server;
   std::string cookies = "a=1\r\nX-Injected: cookie";
-  HttpRequest(server.Url("/1"), kHttpGet, {}, &cookies, nullptr, {}, nullptr, nullptr, false, {},
-              {}, 5);
-  HttpRequest(server.Url("/2"), kHttpGet, {}, nullptr, nullptr,
-              "X-Marker: 2\nX-Injected: bare-lf\r\nX-Other: cr\rX-Injected: bare-cr", nullptr,
-              nullptr, false, {}, {}, 5);
+  HttpRequest({.url = server.Url("/1"), .cookies = &cookies, .timeout_s = 5});
+  HttpRequest({.url = server.Url("/2"),
+               .headers = "X-Marker: 2\nX-Injected: bare-lf\r\nX-Other: cr\rX-Injected: bare-cr",
+               .timeout_s = 5});
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
   for (const auto& request : requests) {
@@ -288,8 +294,11 @@ TEST(HttpRequest, RedirectsAreFollowedUnlessRefused) {
 
   std::int32_t status = 0;
   std::string headersOut;
-  HttpRequest(server.Url("/from"), kHttpGet, {}, nullptr, nullptr, {}, &headersOut, &status, true,
-              {}, {}, 5);
+  HttpRequest({.url = server.Url("/from"),
+               .headers_out = &headersOut,
+               .status_out = &status,
+               .no_redirect = true,
+               .timeout_s = 5});
   EXPECT_EQ(status, 302);
   EXPECT_EQ(TextBetween(headersOut, "Location:", "\r\n"), " /to");
 
@@ -304,7 +313,8 @@ TEST(HttpRequest, HeadForTheDateHeaderAsTheTimeFetchMakesIt) {
     return Answer("not sent for HEAD", {{"Date", date}});
   });
   std::string headersOut;
-  const auto body = HttpRequest(server.Url("/"), kHttpHead, {}, nullptr, nullptr, {}, &headersOut);
+  const auto body =
+      HttpRequest({.url = server.Url("/"), .method = kHttpHead, .headers_out = &headersOut});
   EXPECT_TRUE(body.empty());
   EXPECT_EQ(TextBetween(headersOut, "Date:", "\r\n"), " " + date);
   EXPECT_TRUE(headersOut.ends_with("\r\n")) << headersOut;
@@ -348,8 +358,10 @@ TEST(HttpRequest, TheCallersRequestObjectStillWorksAfterTheCall) {
   std::shared_ptr<platform::HttpRequestObject> object = platform::NewHttpRequestObject();
   ASSERT_NE(object, nullptr);
   std::int32_t status = 0;
-  HttpRequest(server.Url("/first"), kHttpGet, {}, nullptr, nullptr, {}, nullptr, &status, false, {},
-              {}, 5, {}, {}, {}, object);
+  HttpRequest({.url = server.Url("/first"),
+               .status_out = &status,
+               .timeout_s = 5,
+               .request_object = object});
   EXPECT_EQ(status, 200);
   EXPECT_EQ(object.use_count(), 1);
   ASSERT_TRUE(object->Open("GET", server.Url("/second"), false));
@@ -368,8 +380,12 @@ TEST(HttpRequest, ProxyGetsTheAbsoluteUrlAndBasicCredentialsOnTheFirstRequest) {
   const std::string url =
       "http://127.0.0.1:" + std::to_string(testing::net::UnusedLoopbackPort()) + "/via";
   std::int32_t status = 0;
-  HttpRequest(url, kHttpGet, {}, nullptr, nullptr, {}, nullptr, &status, false, {},
-              "127.0.0.1:" + std::to_string(proxy.Port()), 5, "user", "pass");
+  HttpRequest({.url = url,
+               .status_out = &status,
+               .proxy = "127.0.0.1:" + std::to_string(proxy.Port()),
+               .timeout_s = 5,
+               .proxy_user = "user",
+               .proxy_password = "pass"});
   EXPECT_EQ(status, 200);
   ASSERT_EQ(proxy.Requests().size(), 1u);
   EXPECT_EQ(proxy.Requests()[0].target, url);
@@ -391,8 +407,10 @@ TEST(HttpRequest, CallsOnSeveralThreadsAtOnceEachGetTheirOwnAnswer) {
         const std::string name = "t" + std::to_string(t) + "c" + std::to_string(i);
         std::string cookies = "mine=" + name;
         std::int32_t status = 0;
-        const auto body = HttpRequest(server.Url("/" + name), kHttpGet, {}, &cookies, nullptr, {},
-                                      nullptr, &status, false, {}, {}, 10);
+        const auto body = HttpRequest({.url = server.Url("/" + name),
+                                       .cookies = &cookies,
+                                       .status_out = &status,
+                                       .timeout_s = 10});
         if (status == 200 && body == Bytes("/" + name) &&
             cookies == "from=" + name + "; mine=" + name) {
           ++good[t];
@@ -412,8 +430,12 @@ TEST(HttpRequestBadAnswers, RefusedConnectionGivesEmptyOutputs) {
       "http://127.0.0.1:" + std::to_string(testing::net::UnusedLoopbackPort()) + "/";
   std::string cookies = "a=1; a=1";
   Exchange e;
-  e.body = HttpRequest(url, kHttpGet, {}, &cookies, &e.cookiesOut, {}, &e.headersOut, &e.status,
-                       false, {}, {}, 5);
+  e.body = HttpRequest({.url = url,
+                        .cookies = &cookies,
+                        .cookies_out = &e.cookiesOut,
+                        .headers_out = &e.headersOut,
+                        .status_out = &e.status,
+                        .timeout_s = 5});
   EXPECT_TRUE(e.body.empty());
   EXPECT_EQ(e.headersOut, "");
   EXPECT_EQ(e.status, 0);

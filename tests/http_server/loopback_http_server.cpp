@@ -69,13 +69,13 @@ LoopbackHttpServer::LoopbackHttpServer(Handler handler) : handler_(std::move(han
     };
   }
   listener_ = net::ListenOnLoopback(port_);
-  if (listener_ != net::kNoSocket) acceptor_ = std::thread([this] { AcceptLoop(); });
+  if (listener_) acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
   stopping_ = true;
   if (acceptor_.joinable()) acceptor_.join();
-  net::Close(listener_);
+  listener_.reset();
   // The acceptor has ended, so nobody adds workers any more.
   for (std::thread& worker : workers_) worker.join();
 }
@@ -91,11 +91,12 @@ std::vector<RecordedRequest> LoopbackHttpServer::Requests() const {
 
 void LoopbackHttpServer::AcceptLoop() {
   while (!stopping_) {
-    if (net::WaitReadable(listener_, kPollMs) != 1) continue;
-    const net::Socket accepted = net::Accept(listener_);
-    if (accepted == net::kNoSocket) continue;
+    if (net::WaitReadable(listener_.get(), kPollMs) != 1) continue;
+    net::UniqueSocket accepted = net::Accept(listener_.get());
+    if (!accepted) continue;
     ++connections_;
-    workers_.emplace_back([this, accepted] { Serve(accepted); });
+    workers_.emplace_back(
+        [this, socket = std::move(accepted)]() mutable { Serve(std::move(socket)); });
   }
 }
 
@@ -167,7 +168,8 @@ bool LoopbackHttpServer::ReadRequest(net::Socket socket, std::string& pending,
   return true;
 }
 
-void LoopbackHttpServer::Serve(net::Socket socket) {
+void LoopbackHttpServer::Serve(net::UniqueSocket owned) {
+  const net::Socket socket = owned.get();
   std::string pending;
   for (;;) {
     RecordedRequest request;
@@ -192,7 +194,6 @@ void LoopbackHttpServer::Serve(net::Socket socket) {
     const std::string answer = BuildAnswer(reply, request.method == "HEAD");
     if (!net::SendAll(socket, answer.data(), answer.size()) || reply.close) break;
   }
-  net::Close(socket);
 }
 
 }  // namespace lanqi::testing

@@ -53,7 +53,7 @@ class LoopbackHttpServer {
   LoopbackHttpServer(const LoopbackHttpServer&) = delete;
   LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-  bool Listening() const { return listener_ != net::kNoSocket; }
+  bool Listening() const { return static_cast<bool>(listener_); }
   std::uint16_t Port() const { return port_; }
   // "http://127.0.0.1:PORT" followed by the path.
   std::string Url(std::string_view path = "/") const;
@@ -62,7 +62,7 @@ class LoopbackHttpServer {
 
  private:
   void AcceptLoop();
-  void Serve(net::Socket socket);
+  void Serve(net::UniqueSocket socket);
   // Reads one request; false when the peer closed, the server stops or the request is unusable.
   bool ReadRequest(net::Socket socket, std::string& pending, RecordedRequest& request);
   // Waits until the socket is readable or the server stops; false on stop, close or error.
@@ -72,7 +72,7 @@ class LoopbackHttpServer {
 
   Handler handler_;
   std::uint16_t port_ = 0;
-  net::Socket listener_ = net::kNoSocket;
+  net::UniqueSocket listener_;
   std::atomic<bool> stopping_{false};
   std::atomic<std::size_t> connections_{0};
   mutable std::mutex mutex_;

@@ -2,24 +2,54 @@
 // The few blocking-socket calls the loopback test server needs, over BSD sockets or Winsock.
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 namespace lanqi::testing::net {
 
 using Socket = std::intptr_t;
 inline constexpr Socket kNoSocket = -1;
 
-// A socket listening on 127.0.0.1 at a port the system chose (written to port); kNoSocket when
-// none could be made.
-Socket ListenOnLoopback(std::uint16_t& port);
+// Closes the socket now; kNoSocket is ignored. UniqueSocket calls it.
+void Close(Socket socket);
+
+// Owns one socket and closes it when it goes; moves, never copies.
+class UniqueSocket {
+ public:
+  UniqueSocket() = default;
+  explicit UniqueSocket(Socket socket) noexcept : socket_(socket) {}
+  UniqueSocket(UniqueSocket&& other) noexcept : socket_(other.release()) {}
+  UniqueSocket& operator=(UniqueSocket&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~UniqueSocket() { reset(); }
+  UniqueSocket(const UniqueSocket&) = delete;
+  UniqueSocket& operator=(const UniqueSocket&) = delete;
+
+  Socket get() const noexcept { return socket_; }
+  explicit operator bool() const noexcept { return socket_ != kNoSocket; }
+  [[nodiscard]] Socket release() noexcept { return std::exchange(socket_, kNoSocket); }
+  void reset(Socket socket = kNoSocket) noexcept {
+    const Socket old = std::exchange(socket_, socket);
+    if (old != kNoSocket && old != socket) Close(old);
+  }
+
+ private:
+  Socket socket_ = kNoSocket;
+};
+
+// A socket listening on 127.0.0.1 at a port the system chose (written to port); empty when none
+// could be made.
+UniqueSocket ListenOnLoopback(std::uint16_t& port);
 // Waits up to the given milliseconds until the socket can be read (or accepted from): 1 ready,
 // 0 not yet, -1 error.
 int WaitReadable(Socket socket, int milliseconds);
-Socket Accept(Socket listener);
+// The next connection of a listening socket; empty on failure.
+UniqueSocket Accept(Socket listener);
 // Bytes read (> 0), 0 when the peer closed, < 0 on error.
 long Receive(Socket socket, char* buffer, std::size_t size);
 // false when the peer went away before every byte was sent.
 bool SendAll(Socket socket, const char* data, std::size_t size);
-void Close(Socket socket);
 
 // A loopback port on which nothing listens (taken from the system, then closed again).
 std::uint16_t UnusedLoopbackPort();

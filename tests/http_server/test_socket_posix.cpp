@@ -4,26 +4,27 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "platform/posix/unique_fd.hpp"
 #include "tests/http_server/test_socket.hpp"
 
 namespace lanqi::testing::net {
 
-Socket ListenOnLoopback(std::uint16_t& port) {
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (listener < 0) return kNoSocket;
+UniqueSocket ListenOnLoopback(std::uint16_t& port) {
+  // CLOEXEC: a process a test starts must not keep the port open after the test closes it.
+  platform::UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!listener) return {};
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = 0;
   socklen_t length = sizeof address;
-  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(listener, 64) != 0 ||
-      ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ::close(listener);
-    return kNoSocket;
+  if (::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(listener.get(), 64) != 0 ||
+      ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    return {};
   }
   port = ntohs(address.sin_port);
-  return listener;
+  return UniqueSocket(listener.release());
 }
 
 int WaitReadable(Socket socket, int milliseconds) {
@@ -32,9 +33,9 @@ int WaitReadable(Socket socket, int milliseconds) {
   return ready < 0 ? -1 : (ready > 0 ? 1 : 0);
 }
 
-Socket Accept(Socket listener) {
-  const int accepted = ::accept(static_cast<int>(listener), nullptr, nullptr);
-  return accepted < 0 ? kNoSocket : accepted;
+UniqueSocket Accept(Socket listener) {
+  const int accepted = ::accept4(static_cast<int>(listener), nullptr, nullptr, SOCK_CLOEXEC);
+  return accepted < 0 ? UniqueSocket() : UniqueSocket(accepted);
 }
 
 long Receive(Socket socket, char* buffer, std::size_t size) {
@@ -58,7 +59,7 @@ void Close(Socket socket) {
 
 std::uint16_t UnusedLoopbackPort() {
   std::uint16_t port = 0;
-  Close(ListenOnLoopback(port));
+  ListenOnLoopback(port);  // closed again at once
   return port;
 }
 

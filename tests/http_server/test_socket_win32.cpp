@@ -1,18 +1,16 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include "platform/win32/unique_socket.hpp"
 #include "tests/http_server/test_socket.hpp"
 
 namespace lanqi::testing::net {
 namespace {
 
-// Winsock stays started for the life of the test process.
+// Winsock stays started until the test process exits, after every server has gone.
 bool StartWinsock() {
-  static const bool started = [] {
-    WSADATA data{};
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }();
-  return started;
+  static const platform::win32::WinsockSession session(MAKEWORD(2, 2));
+  return session.started();
 }
 
 SOCKET AsNative(Socket socket) {
@@ -21,22 +19,21 @@ SOCKET AsNative(Socket socket) {
 
 }  // namespace
 
-Socket ListenOnLoopback(std::uint16_t& port) {
-  if (!StartWinsock()) return kNoSocket;
-  const SOCKET listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (listener == INVALID_SOCKET) return kNoSocket;
+UniqueSocket ListenOnLoopback(std::uint16_t& port) {
+  if (!StartWinsock()) return {};
+  platform::win32::UniqueSocket listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (!listener) return {};
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   int length = sizeof address;
-  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(listener, 64) != 0 ||
-      ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ::closesocket(listener);
-    return kNoSocket;
+  if (::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(listener.get(), 64) != 0 ||
+      ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    return {};
   }
   port = ntohs(address.sin_port);
-  return static_cast<Socket>(listener);
+  return UniqueSocket(static_cast<Socket>(listener.release()));
 }
 
 int WaitReadable(Socket socket, int milliseconds) {
@@ -48,9 +45,9 @@ int WaitReadable(Socket socket, int milliseconds) {
   return ready == SOCKET_ERROR ? -1 : (ready > 0 ? 1 : 0);
 }
 
-Socket Accept(Socket listener) {
+UniqueSocket Accept(Socket listener) {
   const SOCKET accepted = ::accept(AsNative(listener), nullptr, nullptr);
-  return accepted == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(accepted);
+  return accepted == INVALID_SOCKET ? UniqueSocket() : UniqueSocket(static_cast<Socket>(accepted));
 }
 
 long Receive(Socket socket, char* buffer, std::size_t size) {
@@ -75,7 +72,7 @@ void Close(Socket socket) {
 
 std::uint16_t UnusedLoopbackPort() {
   std::uint16_t port = 0;
-  Close(ListenOnLoopback(port));
+  ListenOnLoopback(port);  // closed again at once
   return port;
 }
 

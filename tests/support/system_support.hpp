@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "tests/http_server/test_socket.hpp"
+
 namespace lanqi::testing {
 
 std::size_t PageSize();
@@ -46,15 +48,12 @@ class IdleProcess {
 // completes the handshake of the first few connections by itself.
 class LoopbackListener {
  public:
-  LoopbackListener();
-  ~LoopbackListener();
-  LoopbackListener(const LoopbackListener&) = delete;
-  LoopbackListener& operator=(const LoopbackListener&) = delete;
+  LoopbackListener() : socket_(net::ListenOnLoopback(port_)) {}
   int port() const { return port_; }
 
  private:
-  int port_ = 0;  // set while socket_ is made, so declared first
-  std::uintptr_t socket_;
+  std::uint16_t port_ = 0;  // set while socket_ is made, so declared first
+  net::UniqueSocket socket_;
 };
 
 // True under Wine, whose behaviour differs from Windows in places the tests name.

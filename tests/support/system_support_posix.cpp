@@ -1,9 +1,6 @@
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,24 +16,6 @@
 extern char** environ;
 
 namespace lanqi::testing {
-namespace {
-
-int ListenOnLoopback(int& port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(fd, 64) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    if (fd >= 0) close(fd);
-    return -1;
-  }
-  port = ntohs(address.sin_port);
-  return fd;
-}
-
-}  // namespace
 
 std::size_t PageSize() {
   return static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
@@ -90,13 +69,6 @@ IdleProcess::~IdleProcess() {
 
 std::uint32_t IdleProcess::id() const {
   return static_cast<std::uint32_t>(state_->pid);
-}
-
-LoopbackListener::LoopbackListener()
-    : socket_(static_cast<std::uintptr_t>(ListenOnLoopback(port_))) {}
-
-LoopbackListener::~LoopbackListener() {
-  close(static_cast<int>(socket_));
 }
 
 bool RunningUnderWine() {

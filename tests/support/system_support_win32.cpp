@@ -1,41 +1,12 @@
 #include <windows.h>
-#include <winsock2.h>
 
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/win32/unique_handle.hpp"
 #include "tests/support/system_support.hpp"
 
 namespace lanqi::testing {
-namespace {
-
-void StartWinsock() {
-  static const bool started = [] {
-    WSADATA data{};
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }();
-  (void)started;
-}
-
-SOCKET ListenOnLoopback(int& port) {
-  StartWinsock();
-  const SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int length = sizeof address;
-  if (listener == INVALID_SOCKET ||
-      bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(listener, 64) != 0 ||
-      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    if (listener != INVALID_SOCKET) closesocket(listener);
-    return INVALID_SOCKET;
-  }
-  port = ntohs(address.sin_port);
-  return listener;
-}
-
-}  // namespace
 
 std::size_t PageSize() {
   SYSTEM_INFO info{};
@@ -59,7 +30,9 @@ PageBlock::~PageBlock() {
 }
 
 struct IdleProcess::State {
-  PROCESS_INFORMATION info{};
+  platform::win32::UniqueHandle process;
+  platform::win32::UniqueHandle thread;
+  DWORD id = 0;
 };
 
 // A suspended copy of this test program: mapped and never run.
@@ -69,30 +42,24 @@ IdleProcess::IdleProcess() : state_(std::make_unique<State>()) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   wchar_t commandLine[] = L"idle";
-  if (!CreateProcessW(path, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                      nullptr, &startup, &state_->info)) {
-    state_->info = PROCESS_INFORMATION{};
+  PROCESS_INFORMATION info{};
+  if (CreateProcessW(path, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                     &startup, &info)) {
+    state_->process.reset(info.hProcess);
+    state_->thread.reset(info.hThread);
+    state_->id = info.dwProcessId;
   }
 }
 
 IdleProcess::~IdleProcess() {
-  if (state_->info.hProcess != nullptr) {
-    TerminateProcess(state_->info.hProcess, 0);
-    WaitForSingleObject(state_->info.hProcess, 5000);
-    CloseHandle(state_->info.hThread);
-    CloseHandle(state_->info.hProcess);
+  if (state_->process) {
+    TerminateProcess(state_->process.get(), 0);
+    WaitForSingleObject(state_->process.get(), 5000);
   }
 }
 
 std::uint32_t IdleProcess::id() const {
-  return state_->info.dwProcessId;
-}
-
-LoopbackListener::LoopbackListener()
-    : socket_(static_cast<std::uintptr_t>(ListenOnLoopback(port_))) {}
-
-LoopbackListener::~LoopbackListener() {
-  closesocket(static_cast<SOCKET>(socket_));
+  return state_->id;
 }
 
 bool RunningUnderWine() {
