@@ -389,11 +389,11 @@ TEST_F(RecordedWindowTest, MessageBoxIsTaskModalWithoutOwnerAndShownOnTheWindows
 }
 
 TEST_F(RecordedWindowTest, TimersHoldTheirStoredPeriodsRightAfterLoading) {
-  EXPECT_EQ(window.TimerPeriodMs(platform::kDisplayTimer), 1000);
-  EXPECT_EQ(window.TimerPeriodMs(platform::kCalibrationTimer), 1800000);
-  EXPECT_EQ(window.TimerPeriodMs(platform::kGuardTimer), 0);
-  window.SetTimerPeriod(platform::kGuardTimer, -5);
-  EXPECT_EQ(window.TimerPeriodMs(platform::kGuardTimer), 0);
+  EXPECT_EQ(window.TimerPeriodMs(lanqi::platform::kDisplayTimer), 1000);
+  EXPECT_EQ(window.TimerPeriodMs(lanqi::platform::kCalibrationTimer), 1800000);
+  EXPECT_EQ(window.TimerPeriodMs(lanqi::platform::kGuardTimer), 0);
+  window.SetTimerPeriod(lanqi::platform::kGuardTimer, -5);
+  EXPECT_EQ(window.TimerPeriodMs(lanqi::platform::kGuardTimer), 0);
 }
 
 // A log-off or shutdown ends the process right after WM_ENDSESSION; the window is destroyed
@@ -410,7 +410,7 @@ TEST_F(RecordedWindowTest, EndOfSessionDestroysTheWindowOnlyWhenTheSessionEnds) 
   EXPECT_EQ(window.CallWindow(), nullptr);
   // A worker's call comes back at once rather than waiting for a loop that is ending.
   std::string text = "unchanged";
-  std::thread worker([&] { text = window.Text(platform::kBeijingTimeLabel); });
+  std::thread worker([&] { text = window.Text(lanqi::platform::kBeijingTimeLabel); });
   worker.join();
   EXPECT_EQ(text, "");
 }
@@ -448,18 +448,18 @@ TEST_F(RecordedWindowTest, MessagesFromElsewhereNeitherRunCodeNorEndTheProgram) 
   EXPECT_TRUE(IsWindowVisible(window.Handle()));
   EXPECT_TRUE(window.TrayAdded());
   // The operations still work, from the window's thread and from a worker.
-  window.SetText(platform::kBeijingTimeLabel, "北京时间：甲");
+  window.SetText(lanqi::platform::kBeijingTimeLabel, "北京时间：甲");
   std::string readBack;
   done = false;
   std::thread worker([&] {
-    window.SetText(platform::kCorrectTimeLabel, "正确时间：乙");
-    readBack = window.Text(platform::kBeijingTimeLabel);
+    window.SetText(lanqi::platform::kCorrectTimeLabel, "正确时间：乙");
+    readBack = window.Text(lanqi::platform::kBeijingTimeLabel);
     done = true;
   });
   EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
   worker.join();
   EXPECT_EQ(readBack, "北京时间：甲");
-  EXPECT_EQ(window.Text(platform::kCorrectTimeLabel), "正确时间：乙");
+  EXPECT_EQ(window.Text(lanqi::platform::kCorrectTimeLabel), "正确时间：乙");
 }
 
 // A message from elsewhere runs a queued call before its caller's own message arrives, and the
@@ -494,7 +494,7 @@ TEST_F(RecordedWindowTest, ACallRunEarlyByAMessageFromElsewhereIsWaitedForByItsC
   events.onContentChanged = nullptr;
   EXPECT_TRUE(callFinished.load());
   EXPECT_FALSE(callerReturnedBeforeTheEnd.load());
-  EXPECT_EQ(window.Text(platform::kLogBox), "钟卫\r\n");
+  EXPECT_EQ(window.Text(lanqi::platform::kLogBox), "钟卫\r\n");
 }
 
 // The pumping wait handles messages that other threads send to (and post to) this thread's
@@ -514,7 +514,7 @@ TEST_F(RecordedWindowTest, PumpingDelayHandlesSentMessagesAndEndsOnTime) {
         gaveUp = true;
         break;
       }
-      window.Text(platform::kSecondsCaption);  // a message sent to this thread's call window
+      window.Text(lanqi::platform::kSecondsCaption);  // a message sent to this thread's call window
       ++callsHandled;
     }
   });

@@ -69,17 +69,26 @@ TEST_F(MainWindowTest, LoadsHiddenRaisesCreatedThenShowsWithTitleSizeAndInitialT
     RECT bounds;  // left, top, right, bottom in the client area
   };
   const Expected controls[] = {
-      {platform::kBeijingTimeLabel, 1001, "北京时间：0000年00月00日 00:00:00", {8, 8, 352, 32}},
-      {platform::kCorrectTimeLabel, 1002, "正确时间：0000年00月00日 00:00:00", {8, 40, 352, 64}},
-      {platform::kSystemTimeLabel, 1005, "系统时间：0000年00月00日 00:00:00", {8, 72, 352, 96}},
-      {platform::kOffsetCaption, 1003, "时差：", {8, 104, 72, 128}},
-      {platform::kStepDownButton, 1011, "-1s", {88, 104, 136, 128}},
-      {platform::kOffsetBox, 1022, "", {144, 104, 208, 128}},
-      {platform::kStepUpButton, 1012, "+1s", {224, 104, 272, 128}},
-      {platform::kSecondsCaption, 1004, "秒", {288, 104, 352, 128}},
-      {platform::kLogBox, 1021, "", {6, 136, 352, 288}},
-      {platform::kAutostartButton, 1013, "设置开机启动", {8, 296, 160, 320}},
-      {platform::kHideButton, 1014, "最小化窗口", {216, 296, 352, 320}},
+      {lanqi::platform::kBeijingTimeLabel,
+       1001,
+       "北京时间：0000年00月00日 00:00:00",
+       {8, 8, 352, 32}},
+      {lanqi::platform::kCorrectTimeLabel,
+       1002,
+       "正确时间：0000年00月00日 00:00:00",
+       {8, 40, 352, 64}},
+      {lanqi::platform::kSystemTimeLabel,
+       1005,
+       "系统时间：0000年00月00日 00:00:00",
+       {8, 72, 352, 96}},
+      {lanqi::platform::kOffsetCaption, 1003, "时差：", {8, 104, 72, 128}},
+      {lanqi::platform::kStepDownButton, 1011, "-1s", {88, 104, 136, 128}},
+      {lanqi::platform::kOffsetBox, 1022, "", {144, 104, 208, 128}},
+      {lanqi::platform::kStepUpButton, 1012, "+1s", {224, 104, 272, 128}},
+      {lanqi::platform::kSecondsCaption, 1004, "秒", {288, 104, 352, 128}},
+      {lanqi::platform::kLogBox, 1021, "", {6, 136, 352, 288}},
+      {lanqi::platform::kAutostartButton, 1013, "设置开机启动", {8, 296, 160, 320}},
+      {lanqi::platform::kHideButton, 1014, "最小化窗口", {216, 296, 352, 320}},
   };
   for (const Expected& expected : controls) {
     SCOPED_TRACE(expected.id);
@@ -99,25 +108,26 @@ TEST_F(MainWindowTest, LoadsHiddenRaisesCreatedThenShowsWithTitleSizeAndInitialT
 
 TEST_F(MainWindowTest, ProgramChangesOfEditBoxesRaiseTheEventExactlyOnce) {
   events.Clear();
-  window.SetText(platform::kOffsetBox, "12");
-  window.SetText(platform::kLogBox, "");  // multi-line boxes report nothing by themselves here
-  window.SetText(platform::kBeijingTimeLabel, "北京时间：x");
-  EXPECT_EQ(events.Events(), (std::vector<std::string>{ChangedEvent(platform::kOffsetBox),
-                                                       ChangedEvent(platform::kLogBox)}));
-  EXPECT_EQ(window.Text(platform::kBeijingTimeLabel), "北京时间：x");
+  window.SetText(lanqi::platform::kOffsetBox, "12");
+  window.SetText(lanqi::platform::kLogBox,
+                 "");  // multi-line boxes report nothing by themselves here
+  window.SetText(lanqi::platform::kBeijingTimeLabel, "北京时间：x");
+  EXPECT_EQ(events.Events(), (std::vector<std::string>{ChangedEvent(lanqi::platform::kOffsetBox),
+                                                       ChangedEvent(lanqi::platform::kLogBox)}));
+  EXPECT_EQ(window.Text(lanqi::platform::kBeijingTimeLabel), "北京时间：x");
 
   events.Clear();
   window.AppendLogLine("系统初始化成功\r\n");
   window.AppendLogLine("已校准网络时间：\r\n");
-  EXPECT_EQ(window.Text(platform::kLogBox), "系统初始化成功\r\n已校准网络时间：\r\n");
-  EXPECT_EQ(events.Count(ChangedEvent(platform::kLogBox)), 2);
+  EXPECT_EQ(window.Text(lanqi::platform::kLogBox), "系统初始化成功\r\n已校准网络时间：\r\n");
+  EXPECT_EQ(events.Count(ChangedEvent(lanqi::platform::kLogBox)), 2);
 
   // Typing, as the user does it, reaches the handler through the edit control's own report.
-  window.SetSelectionStart(platform::kOffsetBox, -1);
+  window.SetSelectionStart(lanqi::platform::kOffsetBox, -1);
   events.Clear();
   SendMessageW(GetDlgItem(window.Handle(), 1022), WM_CHAR, L'3', 0);
-  EXPECT_EQ(events.Count(ChangedEvent(platform::kOffsetBox)), 1);
-  EXPECT_EQ(window.Text(platform::kOffsetBox), "123");
+  EXPECT_EQ(events.Count(ChangedEvent(lanqi::platform::kOffsetBox)), 1);
+  EXPECT_EQ(window.Text(lanqi::platform::kOffsetBox), "123");
 }
 
 TEST_F(MainWindowTest, LogBoxHoldsMoreThanTheDefaultEditLimitAndKeepsCaretAtEnd) {
@@ -127,8 +137,8 @@ TEST_F(MainWindowTest, LogBoxHoldsMoreThanTheDefaultEditLimitAndKeepsCaretAtEnd)
     window.AppendLogLine(line + "\r\n");
     expected += line + "\r\n";
   }
-  EXPECT_EQ(window.Text(platform::kLogBox), expected);
-  window.SetSelectionStart(platform::kLogBox, -1);
+  EXPECT_EQ(window.Text(lanqi::platform::kLogBox), expected);
+  window.SetSelectionStart(lanqi::platform::kLogBox, -1);
   DWORD start = 0, end = 0;
   SendMessageW(GetDlgItem(window.Handle(), 1021), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                reinterpret_cast<LPARAM>(&end));
@@ -142,29 +152,32 @@ TEST_F(MainWindowTest, CallsFromAWorkerRunOnTheWindowThreadAndWaitForTheirHandle
   std::string readBack;
   std::thread worker([&] {
     window.AppendLogLine("钟卫\r\n");
-    window.SetText(platform::kSystemTimeLabel, "系统时间：y");
-    readBack = window.Text(platform::kSystemTimeLabel);
-    window.SetTimerPeriod(platform::kGuardTimer, 1000);
+    window.SetText(lanqi::platform::kSystemTimeLabel, "系统时间：y");
+    readBack = window.Text(lanqi::platform::kSystemTimeLabel);
+    window.SetTimerPeriod(lanqi::platform::kGuardTimer, 1000);
     done = true;
   });
   EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
   worker.join();
   EXPECT_EQ(readBack, "系统时间：y");
-  EXPECT_EQ(window.Text(platform::kLogBox), "钟卫\r\n");
-  EXPECT_EQ(events.Count(ChangedEvent(platform::kLogBox)), 1);
+  EXPECT_EQ(window.Text(lanqi::platform::kLogBox), "钟卫\r\n");
+  EXPECT_EQ(events.Count(ChangedEvent(lanqi::platform::kLogBox)), 1);
   EXPECT_EQ(events.wrongThreadEvents.load(), 0u);
 }
 
 TEST_F(MainWindowTest, TimersTickAndAStoppedTimerCanBeStartedAgain) {
-  window.SetTimerPeriod(platform::kGuardTimer, 20);
-  EXPECT_TRUE(PumpUntil([&] { return events.Count(TickEvent(platform::kGuardTimer)) >= 2; }));
-  window.SetTimerPeriod(platform::kGuardTimer, 0);
-  window.SetTimerPeriod(platform::kCalibrationTimer, -1);
+  window.SetTimerPeriod(lanqi::platform::kGuardTimer, 20);
+  EXPECT_TRUE(
+      PumpUntil([&] { return events.Count(TickEvent(lanqi::platform::kGuardTimer)) >= 2; }));
+  window.SetTimerPeriod(lanqi::platform::kGuardTimer, 0);
+  window.SetTimerPeriod(lanqi::platform::kCalibrationTimer, -1);
   events.Clear();
-  window.SetTimerPeriod(platform::kCalibrationTimer, 20);
-  EXPECT_TRUE(PumpUntil([&] { return events.Count(TickEvent(platform::kCalibrationTimer)) >= 1; }));
+  window.SetTimerPeriod(lanqi::platform::kCalibrationTimer, 20);
+  EXPECT_TRUE(
+      PumpUntil([&] { return events.Count(TickEvent(lanqi::platform::kCalibrationTimer)) >= 1; }));
   // The display timer counts from loading with its stored second.
-  EXPECT_TRUE(PumpUntil([&] { return events.Count(TickEvent(platform::kDisplayTimer)) >= 1; }));
+  EXPECT_TRUE(
+      PumpUntil([&] { return events.Count(TickEvent(lanqi::platform::kDisplayTimer)) >= 1; }));
 }
 
 TEST_F(MainWindowTest, CloseRequestAsksTheHandlerAndDestroysOnlyWhenAllowed) {
@@ -180,8 +193,8 @@ TEST_F(MainWindowTest, CloseRequestAsksTheHandlerAndDestroysOnlyWhenAllowed) {
   // Once the window is gone, calls from another thread come back harmlessly.
   std::string text = "unchanged";
   std::thread worker([&] {
-    window.SetText(platform::kBeijingTimeLabel, "x");
-    text = window.Text(platform::kBeijingTimeLabel);
+    window.SetText(lanqi::platform::kBeijingTimeLabel, "x");
+    text = window.Text(lanqi::platform::kBeijingTimeLabel);
   });
   worker.join();
   EXPECT_EQ(text, "");
@@ -232,10 +245,10 @@ TEST_F(MainWindowTest, TrayIconFollowsShownFlagAndReportsOnlyTheLeftButtonReleas
 
 TEST_F(MainWindowTest, WaitProcessingMessagesLetsOtherEventsRunMeanwhile) {
   events.Clear();
-  window.SetTimerPeriod(platform::kGuardTimer, 10);
+  window.SetTimerPeriod(lanqi::platform::kGuardTimer, 10);
   window.WaitProcessingMessages(300);
-  window.SetTimerPeriod(platform::kGuardTimer, 0);
-  EXPECT_GE(events.Count(TickEvent(platform::kGuardTimer)), 1);
+  window.SetTimerPeriod(lanqi::platform::kGuardTimer, 0);
+  EXPECT_GE(events.Count(TickEvent(lanqi::platform::kGuardTimer)), 1);
 }
 
 TEST_F(MainWindowTest, VisibleFlagShowsAndHidesTheWindow) {

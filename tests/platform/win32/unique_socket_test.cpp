@@ -3,13 +3,13 @@
 // failed start, or twice, would end the use of everyone else in the process. Each test repeats
 // the session far more often than the process holds other sessions, so such a fault takes
 // Winsock down and the socket made afterwards fails.
+#include "platform/win32/unique_socket.hpp"
+
 #include <gtest/gtest.h>
 #include <winsock2.h>
 
 #include <string>
 #include <vector>
-
-#include "platform/win32/unique_socket.hpp"
 
 namespace lanqi::platform::win32 {
 namespace {
