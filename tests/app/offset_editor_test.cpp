@@ -255,20 +255,7 @@ TEST_F(OffsetFile, TypedTextBecomesTheCanonicalNumber) {
 // Each change of the offset, typed or stepped, reaches the file exactly once, also when the box
 // has to be rewritten to the canonical form.
 TEST_F(OffsetFile, EachChangeIsSavedOnce) {
-  struct CountingFiles final : platform::DirectoryFiles {
-    explicit CountingFiles(platform::DirectoryFiles& inner) : inner(inner) {}
-    std::optional<std::vector<std::uint8_t>> ReadUpTo(const std::string& name,
-                                                      std::size_t maxBytes) override {
-      return inner.ReadUpTo(name, maxBytes);
-    }
-    bool Replace(const std::string& name, std::span<const std::uint8_t> content) override {
-      ++replaces;
-      return inner.Replace(name, content);
-    }
-    void RemoveLeftovers(const std::string& name) override { inner.RemoveLeftovers(name); }
-    platform::DirectoryFiles& inner;
-    int replaces = 0;
-  } counting(*files);
+  testing::FakeDirectoryFiles counting(*files);
   OffsetEditor counted{window, state, counting};
   events.editor = &counted;
   counted.LoadOffset();
@@ -338,13 +325,14 @@ TEST_F(OffsetFile, SaveThatCannotReplaceTheFileKeepsTheValueInMemory) {
 
 TEST_F(OffsetFile, LockedFileKeepsItsContentAndTheValueInMemory) {
   WriteFile("5");
-  testing::UnwritableFiles locked(*files);
+  testing::FakeDirectoryFiles locked(*files);
+  locked.refuseReplace = true;
   OffsetEditor lockedEditor(window, state, locked);
   events.editor = &lockedEditor;
   lockedEditor.LoadOffset();
   lockedEditor.StepOffset(+1);
   lockedEditor.SaveOffset();
-  EXPECT_GT(locked.refused, 0);
+  EXPECT_GT(locked.replaces, 0);
   EXPECT_EQ(window.Text(platform::kOffsetBox), "6");
   EXPECT_EQ(state.offsetSeconds.load(), 6);
   EXPECT_EQ(FileText(), "5");

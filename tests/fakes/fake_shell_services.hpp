@@ -52,21 +52,24 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
-// Files that cannot be saved, as with a folder the program may not write or a locked file:
-// reads pass through to a real folder, every replacement fails.
-class UnwritableFiles final : public platform::DirectoryFiles {
+// The files of a real folder, seen through a counter: every replacement is counted, and with
+// refuseReplace set fails as with a folder the program may not write or a locked file.
+class FakeDirectoryFiles final : public platform::DirectoryFiles {
  public:
-  explicit UnwritableFiles(platform::DirectoryFiles& inner) : inner_(inner) {}
+  explicit FakeDirectoryFiles(platform::DirectoryFiles& inner) : inner_(inner) {}
   std::optional<std::vector<std::uint8_t>> ReadUpTo(const std::string& fileName,
                                                     std::size_t maxBytes) override {
     return inner_.ReadUpTo(fileName, maxBytes);
   }
-  bool Replace(const std::string&, std::span<const std::uint8_t>) override {
-    ++refused;
-    return false;
+  bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) override {
+    ++replaces;
+    return !refuseReplace && inner_.Replace(fileName, content);
   }
-  void RemoveLeftovers(const std::string&) override {}
-  int refused = 0;
+  void RemoveLeftovers(const std::string& fileName) override {
+    if (!refuseReplace) inner_.RemoveLeftovers(fileName);
+  }
+  bool refuseReplace = false;
+  int replaces = 0;
 
  private:
   platform::DirectoryFiles& inner_;

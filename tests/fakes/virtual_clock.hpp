@@ -17,7 +17,8 @@ class VirtualClock final : public platform::LocalClock {
       : nowMs_(ToMs(start) + ms) {}
 
   CalendarTime Now() const override {
-    const std::int64_t ms = nowMs_.load();
+    // A step moves the clock on by a millisecond after each read, as time passes between reads.
+    const std::int64_t ms = stepOnRead_.load() ? nowMs_.fetch_add(1) : nowMs_.load();
     return CalendarFromDateTime(FromMs(ms), static_cast<int>(((ms % 1000) + 1000) % 1000));
   }
   bool SetLocal(const CalendarTime& time) override {
@@ -41,6 +42,7 @@ class VirtualClock final : public platform::LocalClock {
   void JumpWallClock(std::int64_t ms) { nowMs_.fetch_add(ms); }
   void SetWallClock(DateTime value, int ms = 0) { nowMs_.store(ToMs(value) + ms); }
   void RefuseSet(bool refuse) { refuseSet_.store(refuse); }
+  void StepOnEveryRead(bool step) { stepOnRead_.store(step); }
   int SetCount() const { return setCount_.load(); }
   // Every attempt to set the clock, granted or refused: the wall clock before it and the target.
   struct SetAttempt {
@@ -74,7 +76,8 @@ class VirtualClock final : public platform::LocalClock {
     return AddToDateTime(AddToDateTime(base, TimeUnit::Day, days), TimeUnit::Second, rest);
   }
 
-  std::atomic<std::int64_t> nowMs_;
+  mutable std::atomic<std::int64_t> nowMs_;
+  std::atomic<bool> stepOnRead_{false};
   std::atomic<std::uint64_t> tickMs_{1000000};
   std::atomic<bool> refuseSet_{false};
   std::atomic<int> setCount_{0};

@@ -7,6 +7,7 @@
 #include "nettime/connectivity_probe.hpp"
 #include "nettime/reference_servers.hpp"
 #include "platform/system.hpp"
+#include "tests/fakes/fake_process_memory_os.hpp"
 #include "tests/fakes/fake_sockets.hpp"
 #include "tests/fakes/fake_workers.hpp"
 #include "tests/support/system_support.hpp"
@@ -92,30 +93,11 @@ TEST(ProbeTarget, AWorkerThatCannotStartGivesMinusOneAfterTheLimit) {
   EXPECT_TRUE(probe.sockets.LookedUp().empty());
 }
 
-// Memory calls that always fail, as in a process that may not use them.
-class DeniedMemoryOs final : public platform::ProcessMemoryOs {
- public:
-  std::uint32_t CurrentProcessId() const override { return 1; }
-  platform::ProcessHandle Open(std::uint32_t) override { return 0; }
-  void Close(platform::ProcessHandle) override {}
-  bool Read(platform::ProcessHandle, std::uintptr_t, void*, std::size_t) override { return false; }
-  bool Write(platform::ProcessHandle, std::uintptr_t, const void*, std::size_t) override {
-    return false;
-  }
-  bool Query(platform::ProcessHandle, std::uintptr_t, platform::MemoryRegion&) override {
-    return false;
-  }
-  bool Protect(platform::ProcessHandle, std::uintptr_t, std::size_t, std::uint32_t) override {
-    return false;
-  }
-  void ProcessPendingMessages() override {}
-};
-
 TEST(ProbeTarget, ACellThatCannotBeWrittenNeverPassesForASuccess) {
   // A failed read gives 0, which would read as a 0 ms connect.
   VirtualProbe probe(FakeWorkers::Mode::Inline);
   probe.sockets.Set("h", {"10.0.0.1", Answer::Refuse});
-  DeniedMemoryOs denied;
+  testing::DeniedProcessMemoryOs denied;
   const ProbeServices services{probe.workers, probe.clock, probe.sockets,
                                std::make_shared<const ProcessMemory>(denied), 1};
   EXPECT_EQ(ProbeTarget(services, "h", 53, 200), -1);

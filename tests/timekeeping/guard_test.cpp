@@ -80,22 +80,6 @@ TEST_F(GuardPassAlone, BalloonIsOnlyShownWhileTheIconIsThere) {
   EXPECT_EQ(sim.log[1].text, kSuccessLine);
 }
 
-// A local clock whose millisecond part moves on by one at every read, from a chosen start.
-class SteppingClock final : public platform::LocalClock {
- public:
-  SteppingClock(DateTime start, int firstMs) : ms_(testing::VirtualClock::ToMs(start) + firstMs) {}
-  CalendarTime Now() const override {
-    const std::int64_t ms = ms_++;
-    return CalendarFromDateTime(testing::VirtualClock::FromMs(ms), static_cast<int>(ms % 1000));
-  }
-  bool SetLocal(const CalendarTime&) override { return ++sets, true; }
-  std::uint64_t TickCountMs() const override { return 5000; }
-  int sets = 0;
-
- private:
-  mutable std::int64_t ms_;
-};
-
 // The system time is converted before the correct time, each conversion carrying the
 // milliseconds of its own read: exactly two seconds behind is repaired when the milliseconds
 // move on between the reads, exactly two seconds ahead when a second boundary falls between them.
@@ -115,12 +99,13 @@ TEST(GuardConversions, SystemTimeIsConvertedFirst) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const DateTime system = DateTimeFromParts(2024, 2, 11, 10, 0, 0);
-    SteppingClock clock(system, c.firstReadMs);
+    testing::VirtualClock clock(system, c.firstReadMs);
+    clock.StepOnEveryRead(true);
     Simulation sim;
-    TimeKeeper keeper{sim.state, sim.window, clock, sim.workers, sim.network};
+    TimeKeeper keeper{sim.state, sim.window, clock, sim.workers, sim.networkSource};
     sim.state.correctTime = AddToDateTime(system, TimeUnit::Second, c.correctMinusSystemSeconds);
     GuardPass(keeper);
-    EXPECT_EQ(clock.sets, c.repaired ? 1 : 0);
+    EXPECT_EQ(clock.SetCount(), c.repaired ? 1 : 0);
     EXPECT_EQ(sim.CountLog("#尝试修复"), c.repaired ? 1 : 0);
   }
 }

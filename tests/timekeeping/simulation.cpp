@@ -9,18 +9,6 @@ namespace lanqi::testing {
 
 using platform::Timer;
 
-bool ScriptedNetwork::IsReachable() {
-  const bool ok = reachable(sim_.NowMs());
-  sim_.RunFor(ok ? reachableCostMs : unreachableCostMs);
-  return ok;
-}
-
-DateTime ScriptedNetwork::FetchNetworkTime() {
-  ++fetches;
-  sim_.RunFor(fetchCostMs);
-  return reading ? reading(sim_.NowMs()) : sim_.TrueTime();
-}
-
 Simulation::Simulation(DateTime start) : clock(start), trueStartMs_(VirtualClock::ToMs(start)) {
   // Started routines wait in the simulation's queue; a wait on a pass's thread runs time on.
   workers.onQueue = [this](std::function<void()> routine) { Enqueue(std::move(routine)); };
@@ -29,6 +17,16 @@ Simulation::Simulation(DateTime start) : clock(start), trueStartMs_(VirtualClock
   window.onTimerPeriod = [this](Timer timer, int milliseconds) { SetPeriod(timer, milliseconds); };
   window.onLogLine = [this](const std::string& text) { log.push_back({nowMs_, text}); };
   window.SetTrayShown(true);  // the program runs in the notification area
+  networkSource.reachable = [this] {
+    const bool ok = network.reachable(NowMs());
+    RunFor(ok ? network.reachableCostMs : network.unreachableCostMs);
+    return ok;
+  };
+  networkSource.reading = [this] {
+    ++network.fetches;
+    RunFor(network.fetchCostMs);
+    return network.reading ? network.reading(NowMs()) : TrueTime();
+  };
   timers_[platform::kDisplayTimer] = {1000, 1000};
   timers_[platform::kCalibrationTimer] = {1800000, 1800000};
   timers_[platform::kGuardTimer] = {0, 0};

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/fakes/fake_network_time_source.hpp"
 #include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/fake_workers.hpp"
 #include "tests/fakes/virtual_clock.hpp"
@@ -20,12 +21,7 @@ class Simulation;
 
 // The network as a script: whether it can be reached and what it answers, as functions of the
 // virtual moment, and how much virtual time the probe costs.
-class ScriptedNetwork final : public NetworkTimeSource {
- public:
-  explicit ScriptedNetwork(Simulation& sim) : sim_(sim) {}
-  bool IsReachable() override;
-  DateTime FetchNetworkTime() override;
-
+struct NetworkScript {
   std::function<bool(std::int64_t)> reachable = [](std::int64_t) { return true; };
   // Default: the true Beijing time of the moment.
   std::function<DateTime(std::int64_t)> reading;
@@ -33,9 +29,6 @@ class ScriptedNetwork final : public NetworkTimeSource {
   int unreachableCostMs = 3700;
   int fetchCostMs = 50;
   int fetches = 0;
-
- private:
-  Simulation& sim_;
 };
 
 class Simulation {
@@ -90,8 +83,9 @@ class Simulation {
   // The balloons shown, as "title|text".
   std::vector<std::string> Balloons();
   FakeWorkers workers;
-  ScriptedNetwork network{*this};
-  TimeKeeper keeper{state, window, clock, workers, network};
+  NetworkScript network;
+  FakeNetworkTimeSource networkSource;  // follows `network`, spending virtual time
+  TimeKeeper keeper{state, window, clock, workers, networkSource};
   int workersRun = 0;
 
  private:

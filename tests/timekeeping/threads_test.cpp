@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "platform/posix/posix_platform.hpp"
+#include "tests/fakes/fake_network_time_source.hpp"
 #include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/fake_workers.hpp"
 #include "tests/fakes/virtual_clock.hpp"
@@ -15,19 +16,6 @@ namespace {
 
 // Real threads, as in the running program: overlapping refreshes, calibration and guard passes
 // share the clock state without a lock. Run under ThreadSanitizer this shows no data race.
-class InstantNetwork final : public NetworkTimeSource {
- public:
-  explicit InstantNetwork(testing::VirtualClock& clock) : clock_(clock) {}
-  bool IsReachable() override { return calls_.fetch_add(1) % 5 != 0; }
-  DateTime FetchNetworkTime() override {
-    return calls_.load() % 7 == 0 ? DateTimeFromParts(2020, 1, 1) : clock_.WallClock();
-  }
-
- private:
-  testing::VirtualClock& clock_;
-  std::atomic<int> calls_{0};
-};
-
 TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
   testing::VirtualClock clock;
   testing::FakeWindow window;
@@ -37,7 +25,13 @@ TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
   queued.onDelay = [&clock](int milliseconds) { clock.Advance(milliseconds); };
   window.SetTrayShown(true);
   ClockState state;
-  InstantNetwork network(clock);
+  // Now and then unreachable, now and then a reading from 2020; otherwise the clock's own time.
+  std::atomic<int> calls{0};
+  testing::FakeNetworkTimeSource network;
+  network.reachable = [&calls] { return calls.fetch_add(1) % 5 != 0; };
+  network.reading = [&calls, &clock] {
+    return calls.load() % 7 == 0 ? DateTimeFromParts(2020, 1, 1) : clock.WallClock();
+  };
   TimeKeeper keeper{state, window, clock, queued, network};
   state.standardTime = clock.WallClock();
 
