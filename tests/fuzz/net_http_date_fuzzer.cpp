@@ -26,11 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (parts == lanqi::CalendarTime{}) return 0;
   Require(parts.month >= 1 && parts.month <= 12 && parts.day >= 1 && parts.day <= 31);
   Require(parts.hour <= 23 && parts.minute <= 59 && parts.second <= 60);
-  Require(parts.dayOfWeek <= 6 && parts.year <= 9999 && parts.milliseconds == 0);
+  Require(parts.dayOfWeek >= 0 && parts.dayOfWeek <= 6 && parts.year >= 0 && parts.year <= 9999 &&
+          parts.millisecond == 0 && parts.hour >= 0 && parts.minute >= 0 && parts.second >= 0);
   char fixed[64];
-  std::snprintf(fixed, sizeof fixed, "%s, %02u %s %04u %02u:%02u:%02u GMT", kDays[parts.dayOfWeek],
-                unsigned{parts.day}, kMonths[parts.month - 1], unsigned{parts.year},
-                unsigned{parts.hour}, unsigned{parts.minute}, unsigned{parts.second});
+  std::snprintf(fixed, sizeof fixed, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[parts.dayOfWeek],
+                parts.day, kMonths[parts.month - 1], parts.year, parts.hour, parts.minute,
+                parts.second);
   Require(lanqi::ReadHttpDate(fixed) == parts);
   return 0;
 }
