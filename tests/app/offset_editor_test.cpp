@@ -11,6 +11,7 @@
 #include "platform/system.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
 #include "tests/fakes/fake_window.hpp"
+#include "tests/fakes/recording_events.hpp"
 
 namespace lanqi {
 namespace {
@@ -57,27 +58,15 @@ TEST(ToInteger, ReadsTheLeadingNumber) {
   for (const auto& c : cases) EXPECT_EQ(ToInteger(c.text), c.expected) << c.text;
 }
 
-// Delivers the offset box's change events to the editor, as the main window's handlers do.
-struct BoxEvents final : platform::WindowEvents {
-  OffsetEditor* editor = nullptr;
-  int boxChanges = 0;
-  void OnCreated() override {}
-  bool OnCloseRequested() override { return false; }
-  void OnDestroyed() override {}
-  void OnButtonClicked(Control) override {}
-  void OnContentChanged(Control editBox) override {
-    if (editBox != platform::kOffsetBox) return;
-    // A rewrite that kept raising itself would run away long before this.
-    if (++boxChanges > 100) FAIL() << "the box's change handler does not come to rest";
-    editor->OnOffsetBoxChanged();
-  }
-  void OnTrayLeftButtonUp() override {}
-  void OnTimerTick(platform::Timer) override {}
-};
-
 struct OffsetFile : ::testing::Test {
+  // The offset box's change events go to the editor in use, as the main window's handlers do.
   OffsetFile() {
-    events.editor = &editor;
+    events.onContentChanged = [this](Control editBox) {
+      if (editBox != platform::kOffsetBox) return;
+      // A rewrite that kept raising itself would run away long before this.
+      if (++boxChanges > 100) FAIL() << "the box's change handler does not come to rest";
+      editorInUse->OnOffsetBoxChanged();
+    };
     window.Attach(&events);
   }
   // The file's bytes as text; "<none>" when it is missing.
@@ -110,7 +99,9 @@ struct OffsetFile : ::testing::Test {
   testing::FakeWindow window;
   ClockState state;
   OffsetEditor editor{window, state, *files};
-  BoxEvents events;
+  OffsetEditor* editorInUse = &editor;
+  int boxChanges = 0;
+  testing::RecordingEvents events;
 };
 
 TEST_F(OffsetFile, NoFileGivesZeroAndCreatesTheOneByteFile) {
@@ -244,11 +235,11 @@ TEST_F(OffsetFile, TypedTextBecomesTheCanonicalNumber) {
       {"-99999999999", "-2147483648"},
   };
   for (const auto& c : cases) {
-    events.boxChanges = 0;
+    boxChanges = 0;
     Type(c.typed);
     ExpectEverywhere(c.shown);
     // The typed change and at most one rewrite, which finds the box canonical and stops.
-    EXPECT_LE(events.boxChanges, 2) << c.typed;
+    EXPECT_LE(boxChanges, 2) << c.typed;
   }
 }
 
@@ -257,7 +248,7 @@ TEST_F(OffsetFile, TypedTextBecomesTheCanonicalNumber) {
 TEST_F(OffsetFile, EachChangeIsSavedOnce) {
   testing::FakeDirectoryFiles counting(*files);
   OffsetEditor counted{window, state, counting};
-  events.editor = &counted;
+  editorInUse = &counted;
   counted.LoadOffset();
   EXPECT_EQ(counting.replaces, 1);
   for (const std::string typed : {"7", "0042", "x", "-300"}) {
@@ -274,32 +265,21 @@ TEST_F(OffsetFile, EachChangeIsSavedOnce) {
 // A window that adds a character to whatever it is given: the rewrite can never settle on the
 // canonical text, and still the handler has to return.
 TEST_F(OffsetFile, RewriteComesToRestWhenTheBoxNeverShowsTheCanonicalText) {
-  struct StubbornEvents final : platform::WindowEvents {
-    testing::FakeWindow* window = nullptr;
-    OffsetEditor* editor = nullptr;
-    int depth = 0, maxDepth = 0;
-    void OnCreated() override {}
-    bool OnCloseRequested() override { return false; }
-    void OnDestroyed() override {}
-    void OnButtonClicked(Control) override {}
-    void OnContentChanged(Control editBox) override {
-      if (editBox != platform::kOffsetBox || depth > 50) return;
-      ++depth;
-      maxDepth = std::max(maxDepth, depth);
-      window->Attach(nullptr);
-      window->SetText(platform::kOffsetBox, window->Text(platform::kOffsetBox) + "x");
-      window->Attach(this);
-      editor->OnOffsetBoxChanged();
-      --depth;
-    }
-    void OnTrayLeftButtonUp() override {}
-    void OnTimerTick(platform::Timer) override {}
-  } stubborn;
-  stubborn.window = &window;
-  stubborn.editor = &editor;
+  testing::RecordingEvents stubborn;
+  int depth = 0, maxDepth = 0;
+  stubborn.onContentChanged = [&](Control editBox) {
+    if (editBox != platform::kOffsetBox || depth > 50) return;
+    ++depth;
+    maxDepth = std::max(maxDepth, depth);
+    window.Attach(nullptr);
+    window.SetText(platform::kOffsetBox, window.Text(platform::kOffsetBox) + "x");
+    window.Attach(&stubborn);
+    editor.OnOffsetBoxChanged();
+    --depth;
+  };
   window.Attach(&stubborn);
   window.SetText(platform::kOffsetBox, "7");
-  EXPECT_LE(stubborn.maxDepth, 2);
+  EXPECT_LE(maxDepth, 2);
   EXPECT_EQ(state.offsetSeconds.load(), 7);
   EXPECT_EQ(FileText(), "7");
 }
@@ -328,7 +308,7 @@ TEST_F(OffsetFile, LockedFileKeepsItsContentAndTheValueInMemory) {
   testing::FakeDirectoryFiles locked(*files);
   locked.refuseReplace = true;
   OffsetEditor lockedEditor(window, state, locked);
-  events.editor = &lockedEditor;
+  editorInUse = &lockedEditor;
   lockedEditor.LoadOffset();
   lockedEditor.StepOffset(+1);
   lockedEditor.SaveOffset();

@@ -95,7 +95,7 @@ class RecordedWindowTest : public ::testing::Test {
   void SetUp() override {
     shell = FakeShell{};
     messageBoxes.clear();
-    events.window = &window;
+    watch.Watch(events, window);
     if (!window.Load(events)) GTEST_SKIP() << "no desktop to create windows on";
   }
   void TearDown() override {
@@ -104,6 +104,7 @@ class RecordedWindowTest : public ::testing::Test {
   }
 
   RecordingEvents events;
+  lanqi::window_test::WindowWatch watch;
   MainWindow window{GetModuleHandleW(nullptr), {&RecordShellNotifyIcon, &RecordMessageBox}};
 };
 
@@ -554,7 +555,6 @@ TEST(MainWindowQuit, WindowDestroyedDuringAWaitStillEndsTheMessageLoop) {
         }).detach();
         RecordingEvents events;
         MainWindow window(GetModuleHandleW(nullptr), {&RecordShellNotifyIcon, &RecordMessageBox});
-        events.window = &window;
         events.allowClose = true;
         if (!window.Load(events)) ExitProcess(0);  // no desktop: nothing to test
         PostMessageW(window.Handle(), WM_CLOSE, 0, 0);

@@ -34,17 +34,18 @@ using lanqi::window_test::TickEvent;
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    events.window = &window;
+    watch.Watch(events, window);
     if (!window.Load(events)) GTEST_SKIP() << "no desktop to create windows on";
   }
 
   RecordingEvents events;
+  lanqi::window_test::WindowWatch watch;
   MainWindow window{GetModuleHandleW(nullptr)};
 };
 
 TEST_F(MainWindowTest, LoadsHiddenRaisesCreatedThenShowsWithTitleSizeAndInitialTexts) {
   EXPECT_EQ(events.Events().front(), "created");
-  EXPECT_FALSE(events.visibleWhenCreated);
+  EXPECT_FALSE(watch.visibleWhenCreated);
   HWND handle = window.Handle();
   EXPECT_TRUE(IsWindowVisible(handle));
   wchar_t title[64] = {};
@@ -103,7 +104,7 @@ TEST_F(MainWindowTest, LoadsHiddenRaisesCreatedThenShowsWithTitleSizeAndInitialT
     EXPECT_EQ(bounds.right, expected.bounds.right);
     EXPECT_EQ(bounds.bottom, expected.bounds.bottom);
   }
-  EXPECT_EQ(events.wrongThreadEvents.load(), 0u);
+  EXPECT_EQ(watch.wrongThreadEvents.load(), 0u);
 }
 
 TEST_F(MainWindowTest, ProgramChangesOfEditBoxesRaiseTheEventExactlyOnce) {
@@ -162,7 +163,7 @@ TEST_F(MainWindowTest, CallsFromAWorkerRunOnTheWindowThreadAndWaitForTheirHandle
   EXPECT_EQ(readBack, "系统时间：y");
   EXPECT_EQ(window.Text(lanqi::platform::kLogBox), "钟卫\r\n");
   EXPECT_EQ(events.Count(ChangedEvent(lanqi::platform::kLogBox)), 1);
-  EXPECT_EQ(events.wrongThreadEvents.load(), 0u);
+  EXPECT_EQ(watch.wrongThreadEvents.load(), 0u);
 }
 
 TEST_F(MainWindowTest, TimersTickAndAStoppedTimerCanBeStartedAgain) {
@@ -266,7 +267,6 @@ TEST(MainWindowEnd, EndProgramInsideCreationEndsTheProcessWithItsCode) {
       {
         RecordingEvents events;
         MainWindow window(GetModuleHandleW(nullptr));
-        events.window = &window;
         window.ReleaseAtEnd([&] {
           // Released after the windows, as the last thing before the process ends.
           std::fputs(window.Handle() == nullptr ? "released after the window\n" : "too early\n",

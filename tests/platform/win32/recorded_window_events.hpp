@@ -1,6 +1,6 @@
 #pragma once
-// What the in-process tests of the real window share: a recorder of the window's events and a
-// message pump that waits for a condition.
+// What the in-process tests of the real window share: the recorder of the window's events with
+// what only the real window can tell about them, and a message pump that waits for a condition.
 #include <windows.h>
 
 #include <atomic>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/win32/main_window.hpp"
+#include "tests/fakes/recording_events.hpp"
 
 namespace lanqi::window_test {
 
@@ -19,69 +20,24 @@ using platform::Timer;
 using platform::WindowEvents;
 using platform::win32::MainWindow;
 
-// Records every event with the thread it arrived on.
-class RecordingEvents final : public WindowEvents {
- public:
-  void OnCreated() override {
-    Record("created");
-    visibleWhenCreated = IsWindowVisible(window->Handle()) != FALSE;
-    if (onCreated) onCreated();
-  }
-  bool OnCloseRequested() override {
-    Record("close");
-    return allowClose;
-  }
-  void OnDestroyed() override { Record("destroyed"); }
-  void OnButtonClicked(Control button) override {
-    Record("button " + std::to_string(static_cast<int>(button)));
-  }
-  void OnContentChanged(Control editBox) override {
-    Record("changed " + std::to_string(static_cast<int>(editBox)));
-    if (onContentChanged) onContentChanged(editBox);
-  }
-  void OnTrayLeftButtonUp() override { Record("tray up"); }
-  void OnTimerTick(Timer timer) override {
-    Record("tick " + std::to_string(static_cast<int>(timer)));
-  }
+using testing::ChangedEvent;
+using testing::RecordingEvents;
+using testing::TickEvent;
 
-  std::vector<std::string> Events() {
-    std::lock_guard lock(mutex_);
-    return events_;
-  }
-  int Count(const std::string& event) {
-    int count = 0;
-    for (const std::string& seen : Events()) count += seen == event;
-    return count;
-  }
-  void Clear() {
-    std::lock_guard lock(mutex_);
-    events_.clear();
-  }
-
-  MainWindow* window = nullptr;
-  bool allowClose = false;
-  bool visibleWhenCreated = true;
+// What only the real window can tell about its events: whether each arrived on the window's
+// thread, and whether the window was still hidden when it raised its creation event.
+struct WindowWatch {
   std::atomic<DWORD> wrongThreadEvents{0};
+  bool visibleWhenCreated = true;
   DWORD windowThread = GetCurrentThreadId();
-  std::function<void()> onCreated;
-  std::function<void(Control)> onContentChanged;
 
- private:
-  void Record(std::string event) {
-    if (GetCurrentThreadId() != windowThread) ++wrongThreadEvents;
-    std::lock_guard lock(mutex_);
-    events_.push_back(std::move(event));
+  void Watch(RecordingEvents& events, const MainWindow& window) {
+    events.onEvent = [this, &window](const std::string& event) {
+      if (GetCurrentThreadId() != windowThread) ++wrongThreadEvents;
+      if (event == "created") visibleWhenCreated = IsWindowVisible(window.Handle()) != FALSE;
+    };
   }
-  std::mutex mutex_;
-  std::vector<std::string> events_;
 };
-
-inline std::string ChangedEvent(Control control) {
-  return "changed " + std::to_string(static_cast<int>(control));
-}
-inline std::string TickEvent(Timer timer) {
-  return "tick " + std::to_string(static_cast<int>(timer));
-}
 
 // Processes this thread's messages until the condition holds or ten seconds have passed.
 inline bool PumpUntil(const std::function<bool()>& condition) {
