@@ -10,16 +10,31 @@ namespace {
 using platform::Control;
 using platform::Timer;
 
-// The whole program over a system of fakes. The network is never reached here: passes started
-// by the handlers stay queued.
-struct WindowHandlers : ::testing::Test {
-  WindowHandlers() { window.Attach(&handlers); }
+// The whole program over a system of fakes and the fake window, as the entry point assembles it
+// over the real ones. The network is never reached here: passes started by the handlers stay
+// queued.
+struct AssembledProgram {
+  explicit AssembledProgram(platform::Elevation* elevation = nullptr)
+      : system(SystemWith(elevation)), program(system, window) {
+    window.Attach(&program.Events());
+  }
+  platform::System SystemWith(platform::Elevation* elevation) {
+    if (elevation != nullptr) fake.elevationInUse = elevation;
+    return fake.System();
+  }
+
   testing::FakeSystem fake;
-  platform::System system = fake.System();
+  platform::System system;
   testing::FakeWindow window;
-  Program program{system, window};
-  MainWindowHandlers& handlers = program.Events();
-  ClockState& state = program.State();
+  Program program;
+};
+
+struct WindowHandlers : ::testing::Test {
+  AssembledProgram assembled;
+  testing::FakeSystem& fake = assembled.fake;
+  testing::FakeWindow& window = assembled.window;
+  MainWindowHandlers& handlers = assembled.program.Events();
+  ClockState& state = assembled.program.State();
   testing::VirtualClock& clock = fake.clock;
   testing::FakeWorkers& workers = fake.workers;
   testing::FakeRegistry& registry = fake.registry;
@@ -146,16 +161,12 @@ TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
 
 TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNothing) {
   for (bool declined : {false, true}) {
-    testing::FakeSystem bareSystem;
-    testing::FakeElevation& noRights = bareSystem.elevation;
+    AssembledProgram starting;
+    testing::FakeElevation& noRights = starting.fake.elevation;
     noRights.administrator = false;
     noRights.declined = declined;
-    platform::System assembled = bareSystem.System();
-    testing::FakeWindow bare;
-    Program starting(assembled, bare);
-    bare.Attach(&starting.Events());
-    starting.Events().OnCreated();
-    const auto& emptyFiles = bareSystem.files;
+    starting.program.Events().OnCreated();
+    testing::FakeWindow& bare = starting.window;
 
     ASSERT_EQ(noRights.requests.size(), 1u);
     EXPECT_FALSE(noRights.requests[0].useFile);
@@ -166,8 +177,8 @@ TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNoth
     EXPECT_TRUE(bare.Balloons().empty());
     EXPECT_EQ(bare.Text(platform::kLogBox), "");
     EXPECT_EQ(bare.Text(platform::kOffsetBox), "");
-    EXPECT_TRUE(bareSystem.workers.TakeQueued().empty());
-    EXPECT_FALSE(emptyFiles->ReadUpTo(OffsetEditor::kFileName, 100).has_value());
+    EXPECT_TRUE(starting.fake.workers.TakeQueued().empty());
+    EXPECT_FALSE(starting.fake.files->ReadUpTo(OffsetEditor::kFileName, 100).has_value());
   }
 }
 
@@ -187,16 +198,12 @@ TEST(StartRights, ElevationIsRequestedUnlessTheAdministratorsGroupIsInForce) {
       {"IsNTAdmin false, group in force", false, true, 1},
   };
   for (const auto& c : cases) {
-    testing::FakeSystem fake;
     testing::FakeProcessToken token(c.isNTAdmin, c.groupInForce);
     platform::TokenElevation elevation(token);
-    fake.elevationInUse = &elevation;
-    platform::System system = fake.System();
-    testing::FakeWindow window;
-    Program program(system, window);
-    window.Attach(&program.Events());
-    program.Events().OnCreated();
-    const auto& files = fake.files;
+    AssembledProgram assembled(&elevation);
+    assembled.program.Events().OnCreated();
+    testing::FakeWindow& window = assembled.window;
+    const auto& files = assembled.fake.files;
 
     EXPECT_EQ(token.requests, c.expectedRequests) << c.token;
     const bool runs = c.expectedRequests == 0;
