@@ -6,7 +6,45 @@
 
 namespace {
 
+using lanqi::cp936::CharacterLength;
 using lanqi::cp936::CutAtCharacterBoundary;
+using lanqi::cp936::FoldFullWidth;
+
+TEST(CodePage936, CharacterLengthFollowsTheLeadByte) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::size_t index, length;
+  };
+  const Case cases[] = {
+      {"ASCII", "a", 0, 1},
+      {"0x80 stands alone",
+       "\x80"
+       "A",
+       0, 1},
+      {"0xFF stands alone",
+       "\xFF"
+       "A",
+       0, 1},
+      {"lowest lead byte", "\x81\x40", 0, 2},
+      {"highest lead byte", "\xFE\xFE", 0, 2},
+      {"Chinese character", "钟", 0, 2},
+      {"lead byte at the end", "a\x81", 1, 1},
+      {"four-byte GB18030", "\x81\x30\x81\x30", 0, 4},
+      {"digit after a lead byte, text too short for four", "\x81\x30\x81", 0, 2},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CharacterLength(c.text, c.index), c.length) << c.name;
+}
+
+TEST(CodePage936, FullWidthFormsFoldToAscii) {
+  EXPECT_EQ(FoldFullWidth("\xA3\xB1\xA3\xB2"), "12");  // full-width 1 2
+  EXPECT_EQ(FoldFullWidth("\xA1\xA1"
+                          "x"),
+            " x");                                           // full-width space
+  EXPECT_EQ(FoldFullWidth("钟\xA3\xAD"), "钟-");             // other characters stay
+  EXPECT_EQ(FoldFullWidth("\xB0\xA3\xB1"), "\xB0\xA3\xB1");  // A3 as a trail byte
+  EXPECT_EQ(FoldFullWidth("5\xA3"), "5\xA3");                // lead byte at the end
+}
 
 // Balloon fields hold 63 and 255 bytes; a cut must never leave half a Chinese character behind.
 TEST(TextCut936, CutsOnlyBetweenWholeCharacters) {
