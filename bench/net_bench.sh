@@ -4,8 +4,8 @@
 #   - the probe's answer time when the first target accepts, and when nothing answers;
 #   - one full probe + fetch against the loopback server;
 #   - htpdate -q -p 1 querying the same server, for comparison.
-# Usage: bench/net_bench.sh [RUNNER...] DRIVER   e.g. build/n-native/tests/unit/net_probe_driver
-#        or: bench/net_bench.sh wine build/n-windows/tests/unit/net_probe_driver.exe (WINEPREFIX set)
+# Usage: bench/net_bench.sh [RUNNER...] DRIVER   e.g. build/native/tests/netns/net_probe_driver
+#        or: bench/net_bench.sh wine build/windows/tests/netns/net_probe_driver.exe (WINEPREFIX set)
 set -u
 source "$(dirname "$0")/../tests/netns/netns_lib.sh"
 enter_netns "$0" "$@"
