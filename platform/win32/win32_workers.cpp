@@ -65,10 +65,13 @@ void PumpingDelayMs(int milliseconds) {
       Sleep(static_cast<DWORD>(milliseconds));
       return;
     }
+    // The due time is looked at after every message: messages that keep coming (a worker's
+    // calls posted one after the other) must not stretch the wait.
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
+      if (WaitForSingleObject(timer.get(), 0) == WAIT_OBJECT_0) return;
     }
   }
 }

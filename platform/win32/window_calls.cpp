@@ -85,10 +85,12 @@ bool WindowCalls::TakeBackOrWait(PendingCall& call) {
   return call.state == CallState::Finished;
 }
 
-void WindowCalls::Settle(PendingCall& call, CallState state) {
+void WindowCalls::Settle(PendingCall& call, CallState state, bool lingerAfter) {
   {
     Locked locked(lock_);
     call.state = state;
+    // Set in the same step: a caller that comes back at once already finds the handler waiting.
+    lingering_ = lingerAfter;
   }
   // The caller may return and release its call from here on: touch it no more.
   WakeAllConditionVariable(&settled_);
@@ -107,26 +109,27 @@ void WindowCalls::RunPendingCalls() {
     PendingCall* call = nullptr;
     {
       Locked locked(lock_);
-      // Once the window is gone nothing more is run; callers take their calls back.
-      if (window_.load() == nullptr) return;
-      if (queue_.empty() && ran > 0 && ran < kLingerWhileFewerThan) {
-        lingering_ = true;
+      if (lingering_ && queue_.empty() && window_.load() != nullptr) {
         SleepConditionVariableSRW(&queued_, &lock_, kLingerMs, 0);
-        lingering_ = false;
       }
-      if (queue_.empty()) return;
+      lingering_ = false;
+      // Once the window is gone nothing more is run; callers take their calls back.
+      if (window_.load() == nullptr || queue_.empty()) return;
       call = queue_.front();
       queue_.pop_front();
       call->state = CallState::Running;
     }
     ++ran;
-    // Marks the call finished even if the operation throws, so its caller is never left waiting.
+    // Marks the call finished even if the operation throws, so its caller is never left waiting;
+    // only after a call that returned does the handler wait for the next one.
     struct FinishOnExit {
       WindowCalls& calls;
       PendingCall* call;
-      ~FinishOnExit() { calls.Settle(*call, CallState::Finished); }
+      bool lingerAfter = false;
+      ~FinishOnExit() { calls.Settle(*call, CallState::Finished, lingerAfter); }
     } finishOnExit{*this, call};
     (*call->operation)();
+    finishOnExit.lingerAfter = ran < kLingerWhileFewerThan;
   }
 }
 

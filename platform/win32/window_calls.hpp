@@ -75,15 +75,16 @@ class WindowCalls {
   // already took (a message from elsewhere ran the queue early) is waited for.
   bool TakeBackOrWait(PendingCall& call);
   // Marks the call and wakes every waiting caller; the caller may release its call from here on.
-  void Settle(PendingCall& call, CallState state);
+  // lingerAfter: the handler goes on to wait a moment for a next call.
+  void Settle(PendingCall& call, CallState state, bool lingerAfter);
 
   std::atomic<HWND> window_{nullptr};
   UniqueHwnd ownedWindow_;
   std::atomic<DWORD> threadId_{0};
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE settled_ = CONDITION_VARIABLE_INIT;
-  // A handler that has just run calls waits a moment for the next one on queued_; callers that
-  // find it waiting wake it instead of posting.
+  // Set from the end of a call until the handler has waited a moment for the next one on
+  // queued_; callers that find it set wake the handler instead of posting.
   CONDITION_VARIABLE queued_ = CONDITION_VARIABLE_INIT;
   bool lingering_ = false;
   std::deque<PendingCall*> queue_;
