@@ -80,8 +80,9 @@ bool WindowCalls::TakeBackOrWait(PendingCall& call) {
   }
   // A handler took the call before this caller could post (a message from elsewhere ran the
   // queue early).
-  while (call.state == CallState::Running)
+  while (call.state == CallState::Running) {
     SleepConditionVariableSRW(&settled_, &lock_, INFINITE, 0);
+  }
   return call.state == CallState::Finished;
 }
 
