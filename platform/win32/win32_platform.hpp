@@ -23,14 +23,24 @@ class Win32LocalClock final : public LocalClock {
   SetLocalTimeCall setLocalTime_;
 };
 
+// Runs routines on the process's default thread pool: a thread that exists already takes each
+// one, so a routine started every second costs no thread creation. Routines are never awaited and
+// may overlap.
 class Win32Workers final : public Workers {
  public:
+  // The call that queues a callback on the pool; tests put in one that refuses.
+  using SubmitCall = BOOL(WINAPI*)(PTP_SIMPLE_CALLBACK, void*, PTP_CALLBACK_ENVIRON);
+  explicit Win32Workers(SubmitCall submit = ::TrySubmitThreadpoolCallback) : submit_(submit) {}
+
+  // False, without running the routine, when the pool would not take it.
   bool Start(std::function<void()> routine) override;
   void PumpingDelay(int milliseconds) override;
+  // Routines started and not yet finished.
   int LiveCount() const { return live_.load(); }
 
  private:
-  static DWORD WINAPI ThreadMain(void* parameter);
+  static void CALLBACK RunQueued(PTP_CALLBACK_INSTANCE instance, void* context);
+  SubmitCall submit_;
   std::atomic<int> live_{0};
 };
 

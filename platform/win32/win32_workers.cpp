@@ -22,22 +22,25 @@ struct WorkerStart {
 };
 }  // namespace
 
-DWORD WINAPI Win32Workers::ThreadMain(void* parameter) {
-  std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(parameter));
+void CALLBACK Win32Workers::RunQueued(PTP_CALLBACK_INSTANCE instance, void* context) {
+  std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(context));
+  // Any routine may wait seconds (a calibration on the network, the probe on its connects, a
+  // routine on routines it started). Said up front, the pool gives routines queued meanwhile,
+  // such as the next second's guard pass, another thread instead of holding them back until this
+  // one returns. The answer only tells whether such a thread is at hand; the routine runs anyway.
+  CallbackMayRunLong(instance);
   start->routine();
   start->live->fetch_sub(1);
-  return 0;
 }
 
 bool Win32Workers::Start(std::function<void()> routine) {
   auto start = std::make_unique<WorkerStart>(WorkerStart{std::move(routine), &live_});
   live_.fetch_add(1);
-  UniqueHandle thread(CreateThread(nullptr, 0, &ThreadMain, start.get(), 0, nullptr));
-  if (!thread) {
+  if (!submit_(&RunQueued, start.get(), nullptr)) {
     live_.fetch_sub(1);
     return false;
   }
-  start.release();  // the thread owns it now; the handle is closed at once, nobody waits
+  start.release();  // the callback owns it now; nobody waits for it
   return true;
 }
 
@@ -62,10 +65,13 @@ void PumpingDelayMs(int milliseconds) {
       Sleep(static_cast<DWORD>(milliseconds));
       return;
     }
+    // The due time is looked at after every message: messages that keep coming (a worker's
+    // calls posted one after the other) must not stretch the wait.
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
+      if (WaitForSingleObject(timer.get(), 0) == WAIT_OBJECT_0) return;
     }
   }
 }

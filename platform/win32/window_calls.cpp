@@ -22,6 +22,15 @@ void WindowCalls::Destroy() {
   if (!OnWindowThread()) return;
   window_.store(nullptr);
   ownedWindow_.reset();
+  // Messages posted to the destroyed window are dropped with it: the calls they announced are
+  // handed back to their callers. A caller that queues after this sees no window and takes its
+  // call back itself.
+  {
+    Locked locked(lock_);
+    for (PendingCall* call : queue_) call->state = CallState::TakenBack;
+    queue_.clear();
+  }
+  WakeAllConditionVariable(&settled_);
 }
 
 bool WindowCalls::Run(const std::function<void()>& operation) {
@@ -30,53 +39,98 @@ bool WindowCalls::Run(const std::function<void()>& operation) {
     return true;
   }
   PendingCall call{&operation};
+  bool handlerWaiting = false;
   {
-    std::lock_guard lock(mutex_);
+    Locked locked(lock_);
     queue_.push_back(&call);
+    handlerWaiting = lingering_;
   }
-  // Returns once the window's thread has handled the message; at once when the window is gone.
-  if (HWND window = window_.load()) SendMessageW(window, kRunPendingCallsMessage, 0, 0);
-  return FinishOrTakeBack(call);
+  HWND window = window_.load();
+  if (handlerWaiting) {
+    WakeAllConditionVariable(&queued_);
+    return WaitForCall(call, window);
+  }
+  if (window == nullptr || !PostMessageW(window, kRunPendingCallsMessage, 0, 0)) {
+    return TakeBackOrWait(call);
+  }
+  return WaitForCall(call, window);
 }
 
-bool WindowCalls::FinishOrTakeBack(PendingCall& call) {
-  std::unique_lock lock(mutex_);
+bool WindowCalls::WaitForCall(PendingCall& call, HWND window) {
+  constexpr DWORD kWindowCheckIntervalMs = 500;
+  Locked locked(lock_);
+  for (;;) {
+    if (call.state == CallState::Finished) return true;
+    if (call.state == CallState::TakenBack) return false;
+    if (!SleepConditionVariableSRW(&settled_, &lock_, kWindowCheckIntervalMs, 0) &&
+        call.state == CallState::Queued && !IsWindow(window)) {
+      std::erase(queue_, &call);
+      return false;
+    }
+  }
+}
+
+bool WindowCalls::TakeBackOrWait(PendingCall& call) {
+  Locked locked(lock_);
   if (call.state == CallState::Queued) {
-    // The send failed or came back unhandled: no handler will ever see this call now, and it
-    // must not stay queued once this frame, which owns it, is gone.
+    // No handler will ever see this call now, and it must not stay queued once this frame,
+    // which owns it, is gone.
     std::erase(queue_, &call);
     return false;
   }
-  // A handler further out took the call before this caller's own message was handled (the
-  // operation itself processes messages, or a message from elsewhere ran the queue early).
-  finished_.wait(lock, [&] { return call.state == CallState::Finished; });
-  return true;
+  // A handler took the call before this caller could post (a message from elsewhere ran the
+  // queue early).
+  while (call.state == CallState::Running) {
+    SleepConditionVariableSRW(&settled_, &lock_, INFINITE, 0);
+  }
+  return call.state == CallState::Finished;
+}
+
+void WindowCalls::Settle(PendingCall& call, CallState state, bool lingerAfter) {
+  {
+    Locked locked(lock_);
+    call.state = state;
+    // Set in the same step: a caller that comes back at once already finds the handler waiting.
+    lingering_ = lingerAfter;
+  }
+  // The caller may return and release its call from here on: touch it no more.
+  WakeAllConditionVariable(&settled_);
 }
 
 void WindowCalls::RunPendingCalls() {
+  // A caller that has just had its answer often comes straight back with its next call (the
+  // clock display sets three labels in a row). Waiting a moment for it here, where it is handed
+  // over through the lock alone, spares each such call a message through the thread's queue.
+  // Only for a few calls per message: a steady stream of calls must not keep the thread from its
+  // other messages.
+  constexpr DWORD kLingerMs = 5;
+  constexpr int kLingerWhileFewerThan = 4;
+  int ran = 0;
   for (;;) {
     PendingCall* call = nullptr;
     {
-      std::lock_guard lock(mutex_);
-      if (queue_.empty()) return;
+      Locked locked(lock_);
+      if (lingering_ && queue_.empty() && window_.load() != nullptr) {
+        SleepConditionVariableSRW(&queued_, &lock_, kLingerMs, 0);
+      }
+      lingering_ = false;
+      // Once the window is gone nothing more is run; callers take their calls back.
+      if (window_.load() == nullptr || queue_.empty()) return;
       call = queue_.front();
       queue_.pop_front();
       call->state = CallState::Running;
     }
-    // Marks the call finished even if the operation throws, so its caller is never left waiting.
+    ++ran;
+    // Marks the call finished even if the operation throws, so its caller is never left waiting;
+    // only after a call that returned does the handler wait for the next one.
     struct FinishOnExit {
       WindowCalls& calls;
       PendingCall* call;
-      ~FinishOnExit() {
-        {
-          std::lock_guard lock(calls.mutex_);
-          call->state = CallState::Finished;
-        }
-        // The caller may return and release its call from here on: touch it no more.
-        calls.finished_.notify_all();
-      }
+      bool lingerAfter = false;
+      ~FinishOnExit() { calls.Settle(*call, CallState::Finished, lingerAfter); }
     } finishOnExit{*this, call};
     (*call->operation)();
+    finishOnExit.lingerAfter = ran < kLingerWhileFewerThan;
   }
 }
 

@@ -2,10 +2,8 @@
 #include <windows.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <functional>
-#include <mutex>
 
 #include "platform/win32/unique_handle.hpp"
 
@@ -13,10 +11,16 @@ namespace lanqi::platform::win32 {
 
 // Carries calls from other threads to the thread that owns the windows, and waits for them.
 //
-// A caller puts its operation into a queue owned here and sends a message without parameters to
-// a message-only window; the window's handler runs whatever is queued. Nothing is ever taken from
-// a message's parameters, and a message-only window hears no broadcasts, so a message that some
-// other program sends can at most run calls that are already queued a little early.
+// A caller puts its operation into a queue owned here and posts a message without parameters to
+// a message-only window; the window's handler runs whatever is queued and wakes the callers whose
+// calls are done. Nothing is ever taken from a message's parameters, and a message-only window
+// hears no broadcasts, so a message that some other program sends can at most run calls that are
+// already queued a little early.
+//
+// Posting rather than sending spares each call the reply round trip through the system's message
+// queues, and the callers wait on a slim lock's condition variable, which needs no kernel object.
+// Calls that follow each other closely are handed over through the lock alone.
+// The callers are workers that own no windows: nothing needs to reach them while they wait.
 class WindowCalls {
  public:
   // The message that asks the window's thread to run the queued calls.
@@ -32,7 +36,7 @@ class WindowCalls {
   bool Create(HINSTANCE instance);
   // Runs the operation on the window's thread and returns once it has finished there; on that
   // thread itself it runs at once. False, without running it, when the window no longer exists
-  // (or never did) or a handler ended before reaching it.
+  // (or never did), is destroyed before reaching the call, or its message could not be posted.
   bool Run(const std::function<void()>& operation);
   // Destroys the window on its own thread: later calls come back at once without running, and
   // callers still waiting take their calls back.
@@ -42,24 +46,47 @@ class WindowCalls {
   bool OnWindowThread() const { return GetCurrentThreadId() == threadId_.load(); }
 
  private:
-  enum class CallState { Queued, Running, Finished };
+  enum class CallState { Queued, Running, Finished, TakenBack };
   struct PendingCall {
     const std::function<void()>* operation;
     CallState state = CallState::Queued;
   };
+  // Holds the slim lock for a scope.
+  class Locked {
+   public:
+    explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
+
+   private:
+    SRWLOCK& lock_;
+  };
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  // Runs the queued calls one by one, in the order they came, until the queue is empty.
+  // Runs the queued calls one by one, in the order they came, until the queue is empty and no
+  // further call has come for a moment.
   void RunPendingCalls();
-  // After the send: a call still queued was never reached and is taken back; one that is
-  // running (a handler further out on the window's thread took it) is waited for.
-  bool FinishOrTakeBack(PendingCall& call);
+  // Waits until the call has finished or was taken back. While it is still queued, the window
+  // is checked now and then: a window whose thread ended without destroying it through Destroy
+  // drops the message, and the call is taken back.
+  bool WaitForCall(PendingCall& call, HWND window);
+  // The message could not be posted: a call still queued is taken back; one that a handler
+  // already took (a message from elsewhere ran the queue early) is waited for.
+  bool TakeBackOrWait(PendingCall& call);
+  // Marks the call and wakes every waiting caller; the caller may release its call from here on.
+  // lingerAfter: the handler goes on to wait a moment for a next call.
+  void Settle(PendingCall& call, CallState state, bool lingerAfter);
 
   std::atomic<HWND> window_{nullptr};
   UniqueHwnd ownedWindow_;
   std::atomic<DWORD> threadId_{0};
-  std::mutex mutex_;
-  std::condition_variable finished_;
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE settled_ = CONDITION_VARIABLE_INIT;
+  // Set from the end of a call until the handler has waited a moment for the next one on
+  // queued_; callers that find it set wake the handler instead of posting.
+  CONDITION_VARIABLE queued_ = CONDITION_VARIABLE_INIT;
+  bool lingering_ = false;
   std::deque<PendingCall*> queue_;
 };
 

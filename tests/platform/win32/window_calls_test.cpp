@@ -1,0 +1,98 @@
+// Calls carried from workers to the window's thread, under Windows or Wine: a call runs there and
+// its caller returns once it has run; a call whose window goes away before reaching it comes back
+// false without running, whether the window is destroyed by its owner or dies with its thread.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/window_calls.hpp"
+
+namespace lanqi {
+namespace {
+
+using platform::win32::WindowCalls;
+
+constexpr auto kDeadline = std::chrono::seconds(30);
+
+// Polls until the condition holds, handling this thread's messages meanwhile only when asked.
+template <typename Condition>
+bool WaitFor(Condition condition, bool pump) {
+  const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    MSG message;
+    while (pump && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    Sleep(5);
+  }
+  return true;
+}
+
+// The worker's message has arrived in the window thread's queue (looked at, not taken).
+bool CallAnnounced(HWND window) {
+  MSG message;
+  return PeekMessageW(&message, window, WindowCalls::kRunPendingCallsMessage,
+                      WindowCalls::kRunPendingCallsMessage, PM_NOREMOVE) != FALSE;
+}
+
+// Calls in a row, as the clock display makes them: each runs on the window's thread, in order,
+// and its caller sees what it did once Run has returned.
+TEST(WindowCalls, AWorkersCallsRunOnTheWindowsThreadInOrderAndReturnWhenDone) {
+  WindowCalls calls;
+  ASSERT_TRUE(calls.Create(GetModuleHandleW(nullptr)));
+  const DWORD windowThread = GetCurrentThreadId();
+  constexpr int kCalls = 5;
+  std::vector<DWORD> ranOn;
+  std::atomic<int> answered{0};
+  std::atomic<bool> seenByCaller{true};
+  std::thread worker([&] {
+    for (int i = 0; i < kCalls; ++i) {
+      const bool result = calls.Run([&] { ranOn.push_back(GetCurrentThreadId()); });
+      seenByCaller = seenByCaller && result && ranOn.size() == static_cast<std::size_t>(i + 1);
+      answered.fetch_add(1);
+    }
+  });
+  EXPECT_TRUE(WaitFor([&] { return answered.load() == kCalls; }, true));
+  worker.join();
+  EXPECT_TRUE(seenByCaller.load());
+  EXPECT_EQ(ranOn, std::vector<DWORD>(kCalls, windowThread));
+  // On the window's own thread a call runs at once.
+  bool ranHere = false;
+  EXPECT_TRUE(calls.Run([&] { ranHere = true; }));
+  EXPECT_TRUE(ranHere);
+}
+
+// The window's thread ends its windows while a worker's message still waits in its queue: the
+// worker must neither hang nor run its operation later.
+TEST(WindowCalls, ACallWhoseWindowGoesAwayComesBackWithoutRunning) {
+  enum class End { DestroyedByItsThread, ItsThreadEnds };
+  for (End end : {End::DestroyedByItsThread, End::ItsThreadEnds}) {
+    SCOPED_TRACE(end == End::DestroyedByItsThread ? "destroyed" : "thread ends");
+    WindowCalls calls;
+    std::atomic<bool> ran{false};
+    std::promise<bool> result;
+    std::thread worker;
+    // The window's thread: creates the window, lets a worker call, and without ever handling
+    // the call either destroys the window or simply ends.
+    std::thread windowThread([&] {
+      ASSERT_TRUE(calls.Create(GetModuleHandleW(nullptr)));
+      worker = std::thread([&] { result.set_value(calls.Run([&] { ran = true; })); });
+      EXPECT_TRUE(WaitFor([&] { return CallAnnounced(calls.Window()); }, false));
+      if (end == End::DestroyedByItsThread) calls.Destroy();
+    });
+    windowThread.join();
+    auto answer = result.get_future();
+    EXPECT_EQ(answer.wait_for(kDeadline), std::future_status::ready);
+    if (answer.valid() && answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+      EXPECT_FALSE(answer.get());
+    }
+    if (worker.joinable()) worker.join();
+    EXPECT_FALSE(ran.load());
+  }
+}
+
+}  // namespace
+}  // namespace lanqi

@@ -1,0 +1,108 @@
+// The Windows workers on the system thread pool, run under Windows or Wine: every routine runs
+// once on a pool thread, routines that wait do not hold back routines queued after them, and a
+// routine the pool refuses is reported and dropped.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "platform/win32/unique_handle.hpp"
+#include "platform/win32/win32_platform.hpp"
+
+namespace lanqi {
+namespace {
+
+using platform::win32::UniqueHandle;
+using platform::win32::Win32Workers;
+
+constexpr DWORD kDeadlineMs = 30000;
+
+// Polls until the condition holds; false when the deadline passed first.
+template <typename Condition>
+bool WaitFor(Condition condition) {
+  const ULONGLONG deadline = GetTickCount64() + kDeadlineMs;
+  while (!condition()) {
+    if (GetTickCount64() > deadline) return false;
+    Sleep(5);
+  }
+  return true;
+}
+
+UniqueHandle ManualResetEvent() {
+  return UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
+
+TEST(Win32Workers, EveryRoutineRunsOnceOffTheCallersThread) {
+  Win32Workers workers;
+  constexpr int kRoutines = 64;
+  std::vector<std::atomic<int>> runs(kRoutines);
+  std::atomic<int> onCaller{0};
+  const DWORD caller = GetCurrentThreadId();
+  for (int i = 0; i < kRoutines; ++i) {
+    ASSERT_TRUE(workers.Start([&, i] {
+      if (GetCurrentThreadId() == caller) onCaller.fetch_add(1);
+      runs[i].fetch_add(1);
+    }));
+  }
+  ASSERT_TRUE(WaitFor([&] { return workers.LiveCount() == 0; }));
+  for (int i = 0; i < kRoutines; ++i) EXPECT_EQ(runs[i].load(), 1) << "routine " << i;
+  EXPECT_EQ(onCaller.load(), 0);
+}
+
+// The running program's worst case: calibration passes waiting seconds on the network, each on
+// its probe's connect routine that waits too, while the guard must still run every second. More
+// routines wait at once than the machine has processors, the number of threads a pool starts
+// with. The later routine has to run while all of them still wait.
+TEST(Win32Workers, WaitingRoutinesDoNotHoldBackALaterOne) {
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  const int waiting = static_cast<int>(std::max<DWORD>(system.dwNumberOfProcessors, 2)) * 2;
+
+  Win32Workers workers;
+  UniqueHandle release = ManualResetEvent();
+  UniqueHandle guardRan = ManualResetEvent();
+  ASSERT_TRUE(release && guardRan);
+  std::atomic<int> innerStarted{0};
+  // Until the routines are let go, nothing may return from this test: they use its locals.
+  for (int i = 0; i < waiting; ++i) {
+    EXPECT_TRUE(workers.Start([&] {
+      // Like a pass waiting on the probe it started: the inner routine must get a thread too.
+      auto innerDone = std::make_shared<UniqueHandle>(ManualResetEvent());
+      const bool started = workers.Start([&, innerDone] {
+        innerStarted.fetch_add(1);
+        WaitForSingleObject(release.get(), INFINITE);
+        SetEvent(innerDone->get());
+      });
+      WaitForSingleObject(release.get(), INFINITE);
+      if (started) WaitForSingleObject(innerDone->get(), INFINITE);
+    }));
+  }
+  EXPECT_TRUE(WaitFor([&] { return innerStarted.load() == waiting; }));
+  EXPECT_TRUE(workers.Start([&] { SetEvent(guardRan.get()); }));
+  EXPECT_EQ(WaitForSingleObject(guardRan.get(), kDeadlineMs), WAIT_OBJECT_0);
+  EXPECT_GE(workers.LiveCount(), 2 * waiting);  // nothing was let go yet
+
+  SetEvent(release.get());
+  ASSERT_TRUE(WaitFor([&] { return workers.LiveCount() == 0; }));
+}
+
+BOOL WINAPI RefusingSubmit(PTP_SIMPLE_CALLBACK, void*, PTP_CALLBACK_ENVIRON) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return FALSE;
+}
+
+// A pool out of memory: the routine is skipped, reported, not counted, and let go of.
+TEST(Win32Workers, ARoutineThePoolRefusesIsReportedAndDropped) {
+  Win32Workers workers(&RefusingSubmit);
+  auto captured = std::make_shared<int>(0);
+  bool ran = false;
+  EXPECT_FALSE(workers.Start([&ran, captured] { ran = true; }));
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(workers.LiveCount(), 0);
+  EXPECT_EQ(captured.use_count(), 1);
+}
+
+}  // namespace
+}  // namespace lanqi
