@@ -8,7 +8,7 @@ System& RealSystem() {
                                       real::TheWorkers(),
                                       real::TheSockets(),
                                       real::TheProcessMemoryOs(),
-                                      *DirectoryFilesIn(real::RunDirectory()).release(),
+                                      real::TheRunDirectoryFiles(),
                                       real::TheMachineRegistry(),
                                       real::TheProcessImage(),
                                       real::TheElevation(),

@@ -51,7 +51,8 @@ ProcessMemoryOs& TheProcessMemoryOs();
 MachineRegistry& TheMachineRegistry();
 ProcessImage& TheProcessImage();
 Elevation& TheElevation();
-std::filesystem::path RunDirectory();
+// The files beside the executable.
+DirectoryFiles& TheRunDirectoryFiles();
 }  // namespace real
 
 }  // namespace lanqi::platform

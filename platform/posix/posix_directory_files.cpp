@@ -147,10 +147,15 @@ std::unique_ptr<DirectoryFiles> DirectoryFilesIn(const std::filesystem::path& di
   return std::make_unique<PosixDirectoryFiles>(directory);
 }
 
-std::filesystem::path real::RunDirectory() {
-  std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::current_path(error) : executable.parent_path();
+DirectoryFiles& real::TheRunDirectoryFiles() {
+  static PosixDirectoryFiles& files = *[] {
+    std::error_code error;
+    const std::filesystem::path executable =
+        std::filesystem::read_symlink("/proc/self/exe", error);
+    return new PosixDirectoryFiles(error ? std::filesystem::current_path(error)
+                                         : executable.parent_path());
+  }();
+  return files;
 }
 
 }  // namespace lanqi::platform

@@ -161,6 +161,9 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_TIMER:
       if (const auto timer = TimerOfId(wParam)) {
         if (WindowEvents* events = Events()) events->OnTimerTick(*timer);
+        // A tick starts a worker that usually calls back at once (the display sets its labels):
+        // met here, its calls need no wake-up of their own.
+        calls_.AwaitCalls(kAwaitCallsAfterTickMs);
       }
       return 0;
     case WM_CTLCOLORSTATIC:

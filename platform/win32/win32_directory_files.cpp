@@ -204,12 +204,17 @@ std::unique_ptr<DirectoryFiles> DirectoryFilesIn(const std::filesystem::path& di
   return std::make_unique<Win32DirectoryFiles>(directory.wstring());
 }
 
-// The executable's path cut at its last backslash ("C:" for a drive's root, which the file
-// names are joined to with a backslash); empty when the path cannot be had.
-std::filesystem::path real::RunDirectory() {
-  const std::wstring path = win32::ExecutablePath();
-  const std::size_t cut = path.rfind(L'\\');
-  return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+// The folder of the executable: its path cut at the last backslash ("C:" for a drive's root, which
+// the file names are joined to with a backslash); empty when the path cannot be had. Kept as
+// UTF-16 text, without std::filesystem, which would more than double the exe's size.
+DirectoryFiles& real::TheRunDirectoryFiles() {
+  static Win32DirectoryFiles& files = *[] {
+    const std::wstring path = win32::ExecutablePath();
+    const std::size_t cut = path.rfind(L'\\');
+    return new Win32DirectoryFiles(cut == std::wstring::npos ? std::wstring()
+                                                             : path.substr(0, cut));
+  }();
+  return files;
 }
 
 }  // namespace lanqi::platform

@@ -97,7 +97,16 @@ void WindowCalls::Settle(PendingCall& call, CallState state, bool lingerAfter) {
   WakeAllConditionVariable(&settled_);
 }
 
-void WindowCalls::RunPendingCalls() {
+void WindowCalls::AwaitCalls(DWORD milliseconds) {
+  if (!OnWindowThread() || window_.load() == nullptr) return;
+  {
+    Locked locked(lock_);
+    lingering_ = true;
+  }
+  RunPendingCalls(milliseconds);
+}
+
+void WindowCalls::RunPendingCalls(DWORD firstWaitMs) {
   // A caller that has just had its answer often comes straight back with its next call (the
   // clock display sets three labels in a row). Waiting a moment for it here, where it is handed
   // over through the lock alone, spares each such call a message through the thread's queue.
@@ -111,7 +120,7 @@ void WindowCalls::RunPendingCalls() {
     {
       Locked locked(lock_);
       if (lingering_ && queue_.empty() && window_.load() != nullptr) {
-        SleepConditionVariableSRW(&queued_, &lock_, kLingerMs, 0);
+        SleepConditionVariableSRW(&queued_, &lock_, ran == 0 ? firstWaitMs : kLingerMs, 0);
       }
       lingering_ = false;
       // Once the window is gone nothing more is run; callers take their calls back.
@@ -142,7 +151,7 @@ LRESULT CALLBACK WindowCalls::WindowProc(HWND window, UINT message, WPARAM wPara
   // The parameters are never looked at: whoever sent the message, only queued calls run.
   if (message == kRunPendingCallsMessage) {
     if (auto* self = reinterpret_cast<WindowCalls*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
-      self->RunPendingCalls();
+      self->RunPendingCalls(0);
     }
     return 0;
   }

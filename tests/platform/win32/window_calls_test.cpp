@@ -1,6 +1,8 @@
 // Calls carried from workers to the window's thread, under Windows or Wine: a call runs there and
 // its caller returns once it has run; a call whose window goes away before reaching it comes back
 // false without running, whether the window is destroyed by its owner or dies with its thread.
+#include "platform/win32/window_calls.hpp"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -8,8 +10,6 @@
 #include <future>
 #include <thread>
 #include <vector>
-
-#include "platform/win32/window_calls.hpp"
 
 namespace lanqi {
 namespace {
@@ -36,6 +36,27 @@ bool CallAnnounced(HWND window) {
   MSG message;
   return PeekMessageW(&message, window, WindowCalls::kRunPendingCallsMessage,
                       WindowCalls::kRunPendingCallsMessage, PM_NOREMOVE) != FALSE;
+}
+
+// After a tick the window's thread waits a moment for the worker it started: the worker's calls
+// are run there during the wait, handed over without any message.
+TEST(WindowCalls, AnAwaitedCallRunsWithoutAMessage) {
+  WindowCalls calls;
+  ASSERT_TRUE(calls.Create(GetModuleHandleW(nullptr)));
+  std::atomic<int> ran{0};
+  std::atomic<bool> started{false};
+  std::thread worker([&] {
+    started = true;
+    calls.Run([&] { ran.fetch_add(1); });
+  });
+  ASSERT_TRUE(WaitFor([&] { return started.load(); }, false));
+  // Generous: on a loaded machine the worker may need long for its call; the wait ends with the
+  // call, not with this bound.
+  calls.AwaitCalls(30000);
+  EXPECT_EQ(ran.load(), 1);
+  EXPECT_FALSE(CallAnnounced(calls.Window()));
+  EXPECT_TRUE(WaitFor([&] { return ran.load() == 1; }, true));  // never leave the worker hanging
+  worker.join();
 }
 
 // Calls in a row, as the clock display makes them: each runs on the window's thread, in order,
