@@ -4,36 +4,20 @@
 
 #include <utility>
 
+#include "platform/unique_value.hpp"
+
 namespace lanqi::platform::win32 {
 
-// Owns one socket; closesocket when it goes. Moves, never copies. The thread that uses a socket
-// also closes it: a closesocket from another thread cancels a call blocked on it, and the handle
-// value can be handed out again at once, so a late call from the first thread would reach a
-// stranger's socket.
-class UniqueSocket {
- public:
-  UniqueSocket() = default;
-  explicit UniqueSocket(SOCKET socket) noexcept : socket_(socket) {}
-  UniqueSocket(UniqueSocket&& other) noexcept : socket_(other.release()) {}
-  UniqueSocket& operator=(UniqueSocket&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  ~UniqueSocket() { reset(); }
-  UniqueSocket(const UniqueSocket&) = delete;
-  UniqueSocket& operator=(const UniqueSocket&) = delete;
-
-  SOCKET get() const noexcept { return socket_; }
-  explicit operator bool() const noexcept { return socket_ != INVALID_SOCKET; }
-  [[nodiscard]] SOCKET release() noexcept { return std::exchange(socket_, INVALID_SOCKET); }
-  void reset(SOCKET socket = INVALID_SOCKET) noexcept {
-    const SOCKET old = std::exchange(socket_, socket);
-    if (old != INVALID_SOCKET && old != socket) ::closesocket(old);
-  }
-
- private:
-  SOCKET socket_ = INVALID_SOCKET;
+// Owns one socket; closesocket when it goes. The thread that uses a socket also closes it: a
+// closesocket from another thread cancels a call blocked on it, and the handle value can be handed
+// out again at once, so a late call from the first thread would reach a stranger's socket.
+struct SocketTraits {
+  using Value = SOCKET;
+  static constexpr SOCKET kNone = INVALID_SOCKET;
+  static constexpr bool IsHandle(SOCKET socket) { return socket != INVALID_SOCKET; }
+  static bool Close(SOCKET socket) { return ::closesocket(socket) == 0; }
 };
+using UniqueSocket = UniqueValue<SocketTraits>;
 
 // One use of Winsock by this process. Winsock counts WSAStartup calls per process and tears
 // itself down (closing every socket of the process) at the WSACleanup that matches the first, so

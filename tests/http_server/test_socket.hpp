@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/unique_value.hpp"
+
 namespace lanqi::testing::net {
 
 using Socket = std::intptr_t;
@@ -12,31 +14,17 @@ inline constexpr Socket kNoSocket = -1;
 // Closes the socket now; kNoSocket is ignored. UniqueSocket calls it.
 void Close(Socket socket);
 
-// Owns one socket and closes it when it goes; moves, never copies.
-class UniqueSocket {
- public:
-  UniqueSocket() = default;
-  explicit UniqueSocket(Socket socket) noexcept : socket_(socket) {}
-  UniqueSocket(UniqueSocket&& other) noexcept : socket_(other.release()) {}
-  UniqueSocket& operator=(UniqueSocket&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
+struct SocketTraits {
+  using Value = Socket;
+  static constexpr Socket kNone = kNoSocket;
+  static constexpr bool IsHandle(Socket socket) { return socket != kNoSocket; }
+  static bool Close(Socket socket) {
+    net::Close(socket);
+    return true;
   }
-  ~UniqueSocket() { reset(); }
-  UniqueSocket(const UniqueSocket&) = delete;
-  UniqueSocket& operator=(const UniqueSocket&) = delete;
-
-  Socket get() const noexcept { return socket_; }
-  explicit operator bool() const noexcept { return socket_ != kNoSocket; }
-  [[nodiscard]] Socket release() noexcept { return std::exchange(socket_, kNoSocket); }
-  void reset(Socket socket = kNoSocket) noexcept {
-    const Socket old = std::exchange(socket_, socket);
-    if (old != kNoSocket && old != socket) Close(old);
-  }
-
- private:
-  Socket socket_ = kNoSocket;
 };
+// Owns one socket and closes it when it goes; moves, never copies.
+using UniqueSocket = platform::UniqueValue<SocketTraits>;
 
 // A socket listening on 127.0.0.1 at a port the system chose (written to port); empty when none
 // could be made.
