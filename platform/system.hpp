@@ -35,7 +35,7 @@ struct System {
 // services while the process ends.
 System& RealSystem();
 
-// The real file system's files of a given directory (the run directory is one such).
+// The real file system's files of a given directory (tests use a fresh folder of their own).
 std::unique_ptr<DirectoryFiles> DirectoryFilesIn(const std::filesystem::path& directory);
 
 // A new request object of the real system (WinHTTP's COM object, or libcurl), for the calling
