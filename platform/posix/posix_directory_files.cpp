@@ -150,8 +150,7 @@ std::unique_ptr<DirectoryFiles> DirectoryFilesIn(const std::filesystem::path& di
 DirectoryFiles& real::TheRunDirectoryFiles() {
   static PosixDirectoryFiles& files = *[] {
     std::error_code error;
-    const std::filesystem::path executable =
-        std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
     return new PosixDirectoryFiles(error ? std::filesystem::current_path(error)
                                          : executable.parent_path());
   }();

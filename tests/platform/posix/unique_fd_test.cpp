@@ -1,6 +1,8 @@
 // The descriptor owner used by the sockets and the files beside the program. Linux hands out the
 // lowest free number, so a descriptor closed twice would hit the one opened in between: these
 // tests open that one on purpose and check it survives.
+#include "platform/posix/unique_fd.hpp"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,8 +10,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "platform/posix/unique_fd.hpp"
 
 namespace lanqi::platform {
 namespace {
