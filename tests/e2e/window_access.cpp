@@ -64,19 +64,26 @@ std::wstring ClassNameOf(HWND window) {
 }
 
 std::optional<std::wstring> ReadWindowText(HWND window) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                           &length)) {
-    return std::nullopt;
+  // The text can grow between the length query and the copy (a clock line going from 9秒 to
+  // 10秒), so read into a buffer with room to spare and read again if the copy filled it.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &length)) {
+      return std::nullopt;
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 64, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
+      return std::nullopt;
+    }
+    if (copied + 1 < text.size()) {
+      text.resize(static_cast<std::size_t>(copied));
+      return text;
+    }
   }
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
-    return std::nullopt;
-  }
-  text.resize(copied < text.size() ? static_cast<std::size_t>(copied) : text.size() - 1);
-  return text;
+  return std::nullopt;
 }
 
 std::optional<RECT> RectInParentClient(HWND child) {
