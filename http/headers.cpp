@@ -9,7 +9,6 @@
 namespace lanqi {
 namespace {
 
-constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kCookieSeparator = "; ";
 // "#引号" in code page 936, spelled as bytes so that the text is the same whatever the compiler's
 // execution character set: it lets a caller write a double quote in a TextBetween marker.

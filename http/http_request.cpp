@@ -12,7 +12,6 @@
 namespace lanqi {
 namespace {
 
-constexpr std::string_view kCrLf = "\r\n";
 constexpr int kDefaultTimeoutMs = 15000;
 
 struct DefaultHeader {

@@ -8,6 +8,8 @@
 
 namespace lanqi {
 
+inline constexpr std::string_view kCrLf = "\r\n";
+
 // Position of the first occurrence of needle at or after start (a start below 1 counts as 1), or
 // -1. An empty needle is found at start in a non-empty text, nowhere in an empty one.
 int FindText(std::string_view text, std::string_view needle, int start = 1);

@@ -7,6 +7,8 @@
 #include "http/http_request.hpp"
 #include "http/http_request_steps.hpp"
 #include "tests/fakes/recording_request_object.hpp"
+#include "tests/http/browser_user_agent.hpp"
+#include "tests/support/bytes.hpp"
 
 namespace lanqi {
 namespace {
@@ -15,7 +17,7 @@ using testing::RecordingRequestObject;
 using Calls = std::vector<std::string>;
 
 const std::string kUrl = "http://time.example.test/";
-const std::string kUserAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+using testing::kBrowserUserAgent;
 
 std::shared_ptr<RecordingRequestObject> Recorder(
     RecordingRequestObject::Answer answer = RecordingRequestObject::Answer()) {
@@ -28,9 +30,7 @@ RecordingRequestObject::Answer FailingAnswer() {
   return answer;
 }
 
-std::vector<std::uint8_t> Bytes(std::string_view text) {
-  return {text.begin(), text.end()};
-}
+using testing::ByteVector;
 
 TEST(HttpRequestSteps, TheTimeFetchMakesExactlyTheseCalls) {
   auto object = Recorder();
@@ -42,7 +42,7 @@ TEST(HttpRequestSteps, TheTimeFetchMakesExactlyTheseCalls) {
       "Header(Accept|*/*)",
       "Header(Referer|" + kUrl + ")",
       "Header(Accept-Language|zh-cn)",
-      "Header(User-Agent|" + kUserAgent + ")",
+      "Header(User-Agent|" + kBrowserUserAgent + ")",
       "Send(text:)",
   };
   EXPECT_EQ(object->calls, expected);
@@ -93,7 +93,7 @@ TEST(HttpRequestSteps, DefaultHeadersAreAddedOnlyWhenTheirKeyOccursNowhere) {
       {"X-Accept: 1",
        kHttpGet,
        {"Header(X-Accept|1)", "Header(Referer|" + kUrl + ")", "Header(Accept-Language|zh-cn)",
-        "Header(User-Agent|" + kUserAgent + ")"}},
+        "Header(User-Agent|" + kBrowserUserAgent + ")"}},
       {"user-agent: me\r\nreferer: r\r\naccept-language: en\r\naccept: text/html",
        kHttpGet,
        {"Header(User-Agent|me)", "Header(Referer|r)", "Header(Accept-Language|en)",
@@ -106,7 +106,7 @@ TEST(HttpRequestSteps, DefaultHeadersAreAddedOnlyWhenTheirKeyOccursNowhere) {
       {"X-Note: Referer: none",
        kHttpGet,
        {"Header(X-Note|Referer: none)", "Header(Accept|*/*)", "Header(Accept-Language|zh-cn)",
-        "Header(User-Agent|" + kUserAgent + ")"}},
+        "Header(User-Agent|" + kBrowserUserAgent + ")"}},
   };
   for (const Case& c : cases) {
     auto object = Recorder();
@@ -270,7 +270,7 @@ TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheMergeWrittenToBothCookieTexts) {
   answer.headers =
       "HTTP/1.1 404 Not Found\r\nSet-Cookie: a=1; Path=/\r\nSet-Cookie: old=deleted\r\n\r\n";
   answer.status = 404;
-  answer.body = Bytes("gone");
+  answer.body = ByteVector("gone");
   auto object = Recorder(answer);
   std::string cookies = "old=0; keep=2";
   std::string cookiesOut, headersOut;
@@ -282,7 +282,7 @@ TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheMergeWrittenToBothCookieTexts) {
                                  .status_out = &status,
                                  .timeout_s = -1,
                                  .request_object = object});
-  EXPECT_EQ(body, Bytes("gone"));
+  EXPECT_EQ(body, ByteVector("gone"));
   EXPECT_EQ(status, 404);
   EXPECT_EQ(headersOut, answer.headers);
   EXPECT_EQ(cookies, "a=1; keep=2");
@@ -363,7 +363,7 @@ TEST(HttpRequestSteps, ThePositionalEntryForwardsEachArgumentToItsMember) {
   RecordingRequestObject::Answer answer;
   answer.headers = "HTTP/1.1 201 Created\r\nSet-Cookie: s=1; Path=/\r\n\r\n";
   answer.status = 201;
-  answer.body = Bytes("answer");
+  answer.body = ByteVector("answer");
   const std::vector<std::uint8_t> bytes = {9, 8, 7};
 
   struct Outcome {

@@ -12,7 +12,9 @@
 #include "http/text.hpp"
 #include "platform/http_request_object.hpp"
 #include "platform/system.hpp"
+#include "tests/http/browser_user_agent.hpp"
 #include "tests/http_server/loopback_http_server.hpp"
+#include "tests/support/bytes.hpp"
 #include "tests/support/wine_gaps.hpp"
 
 namespace lanqi {
@@ -23,11 +25,9 @@ using testing::RecordedRequest;
 using testing::ScriptedReply;
 using testing::WineGap;
 
-const std::string kUserAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+using testing::kBrowserUserAgent;
 
-std::vector<std::uint8_t> Bytes(std::string_view text) {
-  return {text.begin(), text.end()};
-}
+using testing::ByteVector;
 
 ScriptedReply Answer(std::string body,
                      std::vector<std::pair<std::string, std::string>> headers = {},
@@ -83,7 +83,7 @@ TEST(HttpRequest, EmptyHeaderTextSendsTheFourDefaultsInTableOrder) {
   const std::string url = server.Url("/page?q=1");
   const Exchange e = Get(url);
   EXPECT_EQ(e.status, 200);
-  EXPECT_EQ(e.body, Bytes("ok"));
+  EXPECT_EQ(e.body, ByteVector("ok"));
   ASSERT_EQ(server.Requests().size(), 1u);
   const RecordedRequest request = server.Requests().at(0);
   EXPECT_EQ(request.method, "GET");
@@ -92,7 +92,7 @@ TEST(HttpRequest, EmptyHeaderTextSendsTheFourDefaultsInTableOrder) {
       {"Accept", "*/*"},
       {"Referer", url},
       {"Accept-Language", "zh-cn"},
-      {"User-Agent", kUserAgent},
+      {"User-Agent", kBrowserUserAgent},
   };
   EXPECT_EQ(Only(request,
                  {"Accept", "Referer", "Accept-Language", "User-Agent", "Cookie", "Content-Type"}),
@@ -288,7 +288,7 @@ TEST(HttpRequest, RedirectsAreFollowedUnlessRefused) {
   });
   const Exchange followed = Get(server.Url("/from"));
   EXPECT_EQ(followed.status, 200);
-  EXPECT_EQ(followed.body, Bytes("arrived"));
+  EXPECT_EQ(followed.body, ByteVector("arrived"));
   // Only the last answer's headers are reported.
   EXPECT_FALSE(ContainsText(followed.headersOut, "Location:")) << followed.headersOut;
 
@@ -328,7 +328,7 @@ TEST(HttpRequest, ErrorStatusesAreAnswersWithBodyAndHeaders) {
   });
   const Exchange e = Get(server.Url("/nothing"));
   EXPECT_EQ(e.status, 404);
-  EXPECT_EQ(e.body, Bytes("missing"));
+  EXPECT_EQ(e.body, ByteVector("missing"));
   EXPECT_EQ(TextBetween(e.headersOut, "X-Why:", "\r\n"), " none");
 }
 
@@ -339,7 +339,7 @@ TEST(HttpRequest, BinaryAndMultiMegabyteBodiesArriveWhole) {
   const Exchange e = Get(server.Url("/big"), 30);
   EXPECT_EQ(e.status, 200);
   EXPECT_EQ(e.body.size(), big.size());
-  EXPECT_TRUE(e.body == Bytes(big));
+  EXPECT_TRUE(e.body == ByteVector(big));
 }
 
 TEST(HttpRequest, AHeaderBlockOfTensOfKilobytesArrivesWhole) {
@@ -367,7 +367,7 @@ TEST(HttpRequest, TheCallersRequestObjectStillWorksAfterTheCall) {
   ASSERT_TRUE(object->Open("GET", server.Url("/second"), false));
   ASSERT_TRUE(object->Send(std::string_view{}));
   EXPECT_EQ(object->Status(), 200);
-  EXPECT_EQ(object->ResponseBody(), Bytes("ok"));
+  EXPECT_EQ(object->ResponseBody(), ByteVector("ok"));
   object.reset();
   ASSERT_EQ(server.Requests().size(), 2u);
   EXPECT_EQ(server.Requests()[1].target, "/second");
@@ -411,7 +411,7 @@ TEST(HttpRequest, CallsOnSeveralThreadsAtOnceEachGetTheirOwnAnswer) {
                                        .cookies = &cookies,
                                        .status_out = &status,
                                        .timeout_s = 10});
-        if (status == 200 && body == Bytes("/" + name) &&
+        if (status == 200 && body == ByteVector("/" + name) &&
             cookies == "from=" + name + "; mine=" + name) {
           ++good[t];
         }
@@ -466,7 +466,7 @@ TEST(HttpRequestBadAnswers, AnswerWithinTheTimeoutIsWaitedFor) {
   });
   const Exchange e = Get(server.Url("/"), 10);
   EXPECT_EQ(e.status, 200);
-  EXPECT_EQ(e.body, Bytes("late"));
+  EXPECT_EQ(e.body, ByteVector("late"));
 }
 
 TEST(HttpRequestBadAnswers, MalformedAnswersGiveEmptyOrPartialOutputsAndNothingHangs) {

@@ -7,13 +7,12 @@
 #include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
+#include "tests/support/bytes.hpp"
 
 namespace lanqi {
 namespace {
 
-std::span<const std::uint8_t> Bytes(const std::string& text) {
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
+using testing::AsBytes;
 
 struct DirectoryFilesTest : ::testing::Test {
   std::string Read(const std::string& name, std::size_t limit = 1 << 16) {
@@ -27,19 +26,19 @@ struct DirectoryFilesTest : ::testing::Test {
 TEST_F(DirectoryFilesTest, ReplaceCreatesAndOverwritesWithExactlyTheBytes) {
   const std::string name = "时差.ini";
   EXPECT_EQ(Read(name), "<none>");
-  ASSERT_TRUE(files->Replace(name, Bytes("-300")));
+  ASSERT_TRUE(files->Replace(name, AsBytes("-300")));
   EXPECT_EQ(Read(name), "-300");
-  ASSERT_TRUE(files->Replace(name, Bytes("7")));  // shorter content leaves no old tail
+  ASSERT_TRUE(files->Replace(name, AsBytes("7")));  // shorter content leaves no old tail
   EXPECT_EQ(Read(name), "7");
-  ASSERT_TRUE(files->Replace(name, Bytes(std::string("a\0b", 3))));
+  ASSERT_TRUE(files->Replace(name, AsBytes(std::string("a\0b", 3))));
   EXPECT_EQ(Read(name), std::string("a\0b", 3));
-  ASSERT_TRUE(files->Replace(name, Bytes("")));
+  ASSERT_TRUE(files->Replace(name, AsBytes("")));
   EXPECT_EQ(Read(name), "");
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 }
 
 TEST_F(DirectoryFilesTest, ReadStopsAtTheLimit) {
-  ASSERT_TRUE(files->Replace("big", Bytes(std::string(10000, '9'))));
+  ASSERT_TRUE(files->Replace("big", AsBytes(std::string(10000, '9'))));
   EXPECT_EQ(Read("big", 4096), std::string(4096, '9'));
   EXPECT_EQ(Read("big", 20000).size(), 10000u);
 }
@@ -47,12 +46,12 @@ TEST_F(DirectoryFilesTest, ReadStopsAtTheLimit) {
 TEST_F(DirectoryFilesTest, FailedReplacementsLeaveNothingBehind) {
   std::filesystem::create_directory(folder.path() / "dir");
   EXPECT_EQ(Read("dir"), "<none>");  // a directory is not a file to read
-  EXPECT_FALSE(files->Replace("dir", Bytes("1")));
+  EXPECT_FALSE(files->Replace("dir", AsBytes("1")));
   EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "dir"));
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 
   auto nowhere = platform::DirectoryFilesIn(folder.path() / "missing");
-  EXPECT_FALSE(nowhere->Replace("x", Bytes("1")));
+  EXPECT_FALSE(nowhere->Replace("x", AsBytes("1")));
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
+#include "tests/support/bytes.hpp"
 
 namespace lanqi {
 namespace {
@@ -18,9 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 const std::string kName = "时差.ini";
 
-std::span<const std::uint8_t> Bytes(const std::string& text) {
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
+using testing::AsBytes;
 
 std::string Content(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -95,7 +94,7 @@ TEST(FileIdentity, FolderThatRefusesNewFilesGetsTheFileWrittenInPlace) {
   ASSERT_EQ(stat(file.c_str(), &before), 0);
 
   EXPECT_TRUE(AsUser(
-      kNobody, [&] { return platform::DirectoryFilesIn(locked)->Replace(kName, Bytes("42")); }));
+      kNobody, [&] { return platform::DirectoryFilesIn(locked)->Replace(kName, AsBytes("42")); }));
   EXPECT_EQ(Content(file), "42");  // cut to the new length
   struct stat after {};
   ASSERT_EQ(stat(file.c_str(), &after), 0);
@@ -106,7 +105,7 @@ TEST(FileIdentity, FolderThatRefusesNewFilesGetsTheFileWrittenInPlace) {
   ASSERT_EQ(chmod(file.c_str(), 0644), 0);
   ASSERT_EQ(chown(file.c_str(), 0, 0), 0);
   EXPECT_FALSE(AsUser(
-      kNobody, [&] { return platform::DirectoryFilesIn(locked)->Replace(kName, Bytes("7")); }));
+      kNobody, [&] { return platform::DirectoryFilesIn(locked)->Replace(kName, AsBytes("7")); }));
   EXPECT_EQ(Content(file), "42");
   chmod(locked.c_str(), 0755);
 }
@@ -118,7 +117,7 @@ TEST(FileIdentity, SaveKeepsPermissionsHardLinksAndRefusesReadOnlyFiles) {
 
   Put(file, "1");
   ASSERT_EQ(chmod(file.c_str(), 0640), 0);
-  ASSERT_TRUE(files->Replace(kName, Bytes("2")));
+  ASSERT_TRUE(files->Replace(kName, AsBytes("2")));
   struct stat info {};
   ASSERT_EQ(stat(file.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
@@ -126,13 +125,13 @@ TEST(FileIdentity, SaveKeepsPermissionsHardLinksAndRefusesReadOnlyFiles) {
 
   const fs::path otherName = folder.path() / "link.ini";
   fs::create_hard_link(file, otherName);
-  ASSERT_TRUE(files->Replace(kName, Bytes("-3")));
+  ASSERT_TRUE(files->Replace(kName, AsBytes("-3")));
   EXPECT_EQ(Content(otherName), "-3");
   EXPECT_EQ(fs::hard_link_count(file), 2u);
   fs::remove(otherName);
 
   ASSERT_EQ(chmod(file.c_str(), 0444), 0);
-  EXPECT_FALSE(files->Replace(kName, Bytes("4")));
+  EXPECT_FALSE(files->Replace(kName, AsBytes("4")));
   EXPECT_EQ(Content(file), "-3");
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 }
