@@ -9,23 +9,8 @@ enter_netns "$0" "$@"
 APP=$(realpath "$1")
 READER=$(realpath "$2")
 
-export WINEPREFIX="$WORK/prefix"
-export WINEDEBUG=-all,err+module WINEDLLOVERRIDES="mscoree,mshtml=" LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-# Our own X server on a display number it picks itself.
-: > "$WORK/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$WORK/display" > /dev/null 2>&1 &
-XVFB_PID=$!  # kept apart from PIDS, which every reset_network ends
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$WORK/display")"
-stop_wine() {
-  wineserver -k 2>/dev/null
-  kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
-}
-trap 'stop_wine; cleanup_netns' EXIT
-
-wineboot -i > /dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f > /dev/null 2>&1
-wineserver -w
+source "$NETNS_DIR/../../scripts/lib/wine.sh"
+lanqi_wine_in_netns_work
 
 reset_network
 start_web_server "Wed, 31 Dec 2025 20:30:05 GMT"
