@@ -19,6 +19,13 @@ if(WIN32)
   # Each function and datum in a section of its own, so that the exe's link can leave out what
   # nothing calls (--gc-sections, program/CMakeLists.txt).
   target_compile_options(lanqi_options INTERFACE -ffunction-sections -fdata-sections)
+  # The same sources give the same exe in any folder: paths the compiler would keep (__FILE__,
+  # debug info) are written relative to the source and build folders. The build folder's map
+  # comes last, so it wins for a build folder inside the source folder. windres takes no such
+  # option and keeps no path, hence C and C++ only.
+  target_compile_options(lanqi_options INTERFACE
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>"
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_BINARY_DIR}=build>")
 else()
   if(LANQI_SANITIZE)
     target_compile_options(lanqi_options INTERFACE -fsanitize=${LANQI_SANITIZE} -fno-omit-frame-pointer -g)

@@ -18,6 +18,8 @@ packages=(
   # hermetic network tests: namespaces, firewall rules, HTTP-date tool
   iproute2 nftables htpdate util-linux
   git ca-certificates
+  # the release zip (scripts/release.sh)
+  zip
 )
 
 missing=()

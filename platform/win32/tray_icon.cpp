@@ -127,6 +127,10 @@ LRESULT TrayIcon::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     AddAgainAfterShellRestart();
     return 0;
   }
+  // The window lives as long as the icon. Requests to close every top-level window of the
+  // process (taskkill without /F, an installer's restart manager) would otherwise destroy it,
+  // leaving an icon that no longer answers clicks and a hidden main window nothing can restore.
+  if (message == WM_CLOSE) return 0;
   return DefWindowProcW(window_.get(), message, wParam, lParam);
 }
 
