@@ -4,7 +4,8 @@
 # (ThreadSanitizer), windows (the Windows-side unit tests and the end-to-end tests of the real exe
 # under Wine and an Xvfb of its own) and fuzz (the bounded libFuzzer runs). Everything after the
 # set-up runs in a network namespace with only loopback. Prints a summary and ends with the line
-# "N passed, N failed"; the exit code is non-zero when anything failed.
+# "N passed, N failed"; the exit code is non-zero when anything failed. One more check builds the
+# exe again from a copy of the sources in another folder and compares the bytes.
 #
 # The Windows build goes first; its tests spend most of their time waiting on timers and windows,
 # so they run in the background, several at once, while the other builds compile at a lower
@@ -136,6 +137,19 @@ for preset in "${presets[@]}"; do
       ;;
   esac
 done
+
+# The exe built above is built once more from a copy of the sources elsewhere: the same bytes.
+exe=$build_root/windows/program/LanqiClockGuard.exe
+if [[ " ${presets[*]} " == *" windows "* && -f $exe ]]; then
+  began=$SECONDS
+  echo "=== reproducible: the exe from another folder"
+  if LANQI_JOBS=$jobs nice -n 5 "$here/check_reproducible.sh" "$exe"; then
+    summary+=("$(printf '%-12s %4d passed, %4d failed  [%s s]' reproducible 1 0 "$((SECONDS - began))")")
+    total_passed=$((total_passed + 1))
+  else
+    fail_step reproducible "the exe differs or did not build" "$((SECONDS - began)) s"
+  fi
+fi
 
 if [[ -n $wine_ctest_pid ]]; then
   wait "$wine_ctest_pid"

@@ -155,6 +155,9 @@ LRESULT CALLBACK WindowCalls::WindowProc(HWND window, UINT message, WPARAM wPara
     }
     return 0;
   }
+  // Lives as long as the program: a close request from outside (taskkill without /F closes every
+  // window of the process) would otherwise leave the workers' calls with nowhere to go.
+  if (message == WM_CLOSE) return 0;
   return DefWindowProcW(window, message, wParam, lParam);
 }
 

@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/win32/control_ids.hpp"
 #include "tests/e2e/e2e_fixture.hpp"
 #include "tests/e2e/poll.hpp"
+#include "tests/e2e/window_access.hpp"
 
 namespace lanqi::e2e {
 namespace {
@@ -73,6 +76,28 @@ TEST_F(Tray, OtherMouseMessagesOverTheIconChangeNothing) {
     EXPECT_FALSE(Program().MainWindowVisible()) << "message " << message;
     EXPECT_TRUE(TrayIconShown()) << "message " << message;
   }
+}
+
+// taskkill without /F and an installer's restart manager ask every window of the process to
+// close, the tray's hidden window and the message-only ones included: the main window hides, the
+// others stay, and the icon still brings the window back.
+TEST_F(Tray, CloseRequestsToEveryWindowOfTheProgramLeaveTheIconWorking) {
+  ASSERT_TRUE(WaitForState(true, true));
+  std::vector<HWND> windows = AllTopLevelWindowsOf(Program().Pid());
+  const auto messageOnly = MessageOnlyWindowsOf(Program().Pid());
+  windows.insert(windows.end(), messageOnly.begin(), messageOnly.end());
+  for (HWND window : windows) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+  }
+  for (HWND window : windows) {
+    EXPECT_TRUE(IsWindow(window)) << Utf8(ClassNameOf(window)) << " was destroyed";
+  }
+  ASSERT_TRUE(WaitForState(false, true));
+  ASSERT_TRUE(Program().SendTrayMouse(WM_LBUTTONUP));
+  EXPECT_TRUE(WaitForState(true, false))
+      << "window visible " << Program().MainWindowVisible() << ", icon shown " << TrayIconShown();
+  EXPECT_TRUE(Program().IsRunning());
 }
 
 }  // namespace
