@@ -9,7 +9,8 @@
 #
 # The Windows build goes first; its tests spend most of their time waiting on timers and windows,
 # so they run in the background, several at once, while the other builds compile at a lower
-# priority beside them.
+# priority beside them. Each build's tests run in the background too, while the next build
+# compiles; their logs are printed in order at the end.
 #
 # LANQI_BUILD_ROOT=<folder> puts the build trees there instead of build/<preset>;
 # LANQI_PRESETS="native windows" runs only those builds; LANQI_JOBS sets the build parallelism.
@@ -34,20 +35,26 @@ work=$(mktemp -d "${LANQI_TMP_PREFIX:-/tmp/lanqi-test}.XXXXXX")
 summary=()
 total_passed=0
 total_failed=0
-wine_ctest_pid=
+steps=()            # the background steps, in the order their logs are printed
+declare -A step_pid  # step name -> PID
+declare -A step_took # step name -> how long its build took
 
 cleanup() {
-  if [[ -n $wine_ctest_pid ]]; then kill "$wine_ctest_pid" 2>/dev/null || true; fi
+  local pid
+  for pid in "${step_pid[@]}"; do kill "$pid" 2>/dev/null || true; done
   if [[ -n ${WINEPREFIX:-} && -d $WINEPREFIX ]]; then wineserver -k 2>/dev/null || true; fi
   lanqi_stop_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT
 
+started=$SECONDS
+say() { echo "=== [$((SECONDS - started)) s] $*"; }
+
 # Adds the counts of the ctest log of build $1 (in folder $2) to the totals and the summary;
-# $3 is the time the build and its tests took.
+# $3 tells how long the build and its tests took.
 count_ctest() {
-  local name=$1 dir=$2 took=$3 log=$work/$1.ctest.log
+  local name=$1 dir=$2 took=$3 log=$work/$1.log
   local line passed=0 failed=0 total
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n1)
   if [[ $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
@@ -66,22 +73,25 @@ count_ctest() {
   summary+=("$(printf '%-12s %4d passed, %4d failed%s  [%s]' "$name" "$passed" "$failed" "$failed_names" "$took")")
 }
 
-fail_step() {  # name, what failed, time taken
-  summary+=("$(printf '%-12s %s  [%s]' "$1" "$2" "$3")")
+fail_step() {  # name, what failed
+  summary+=("$(printf '%-12s %s' "$1" "$2")")
   total_failed=$((total_failed + 1))
 }
 
-# Configures and builds preset $1 in folder $2; the remaining arguments go before the build
-# command (a lower priority). Prints why it failed and returns 1.
+# Runs the command after the step's name in the background, its output in the step's log.
+start_step() {
+  local name=$1
+  shift
+  "$@" >"$work/$name.log" 2>&1 </dev/null &
+  step_pid[$name]=$!
+  steps+=("$name")
+}
+
+# Builds preset $1 in folder $2 (configured already); the remaining arguments go before the
+# build command (a lower priority).
 build_preset() {
   local name=$1 dir=$2
   shift 2
-  echo "=== $name: configure and build in $dir"
-  if ! cmake --preset "$name" -B "$dir" >"$work/$name.configure.log" 2>&1; then
-    cat "$work/$name.configure.log"
-    echo "configure FAILED"
-    return 1
-  fi
   local targets=()
   if [[ $name == fuzz ]]; then
     # Only the fuzzers: the other libraries carry a GB18030 execution charset clang does not offer.
@@ -93,7 +103,7 @@ build_preset() {
     fi
     targets=(--target "${targets[@]}")
   fi
-  "$@" cmake --build "$dir" -j "$jobs" "${targets[@]}" || { echo "build FAILED"; return 1; }
+  "$@" cmake --build "$dir" -j "$jobs" "${targets[@]}"
 }
 
 # The Windows unit tests share one fresh prefix and one Xvfb; the end-to-end and network wrappers
@@ -106,59 +116,76 @@ start_wine_side() {
   lanqi_start_xvfb "$work" && lanqi_start_wine_services
 }
 
-started=$SECONDS
+# Every preset is configured at once: each configure uses one core and mostly waits on files.
+say "configure ${presets[*]}"
+declare -A configure_pid
 for preset in "${presets[@]}"; do
+  cmake --preset "$preset" -B "$build_root/$preset" >"$work/$preset.configure.log" 2>&1 &
+  configure_pid[$preset]=$!
+done
+configured=()
+for preset in "${presets[@]}"; do
+  if wait "${configure_pid[$preset]}"; then
+    configured+=("$preset")
+  else
+    cat "$work/$preset.configure.log"
+    fail_step "$preset" "configure FAILED"
+  fi
+done
+
+for preset in "${configured[@]}"; do
   began=$SECONDS
   dir=$build_root/$preset
   case $preset in
     windows)
+      say "$preset: build"
       if ! build_preset "$preset" "$dir"; then
-        fail_step "$preset" "build FAILED" "$((SECONDS - began)) s"
+        fail_step "$preset" "build FAILED"
       elif ! start_wine_side; then
-        fail_step "$preset" "no Wine prefix or display" "$((SECONDS - began)) s"
+        fail_step "$preset" "no Wine prefix or display"
       else
-        echo "=== $preset: tests start in the background, $wine_jobs at once (log at the end)"
-        wine_built=$((SECONDS - began))
-        ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$wine_jobs" \
-          --timeout 600 >"$work/$preset.ctest.log" 2>&1 </dev/null &
-        wine_ctest_pid=$!
+        step_took[$preset]="build $((SECONDS - began)) s"
+        say "$preset: tests start in the background, $wine_jobs at once"
+        start_step "$preset" ctest --test-dir "$dir" --output-on-failure --no-tests=error \
+          -j "$wine_jobs" --timeout 600
+        # The exe is built once more from a copy of the sources elsewhere: the same bytes.
+        start_step reproducible env LANQI_JOBS="$jobs" nice -n 19 "$here/check_reproducible.sh" \
+          "$dir/program/LanqiClockGuard.exe"
       fi
       ;;
     *)
       # Below the Windows tests' priority: they keep their timing while these compile.
+      say "$preset: build"
       if build_preset "$preset" "$dir" nice -n 15; then
-        echo "=== $preset: tests"
-        nice -n 15 ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$jobs" \
-          --timeout 300 2>&1 | tee "$work/$preset.ctest.log"
-        count_ctest "$preset" "$dir" "$((SECONDS - began)) s"
+        step_took[$preset]="build $((SECONDS - began)) s"
+        say "$preset: tests start in the background"
+        start_step "$preset" nice -n 15 ctest --test-dir "$dir" --output-on-failure \
+          --no-tests=error -j "$((jobs + 1))" --timeout 300
       else
-        fail_step "$preset" "build FAILED" "$((SECONDS - began)) s"
+        fail_step "$preset" "build FAILED"
       fi
       ;;
   esac
 done
 
-# The exe built above is built once more from a copy of the sources elsewhere: the same bytes.
-exe=$build_root/windows/program/LanqiClockGuard.exe
-if [[ " ${presets[*]} " == *" windows "* && -f $exe ]]; then
-  began=$SECONDS
-  echo "=== reproducible: the exe from another folder"
-  if LANQI_JOBS=$jobs nice -n 5 "$here/check_reproducible.sh" "$exe"; then
-    summary+=("$(printf '%-12s %4d passed, %4d failed  [%s s]' reproducible 1 0 "$((SECONDS - began))")")
-    total_passed=$((total_passed + 1))
+for step in "${steps[@]}"; do
+  wait "${step_pid[$step]}"
+  status=$?
+  unset "step_pid[$step]"
+  say "$step: output"
+  cat "$work/$step.log"
+  if [[ $step == reproducible ]]; then
+    if ((status == 0)); then
+      summary+=("$(printf '%-12s %4d passed, %4d failed' "$step" 1 0)")
+      total_passed=$((total_passed + 1))
+    else
+      fail_step "$step" "the exe differs or did not build"
+    fi
   else
-    fail_step reproducible "the exe differs or did not build" "$((SECONDS - began)) s"
+    tests_took=$(sed -n 's/^Total Test time (real) = *\([0-9]*\).*/\1/p' "$work/$step.log")
+    count_ctest "$step" "$build_root/$step" "${step_took[$step]}, tests ${tests_took:-?} s"
   fi
-fi
-
-if [[ -n $wine_ctest_pid ]]; then
-  wait "$wine_ctest_pid"
-  wine_ctest_pid=
-  echo "=== windows: tests"
-  cat "$work/windows.ctest.log"
-  wine_took=$(sed -n 's/^Total Test time (real) = *\([0-9]*\).*/\1/p' "$work/windows.ctest.log")
-  count_ctest windows "$build_root/windows" "build $wine_built s, tests ${wine_took:-?} s"
-fi
+done
 
 echo
 echo "================ summary ($((SECONDS - started)) s) ================"
