@@ -12,6 +12,7 @@
 #include "tests/fakes/fake_shell_services.hpp"
 #include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/recording_events.hpp"
+#include "tests/support/bytes.hpp"
 
 namespace lanqi {
 namespace {
@@ -75,9 +76,7 @@ struct OffsetFile : ::testing::Test {
     return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
   }
   void WriteFile(const std::string& text) {
-    ASSERT_TRUE(
-        files->Replace(OffsetEditor::kFileName,
-                       std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+    ASSERT_TRUE(files->Replace(OffsetEditor::kFileName, testing::AsBytes(text)));
   }
   // Box, memory and file all hold the same number.
   void ExpectEverywhere(const std::string& text) {

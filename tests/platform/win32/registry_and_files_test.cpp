@@ -11,13 +11,12 @@
 #include "platform/system.hpp"
 #include "platform/win32/unique_handle.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
+#include "tests/support/bytes.hpp"
 
 namespace lanqi {
 namespace {
 
-std::span<const std::uint8_t> Bytes(const std::string& text) {
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
+using testing::AsBytes;
 
 // The value is stored in the 32-bit view of HKLM\SOFTWARE, where the 32-bit program has always
 // kept it, and not in the 64-bit view this exe would see by default.
@@ -65,10 +64,10 @@ TEST(Win32MachineRegistry, StringIsStoredInThe32BitViewAsUtf16WithItsZeroCounted
 TEST(Win32DirectoryFiles, SaveKeepsTheHiddenAttributeAndHardLinks) {
   testing::TempFolder folder;
   auto files = platform::DirectoryFilesIn(folder.path());
-  ASSERT_TRUE(files->Replace("时差.ini", Bytes("5")));
+  ASSERT_TRUE(files->Replace("时差.ini", AsBytes("5")));
   const std::filesystem::path path = folder.path() / L"时差.ini";
   ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
-  ASSERT_TRUE(files->Replace("时差.ini", Bytes("-17")));
+  ASSERT_TRUE(files->Replace("时差.ini", AsBytes("-17")));
   const DWORD attributes = GetFileAttributesW(path.c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN) << attributes;
@@ -79,7 +78,7 @@ TEST(Win32DirectoryFiles, SaveKeepsTheHiddenAttributeAndHardLinks) {
 
   const std::filesystem::path otherName = folder.path() / L"link.ini";
   ASSERT_TRUE(CreateHardLinkW(otherName.c_str(), path.c_str(), nullptr)) << GetLastError();
-  ASSERT_TRUE(files->Replace("时差.ini", Bytes("8")));
+  ASSERT_TRUE(files->Replace("时差.ini", AsBytes("8")));
   content = files->ReadUpTo("link.ini", 100);
   ASSERT_TRUE(content);
   EXPECT_EQ(std::string(content->begin(), content->end()), "8");
@@ -89,13 +88,13 @@ TEST(Win32DirectoryFiles, SaveKeepsTheHiddenAttributeAndHardLinks) {
 TEST(Win32DirectoryFiles, FileHeldOpenByAnotherProgramKeepsItsContent) {
   testing::TempFolder folder;
   auto files = platform::DirectoryFilesIn(folder.path());
-  ASSERT_TRUE(files->Replace("时差.ini", Bytes("5")));
+  ASSERT_TRUE(files->Replace("时差.ini", AsBytes("5")));
   {
     const std::filesystem::path path = folder.path() / L"时差.ini";
     platform::win32::UniqueHandle lock(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                                    nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock && lock.get() != INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(files->Replace("时差.ini", Bytes("6")));
+    EXPECT_FALSE(files->Replace("时差.ini", AsBytes("6")));
     EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
   }
   const auto content = files->ReadUpTo("时差.ini", 100);
@@ -106,10 +105,10 @@ TEST(Win32DirectoryFiles, FileHeldOpenByAnotherProgramKeepsItsContent) {
 TEST(Win32DirectoryFiles, ReadOnlyFileIsNotReplaced) {
   testing::TempFolder folder;
   auto files = platform::DirectoryFilesIn(folder.path());
-  ASSERT_TRUE(files->Replace("时差.ini", Bytes("5")));
+  ASSERT_TRUE(files->Replace("时差.ini", AsBytes("5")));
   const std::filesystem::path path = folder.path() / L"时差.ini";
   ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(files->Replace("时差.ini", Bytes("6")));
+  EXPECT_FALSE(files->Replace("时差.ini", AsBytes("6")));
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -119,7 +118,7 @@ TEST(Win32DirectoryFiles, FolderNameOutsideCodePage936Works) {
   const std::filesystem::path inner = folder.path() / L"\u0E01\u00E9 目录";
   ASSERT_TRUE(std::filesystem::create_directory(inner));
   auto files = platform::DirectoryFilesIn(inner);
-  ASSERT_TRUE(files->Replace("时差.ini", Bytes("-300")));
+  ASSERT_TRUE(files->Replace("时差.ini", AsBytes("-300")));
   EXPECT_TRUE(std::filesystem::exists(inner / L"时差.ini"));
   const auto content = files->ReadUpTo("时差.ini", 100);
   ASSERT_TRUE(content);
