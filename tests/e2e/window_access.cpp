@@ -101,7 +101,15 @@ std::optional<RECT> OuterRect(HWND window) {
 }
 
 bool Click(HWND button) {
-  return PostMessageW(button, BM_CLICK, 0, 0) != FALSE;
+  // BM_CLICK would make the button press and release itself with mouse messages, which need the
+  // mouse capture in between; an activation that arrives late on a loaded machine takes the
+  // capture away and the click does nothing. The notification the button sends its parent on a
+  // click does not depend on focus, activation or capture.
+  HWND parent = GetParent(button);
+  const int id = GetDlgCtrlID(button);
+  return parent != nullptr && id != 0 &&
+         PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(button)) != FALSE;
 }
 
 bool RequestClose(HWND window) {

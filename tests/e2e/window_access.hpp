@@ -29,8 +29,8 @@ std::optional<RECT> RectInParentClient(HWND child);
 // The window's outer rectangle in screen coordinates.
 std::optional<RECT> OuterRect(HWND window);
 
-// Queued like a mouse click: the call returns before the program handles it, so a click that
-// opens a message box does not block the test.
+// What a button tells its parent when it is clicked, posted: the call returns before the program
+// handles it, so a click that opens a message box does not block the test.
 bool Click(HWND button);
 bool RequestClose(HWND window);
 // The notification a tray icon sends its window for a mouse message over the icon: the icon's
