@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -38,8 +39,7 @@ class FakeWorkers final : public platform::Workers {
       case Mode::Refuse:
         return false;
       case Mode::Threads:
-        StartThread(std::move(routine));
-        return true;
+        return StartThread(std::move(routine));
     }
     return false;
   }
@@ -101,18 +101,28 @@ class FakeWorkers final : public platform::Workers {
     int started = 0;
   };
 
-  void StartThread(std::function<void()> routine) {
+  // A thread that cannot be made is a refused start, as for the real workers: the exception
+  // would otherwise leave through the caller, which the program's callers never expect.
+  bool StartThread(std::function<void()> routine) {
     {
       std::lock_guard lock(threads_->mutex);
       ++threads_->live;
       ++threads_->started;
     }
-    std::thread([threads = threads_, routine = std::move(routine)] {
-      routine();
-      std::lock_guard lock(threads->mutex);
-      --threads->live;
-      threads->ended.notify_all();
-    }).detach();
+    try {
+      std::thread([threads = threads_, routine = std::move(routine)] {
+        routine();
+        std::lock_guard lock(threads->mutex);
+        --threads->live;
+        threads->ended.notify_all();
+      }).detach();
+      return true;
+    } catch (const std::system_error&) {
+      std::lock_guard lock(threads_->mutex);
+      --threads_->live;
+      --threads_->started;
+      return false;
+    }
   }
 
   Mode mode_;

@@ -400,7 +400,7 @@ TEST(HttpRequest, CallsOnSeveralThreadsAtOnceEachGetTheirOwnAnswer) {
   constexpr int kThreads = 4;
   constexpr int kCallsEach = 5;
   std::vector<int> good(kThreads, 0);
-  std::vector<std::thread> threads;
+  std::vector<std::jthread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       for (int i = 0; i < kCallsEach; ++i) {
@@ -418,7 +418,7 @@ TEST(HttpRequest, CallsOnSeveralThreadsAtOnceEachGetTheirOwnAnswer) {
       }
     });
   }
-  for (std::thread& thread : threads) thread.join();
+  for (std::jthread& thread : threads) thread.join();
   EXPECT_EQ(good, std::vector<int>(kThreads, kCallsEach));
   EXPECT_EQ(server.Requests().size(), static_cast<std::size_t>(kThreads * kCallsEach));
 }

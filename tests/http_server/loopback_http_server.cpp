@@ -69,7 +69,7 @@ LoopbackHttpServer::LoopbackHttpServer(Handler handler) : handler_(std::move(han
     };
   }
   listener_ = net::ListenOnLoopback(port_);
-  if (listener_) acceptor_ = std::thread([this] { AcceptLoop(); });
+  if (listener_) acceptor_ = std::jthread([this] { AcceptLoop(); });
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
@@ -77,7 +77,7 @@ LoopbackHttpServer::~LoopbackHttpServer() {
   if (acceptor_.joinable()) acceptor_.join();
   listener_.reset();
   // The acceptor has ended, so nobody adds workers any more.
-  for (std::thread& worker : workers_) worker.join();
+  for (std::jthread& worker : workers_) worker.join();
 }
 
 std::string LoopbackHttpServer::Url(std::string_view path) const {

@@ -77,8 +77,8 @@ class LoopbackHttpServer {
   std::atomic<std::size_t> connections_{0};
   mutable std::mutex mutex_;
   std::vector<RecordedRequest> requests_;
-  std::vector<std::thread> workers_;
-  std::thread acceptor_;
+  std::vector<std::jthread> workers_;
+  std::jthread acceptor_;
 };
 
 }  // namespace lanqi::testing

@@ -197,7 +197,9 @@ TEST(ProbeTargetThreads, OverlappingProbesWithBlockedWorkersEndCleanly) {
   constexpr int kProbers = 24;
   std::atomic<int> silentGaveUp{0};
   std::atomic<int> fastAnswered{0};
-  std::vector<std::thread> probers;
+  // jthreads: should making a thread fail midway, the exception leaves the test through joins,
+  // as a failure with its message, instead of destroying joinable threads (std::terminate).
+  std::vector<std::jthread> probers;
   for (int i = 0; i < kProbers; ++i) {
     probers.emplace_back([&, i] {
       const bool silent = i % 3 != 0;
@@ -207,7 +209,7 @@ TEST(ProbeTargetThreads, OverlappingProbesWithBlockedWorkersEndCleanly) {
       if (!silent && result >= 0) fastAnswered.fetch_add(1);
     });
   }
-  for (auto& prober : probers) prober.join();
+  probers.clear();
   EXPECT_EQ(silentGaveUp.load(), kProbers - kProbers / 3);
   EXPECT_EQ(fastAnswered.load(), kProbers / 3);
   EXPECT_EQ(workers.started(), kProbers);

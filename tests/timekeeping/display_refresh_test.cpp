@@ -82,7 +82,7 @@ TEST_F(DisplayRefresh, OverlappingRefreshesCountEachElapsedSecondOnce) {
   constexpr int kSteps = 3000;
   constexpr int kStepMs = 13;  // 39 s in all
   std::atomic<bool> done{false};
-  std::vector<std::thread> threads;
+  std::vector<std::jthread> threads;
   for (int i = 0; i < 6; ++i) {
     threads.emplace_back([&, i] {
       for (int j = 0; !done.load(); ++j) {

@@ -371,7 +371,7 @@ TEST_F(RecordedWindowTest, MessageBoxIsTaskModalWithoutOwnerAndShownOnTheWindows
     const auto show = [&] { window.ShowMessageBox("设置开机启动失败！", "错误", c.icon); };
     if (c.fromWorker) {
       std::atomic<bool> done{false};
-      std::thread worker([&] {
+      std::jthread worker([&] {
         show();
         done = true;
       });
@@ -411,7 +411,7 @@ TEST_F(RecordedWindowTest, EndOfSessionDestroysTheWindowOnlyWhenTheSessionEnds) 
   EXPECT_EQ(window.CallWindow(), nullptr);
   // A worker's call comes back at once rather than waiting for a loop that is ending.
   std::string text = "unchanged";
-  std::thread worker([&] { text = window.Text(lanqi::platform::kBeijingTimeLabel); });
+  std::jthread worker([&] { text = window.Text(lanqi::platform::kBeijingTimeLabel); });
   worker.join();
   EXPECT_EQ(text, "");
 }
@@ -436,7 +436,7 @@ TEST_F(RecordedWindowTest, MessagesFromElsewhereNeitherRunCodeNorEndTheProgram) 
   };
   sendAll();  // from the window's own thread: handled at once
   std::atomic<bool> done{false};
-  std::thread other([&] {
+  std::jthread other([&] {
     sendAll();  // from another thread: handled while this thread processes messages
     done = true;
   });
@@ -452,7 +452,7 @@ TEST_F(RecordedWindowTest, MessagesFromElsewhereNeitherRunCodeNorEndTheProgram) 
   window.SetText(lanqi::platform::kBeijingTimeLabel, "北京时间：甲");
   std::string readBack;
   done = false;
-  std::thread worker([&] {
+  std::jthread worker([&] {
     window.SetText(lanqi::platform::kCorrectTimeLabel, "正确时间：乙");
     readBack = window.Text(lanqi::platform::kBeijingTimeLabel);
     done = true;
@@ -477,7 +477,7 @@ TEST_F(RecordedWindowTest, ACallRunEarlyByAMessageFromElsewhereIsWaitedForByItsC
     callerReturnedBeforeTheEnd = callerReturned.load();
     callFinished = true;
   };
-  std::thread worker([&] {
+  std::jthread worker([&] {
     window.AppendLogLine("钟卫\r\n");
     callerReturned = true;
   });
@@ -506,7 +506,7 @@ TEST_F(RecordedWindowTest, PumpingDelayHandlesSentMessagesAndEndsOnTime) {
   std::atomic<bool> gaveUp{false};
   std::atomic<int> callsHandled{0};
   events.Clear();
-  std::thread sender([&] {
+  std::jthread sender([&] {
     PostMessageW(window.Handle(), WM_CLOSE, 0, 0);  // refused by the handler: the window stays
     sending = true;
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -529,7 +529,7 @@ TEST_F(RecordedWindowTest, PumpingDelayHandlesSentMessagesAndEndsOnTime) {
   stop = true;
   // The sender may be inside a call that needs this thread to process it.
   std::atomic<bool> joined{false};
-  std::thread joiner([&] {
+  std::jthread joiner([&] {
     sender.join();
     joined = true;
   });

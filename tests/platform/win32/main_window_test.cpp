@@ -151,7 +151,7 @@ TEST_F(MainWindowTest, CallsFromAWorkerRunOnTheWindowThreadAndWaitForTheirHandle
   events.Clear();
   std::atomic<bool> done{false};
   std::string readBack;
-  std::thread worker([&] {
+  std::jthread worker([&] {
     window.AppendLogLine("钟卫\r\n");
     window.SetText(lanqi::platform::kSystemTimeLabel, "系统时间：y");
     readBack = window.Text(lanqi::platform::kSystemTimeLabel);
@@ -193,7 +193,7 @@ TEST_F(MainWindowTest, CloseRequestAsksTheHandlerAndDestroysOnlyWhenAllowed) {
 
   // Once the window is gone, calls from another thread come back harmlessly.
   std::string text = "unchanged";
-  std::thread worker([&] {
+  std::jthread worker([&] {
     window.SetText(lanqi::platform::kBeijingTimeLabel, "x");
     text = window.Text(lanqi::platform::kBeijingTimeLabel);
   });

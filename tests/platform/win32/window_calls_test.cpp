@@ -46,7 +46,7 @@ TEST(WindowCalls, AnAwaitedCallRunsDuringTheWait) {
   ASSERT_TRUE(calls.Create(GetModuleHandleW(nullptr)));
   std::atomic<int> ran{0};
   std::atomic<bool> answered{false};
-  std::thread worker([&] { answered = calls.Run([&] { ran.fetch_add(1); }); });
+  std::jthread worker([&] { answered = calls.Run([&] { ran.fetch_add(1); }); });
   // Generous: on a loaded machine the worker may need long for its call; the wait ends with the
   // call, not with this bound.
   calls.AwaitCalls(30000);
@@ -68,7 +68,7 @@ TEST(WindowCalls, AWorkersCallsRunOnTheWindowsThreadInOrderAndReturnWhenDone) {
   std::vector<DWORD> ranOn;
   std::atomic<int> answered{0};
   std::atomic<bool> seenByCaller{true};
-  std::thread worker([&] {
+  std::jthread worker([&] {
     for (int i = 0; i < kCalls; ++i) {
       const bool result = calls.Run([&] { ranOn.push_back(GetCurrentThreadId()); });
       seenByCaller = seenByCaller && result && ranOn.size() == static_cast<std::size_t>(i + 1);
@@ -94,12 +94,12 @@ TEST(WindowCalls, ACallWhoseWindowGoesAwayComesBackWithoutRunning) {
     WindowCalls calls;
     std::atomic<bool> ran{false};
     std::promise<bool> result;
-    std::thread worker;
+    std::jthread worker;
     // The window's thread: creates the window, lets a worker call, and without ever handling
     // the call either destroys the window or simply ends.
-    std::thread windowThread([&] {
+    std::jthread windowThread([&] {
       ASSERT_TRUE(calls.Create(GetModuleHandleW(nullptr)));
-      worker = std::thread([&] { result.set_value(calls.Run([&] { ran = true; })); });
+      worker = std::jthread([&] { result.set_value(calls.Run([&] { ran = true; })); });
       EXPECT_TRUE(WaitFor([&] { return CallAnnounced(calls.Window()); }, false));
       if (end == End::DestroyedByItsThread) calls.Destroy();
     });
