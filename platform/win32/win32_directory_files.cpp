@@ -70,6 +70,23 @@ void KeepAttributes(const std::wstring& target, DWORD attributes) {
   SetFileAttributesW(target.c_str(), wanted == 0 ? FILE_ATTRIBUTE_NORMAL : wanted);
 }
 
+// Whether the file can be replaced now: ERROR_SUCCESS, or why not. A replacement needs every
+// handle open on the file to share deletion. An indexer, a virus scanner, a sync client or a
+// plain reader (which rarely shares deletion) holds it for a moment only, so a sharing violation
+// is asked again for about half a second before the file counts as held by another program.
+DWORD WaitUntilReplaceable(const std::wstring& target) {
+  constexpr int kAttempts = 10;
+  constexpr DWORD kPauseMs = 50;
+  for (int attempt = 1;; ++attempt) {
+    const UniqueHandle probe = OwnHandle(
+        CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD error = probe ? ERROR_SUCCESS : GetLastError();
+    if (error != ERROR_SHARING_VIOLATION || attempt == kAttempts) return error;
+    Sleep(kPauseMs);
+  }
+}
+
 // A process that cannot be opened for lack of rights still exists; only an unknown id is gone.
 bool ProcessRunning(std::uint32_t pid) {
   const UniqueHandle process =
@@ -115,11 +132,10 @@ class Win32DirectoryFiles final : public DirectoryFiles {
     if (exists) {
       // Held open by another program: left as it is. Asked before anything is made, as Wine's
       // ReplaceFileW would leave a file of its own behind when it fails on this.
-      const UniqueHandle probe = OwnHandle(CreateFileW(
-          target.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (!probe) {
+      const DWORD probeError = WaitUntilReplaceable(target);
+      if (probeError != ERROR_SUCCESS) {
         // No right to delete the file, which a replacement needs; it may still be writable.
-        return GetLastError() == ERROR_ACCESS_DENIED && WriteInPlace(target, content);
+        return probeError == ERROR_ACCESS_DENIED && WriteInPlace(target, content);
       }
     }
     // A replacement would leave the file's other names (hard links) with the old content.

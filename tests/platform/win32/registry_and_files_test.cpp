@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "platform/registry.hpp"
 #include "platform/run_directory_files.hpp"
@@ -100,6 +101,24 @@ TEST(Win32DirectoryFiles, FileHeldOpenByAnotherProgramKeepsItsContent) {
   const auto content = files->ReadUpTo("时差.ini", 100);
   ASSERT_TRUE(content);
   EXPECT_EQ(std::string(content->begin(), content->end()), "5");
+
+  // A reader that holds the file for a moment without sharing deletion (as an indexer or a
+  // scanner does) only delays the save.
+  const std::filesystem::path path = folder.path() / L"时差.ini";
+  platform::win32::UniqueHandle reader(CreateFileW(path.c_str(), GENERIC_READ,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(reader && reader.get() != INVALID_HANDLE_VALUE);
+  std::jthread closer([&] {
+    Sleep(150);
+    reader.reset();
+  });
+  EXPECT_TRUE(files->Replace("时差.ini", AsBytes("7")));
+  closer.join();
+  const auto saved = files->ReadUpTo("时差.ini", 100);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(std::string(saved->begin(), saved->end()), "7");
+  EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 }
 
 TEST(Win32DirectoryFiles, ReadOnlyFileIsNotReplaced) {
