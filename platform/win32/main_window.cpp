@@ -32,7 +32,7 @@ bool RegisterMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
 MainWindow::MainWindow(HINSTANCE instance, WindowSystemCalls systemCalls)
     : instance_(instance),
       messageBox_(systemCalls.messageBox),
-      tray_(systemCalls.shellNotifyIcon) {}
+      tray_(systemCalls.shellNotifyIcon, systemCalls.changeMessageFilter) {}
 
 MainWindow::~MainWindow() {
   if (OnWindowThread()) {

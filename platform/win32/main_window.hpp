@@ -22,6 +22,7 @@ using MessageBoxCall = int(WINAPI*)(HWND owner, LPCWSTR text, LPCWSTR title, UIN
 struct WindowSystemCalls {
   ShellNotifyIconCall shellNotifyIcon = &::Shell_NotifyIconW;
   MessageBoxCall messageBox = &::MessageBoxW;
+  MessageFilterCall changeMessageFilter = &::ChangeWindowMessageFilterEx;
 };
 
 // The program's main window with its controls, its three timers and its tray icon. The window's

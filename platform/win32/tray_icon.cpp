@@ -38,8 +38,8 @@ bool TrayIcon::Create(HINSTANCE instance, UniqueHicon icon, std::wstring_view ti
   if (!window_) return false;
   // The program runs elevated; without this the shell, running at a lower integrity level,
   // could neither announce its restart nor report clicks on the icon.
-  ChangeWindowMessageFilterEx(window_.get(), taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
-  ChangeWindowMessageFilterEx(window_.get(), kTrayCallbackMessage, MSGFLT_ALLOW, nullptr);
+  changeMessageFilter_(window_.get(), taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
+  changeMessageFilter_(window_.get(), kTrayCallbackMessage, MSGFLT_ALLOW, nullptr);
 
   icon_ = std::move(icon);
   record_ = NOTIFYICONDATAW{};

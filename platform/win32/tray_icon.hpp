@@ -12,6 +12,9 @@ namespace lanqi::platform::win32 {
 
 // Shell_NotifyIconW, or a stand-in that records what the shell would be told.
 using ShellNotifyIconCall = BOOL(WINAPI*)(DWORD message, NOTIFYICONDATAW* record);
+// ChangeWindowMessageFilterEx, or a stand-in that records which messages were let through.
+using MessageFilterCall = BOOL(WINAPI*)(HWND window, UINT message, DWORD action,
+                                        PCHANGEFILTERSTRUCT status);
 
 // The notification-area icon. It owns a hidden top-level window that receives the icon's mouse
 // notifications and the shell's "TaskbarCreated" broadcast. The program's wish ("shown") is kept
@@ -19,8 +22,9 @@ using ShellNotifyIconCall = BOOL(WINAPI*)(DWORD message, NOTIFYICONDATAW* record
 // restarts. Every call must come from the thread that created it.
 class TrayIcon {
  public:
-  explicit TrayIcon(ShellNotifyIconCall shellNotifyIcon = &::Shell_NotifyIconW)
-      : shellNotifyIcon_(shellNotifyIcon) {}
+  explicit TrayIcon(ShellNotifyIconCall shellNotifyIcon = &::Shell_NotifyIconW,
+                    MessageFilterCall changeMessageFilter = &::ChangeWindowMessageFilterEx)
+      : shellNotifyIcon_(shellNotifyIcon), changeMessageFilter_(changeMessageFilter) {}
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
   ~TrayIcon() { Release(); }
@@ -53,6 +57,7 @@ class TrayIcon {
   bool Notify(DWORD message) { return shellNotifyIcon_(message, &record_) != FALSE; }
 
   ShellNotifyIconCall shellNotifyIcon_;
+  MessageFilterCall changeMessageFilter_;
   UniqueHwnd window_;
   UniqueHicon icon_;
   NOTIFYICONDATAW record_{};

@@ -37,6 +37,8 @@ void FakeWindow::SetText(Control control, const std::string& text) {
 }
 
 void FakeWindow::RaiseContentChanged(Control control) {
+  // Like the real window, no event is delivered once the program is ending.
+  if (EndedWith() != -1) return;
   if (events_ != nullptr && (control == platform::kLogBox || control == platform::kOffsetBox)) {
     events_->OnContentChanged(control);
   }

@@ -51,6 +51,14 @@ BOOL WINAPI RecordShellNotifyIcon(DWORD message, NOTIFYICONDATAW* record) {
   return shell.refused.count(message) == 0 ? TRUE : FALSE;
 }
 
+// Which messages the stand-in for ChangeWindowMessageFilterEx was asked to let through, by window.
+std::set<std::pair<HWND, UINT>> allowedMessages;
+
+BOOL WINAPI RecordMessageFilter(HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) {
+  if (action == MSGFLT_ALLOW) allowedMessages.insert({window, message});
+  return TRUE;
+}
+
 struct MessageBoxSeen {
   HWND owner;
   std::wstring text;
@@ -95,6 +103,7 @@ class RecordedWindowTest : public ::testing::Test {
   void SetUp() override {
     shell = FakeShell{};
     messageBoxes.clear();
+    allowedMessages.clear();
     watch.Watch(events, window);
     if (!window.Load(events)) GTEST_SKIP() << "no desktop to create windows on";
   }
@@ -105,7 +114,8 @@ class RecordedWindowTest : public ::testing::Test {
 
   RecordingEvents events;
   lanqi::window_test::WindowWatch watch;
-  MainWindow window{GetModuleHandleW(nullptr), {&RecordShellNotifyIcon, &RecordMessageBox}};
+  MainWindow window{GetModuleHandleW(nullptr),
+                    {&RecordShellNotifyIcon, &RecordMessageBox, &RecordMessageFilter}};
 };
 
 TEST_F(RecordedWindowTest, TrayEntryIsAddedWithTheProgramsRecord) {
@@ -121,6 +131,15 @@ TEST_F(RecordedWindowTest, TrayEntryIsAddedWithTheProgramsRecord) {
   EXPECT_EQ(record.uCallbackMessage, 0x8064u);
   EXPECT_NE(record.hIcon, nullptr);
   EXPECT_EQ(std::wstring(record.szTip), L"岚栖钟卫");
+}
+
+// The shell runs at a lower integrity level than the elevated program: the tray window lets its
+// restart broadcast and the icon's clicks through.
+TEST_F(RecordedWindowTest, TrayWindowAcceptsTheShellsRestartAndTheIconsCallback) {
+  HWND tray = window.TrayWindow();
+  EXPECT_EQ(allowedMessages,
+            (std::set<std::pair<HWND, UINT>>{{tray, RegisterWindowMessageW(L"TaskbarCreated")},
+                                             {tray, 0x8064u}}));
 }
 
 // The added flag follows what the shell answered, whatever the program wished.

@@ -259,30 +259,61 @@ TEST_F(MainWindowTest, VisibleFlagShowsAndHidesTheWindow) {
   EXPECT_TRUE(IsWindowVisible(window.Handle()));
 }
 
-// Ending the program inside the creation handler: the process ends with the code at once, the
-// window is never shown and no further event is delivered.
-TEST(MainWindowEnd, EndProgramInsideCreationEndsTheProcessWithItsCode) {
+// Ending the program from a handler: the process ends with the code at once, the window is never
+// shown (inside creation) and no further event is delivered, not even the destruction's: a start
+// without rights must end without saving an offset it never loaded.
+struct EndCase {
+  const char* name;
+  bool insideCreation;  // else from a button's click handler while the loop runs
+};
+
+class MainWindowEnd : public ::testing::TestWithParam<EndCase> {};
+
+TEST_P(MainWindowEnd, EndsTheProcessWithItsCodeAndDeliversNothingAfter) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const EndCase& endCase = GetParam();
   EXPECT_EXIT(
       {
         RecordingEvents events;
         MainWindow window(GetModuleHandleW(nullptr));
+        std::size_t eventsBeforeEnd = 0;
         window.ReleaseAtEnd([&] {
           // Released after the windows, as the last thing before the process ends.
-          std::fputs(window.Handle() == nullptr ? "released after the window\n" : "too early\n",
-                     stderr);
+          std::string late;
+          const std::vector<std::string> recorded = events.Events();
+          for (std::size_t i = eventsBeforeEnd; i < recorded.size(); ++i) late += recorded[i] + ";";
+          std::fprintf(stderr, "%s, delivered after the end: [%s]\n",
+                       window.Handle() == nullptr ? "released after the window" : "too early",
+                       late.c_str());
         });
-        events.onCreated = [&] {
-          window.SetTrayShown(true);
+        const auto end = [&] {
+          eventsBeforeEnd = events.Events().size();
           window.EndProgram(7);
         };
+        events.onCreated = [&] {
+          window.SetTrayShown(true);
+          if (endCase.insideCreation) end();
+          // A click, then a close request the handler would allow, both still queued at the end.
+          events.allowClose = true;
+          PostMessageW(window.Handle(), WM_COMMAND,
+                       MAKEWPARAM(lanqi::platform::win32::kId按钮4, BN_CLICKED), 0);
+          PostMessageW(window.Handle(), WM_CLOSE, 0, 0);
+        };
+        events.onEvent = [&](const std::string& event) {
+          if (event.starts_with("button")) end();
+        };
         if (!window.Load(events)) {  // no desktop: nothing to show either
-          std::fputs("released after the window\n", stderr);
+          std::fputs("released after the window, delivered after the end: []\n", stderr);
           ExitProcess(7);
         }
-        ExitProcess(1);  // Load came back: the program did not end
+        window.RunMessageLoop();
       },
-      ::testing::ExitedWithCode(7), "released after the window");
+      ::testing::ExitedWithCode(7), "released after the window, delivered after the end: \\[\\]");
 }
+
+INSTANTIATE_TEST_SUITE_P(Ends, MainWindowEnd,
+                         ::testing::Values(EndCase{"InsideCreation", true},
+                                           EndCase{"InsideAClickWithACloseQueued", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
