@@ -245,5 +245,58 @@ TEST(Calibration, ReadingExactlyThreeSecondsBehindIsKept) {
   EXPECT_EQ(later.CountLog(kRejectedLine), 1);
 }
 
+// The machine sleeps 8 hours while the answer of a calibration is on its way: the Date written
+// before the sleep is not taken, the clock is never set, and the next pass takes a fresh reading.
+TEST(Calibration, ReadingDeliveredAcrossASleepIsNotTaken) {
+  Simulation sim;
+  sim.Start();
+  sim.RunFor(10 * 60 * 1000);
+  constexpr std::int64_t kEightHoursMs = 8LL * 3600 * 1000;
+  bool slept = false;
+  sim.network.reading = [&sim, &slept](std::int64_t) {
+    const DateTime stamped = sim.TrueTime();
+    if (!slept) {
+      slept = true;
+      sim.SleepMachine(kEightHoursMs);
+    }
+    return stamped;
+  };
+  sim.RunFor(25 * 60 * 1000);  // ends where the sleep began
+  sim.RunFor(10000);
+  EXPECT_TRUE(slept);
+  EXPECT_EQ(sim.CountLog(kRejectedLine), 1);
+  EXPECT_EQ(sim.CountLog(kForcedPrefix), 0);
+  EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 2);
+  EXPECT_EQ(sim.clock.SetCount(), 0);
+  EXPECT_NEAR(static_cast<double>(sim.clock.WallClockMs() - sim.TrueTimeMs()), 0.0, 0.0);
+}
+
+// A 40 s fetch is never taken, not even after three rejections; a 200 ms one is, anchored at the
+// middle of its round trip (seen through the rounding of the next refresh).
+TEST(Calibration, FetchDurationDecidesAndAnchors) {
+  for (const int failuresBefore : {0, 3}) {
+    Simulation sim;
+    sim.network.fetchCostMs = 40000;
+    sim.state.calibrationFailures = failuresBefore;
+    CalibrationPass(sim.keeper);
+    EXPECT_EQ(sim.LogLines(), std::vector<std::string>{kRejectedLine}) << failuresBefore;
+    EXPECT_EQ(sim.state.calibrationFailures.load(), failuresBefore + 1);
+    EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 3000);
+  }
+  const DateTime reading = DateTimeFromParts(2024, 2, 11, 10, 5, 3);
+  for (const auto& [afterMidpointMs, secondsOn] : {std::pair{5499, 5}, std::pair{5500, 6}}) {
+    SCOPED_TRACE(afterMidpointMs);
+    Simulation sim;
+    sim.network.reachableCostMs = 0;
+    sim.network.fetchCostMs = 200;
+    sim.network.reading = [reading](std::int64_t) { return reading; };
+    const std::uint64_t sent = sim.clock.TickCountMs();
+    CalibrationPass(sim.keeper);
+    EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 1);
+    EXPECT_EQ(sim.state.AdvanceStandardTime(sent + 100 + afterMidpointMs).standard,
+              AddToDateTime(reading, TimeUnit::Second, secondsOn));
+  }
+}
+
 }  // namespace
 }  // namespace lanqi
