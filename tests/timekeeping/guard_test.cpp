@@ -67,8 +67,10 @@ TEST_F(GuardPassAlone, FirstPassAfterASetOnlyRecordsTheTime) {
 // The process stalls 3 s between its read of the wall clock and of the tick count: no repair.
 TEST_F(GuardPassAlone, StallBetweenItsReadsIsNoDrift) {
   const DateTime now = sim.clock.WallClock();
+  sim.state.SetStandardTime(now, sim.clock.TickCountMs());
+  sim.state.AdvanceStandardTime(sim.clock.TickCountMs());  // the correct time, anchored now
   sim.clock.StallAfterNextRead(3000);
-  RunGuard(now);
+  GuardPass(sim.keeper);
   EXPECT_EQ(sim.clock.SetCount(), 0);
   EXPECT_TRUE(sim.log.empty());
 }
