@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -295,6 +296,74 @@ TEST(Calibration, FetchDurationDecidesAndAnchors) {
     EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 1);
     EXPECT_EQ(sim.state.AdvanceStandardTime(sent + 100 + afterMidpointMs).standard,
               AddToDateTime(reading, TimeUnit::Second, secondsOn));
+  }
+}
+
+// The steps of a pass that no other test pins, one row each: what the passes do, then what holds.
+TEST(Calibration, StepsOfAnAcceptedPass) {
+  const auto rejectOnce = [](Simulation& sim) {
+    sim.state.lastGoodTime = AddToDateTime(sim.TrueTime(), TimeUnit::Second, 60);
+    sim.state.lastCalibrationMs = 0;
+    CalibrationPass(sim.keeper);
+  };
+  const auto acceptOnce = [](Simulation& sim) {
+    sim.state.lastGoodTime = DateTime{};
+    sim.state.lastCalibrationMs = 0;
+    CalibrationPass(sim.keeper);
+  };
+  struct Row {
+    const char* name;
+    std::function<void(Simulation&)> passes;
+    std::function<void(Simulation&)> holds;
+  };
+  const std::vector<Row> rows = {
+      {"an acceptance starts the failure count again",
+       [&](Simulation& sim) {
+         rejectOnce(sim), rejectOnce(sim), acceptOnce(sim), rejectOnce(sim), rejectOnce(sim);
+       },
+       [](Simulation& sim) {
+         EXPECT_EQ(sim.CountLog(kForcedPrefix), 0);
+         EXPECT_EQ(sim.state.calibrationFailures.load(), 2);
+       }},
+      {"lastGoodTime is the local time after the wait, not the reading",
+       [](Simulation& sim) {
+         sim.network.reading = [&sim](std::int64_t) {
+           return AddToDateTime(sim.TrueTime(), TimeUnit::Second, -2);
+         };
+         CalibrationPass(sim.keeper);
+       },
+       [](Simulation& sim) {
+         EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 1);
+         EXPECT_EQ(sim.state.lastGoodTime.load(), sim.clock.WallClock());
+       }},
+      {"the first guard pass after an acceptance only records",
+       [](Simulation& sim) {
+         sim.network.reading = [&sim](std::int64_t) {
+           return AddToDateTime(sim.TrueTime(), TimeUnit::Second, -10);
+         };
+         CalibrationPass(sim.keeper);
+         GuardPass(sim.keeper);
+       },
+       [](Simulation& sim) {
+         EXPECT_EQ(sim.clock.SetCount(), 0);
+         EXPECT_FALSE(sim.state.clockJustSet.load());
+       }},
+      {"a reading in 2100 is the failure marker to the forced path",
+       [](Simulation& sim) {
+         sim.state.calibrationFailures = 3;
+         sim.network.reading = [](std::int64_t) { return DateTimeFromParts(2100, 3, 4, 5, 6, 7); };
+         CalibrationPass(sim.keeper);
+       },
+       [](Simulation& sim) {
+         EXPECT_EQ(sim.CountLog(kForcedPrefix), 0);
+         EXPECT_EQ(sim.CountLog("已校准网络时间：2100年3月4日5时6分7秒"), 1);
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Simulation sim;
+    row.passes(sim);
+    row.holds(sim);
   }
 }
 
