@@ -18,6 +18,9 @@ class LocalClock {
   // clock is advanced by it, so a night asleep must count as the night. Differences are taken
   // by unsigned subtraction, which stays right across a wrap all the same.
   virtual std::uint64_t TickCountMs() const = 0;
+  // Milliseconds since an arbitrary start that stand still while the machine sleeps or
+  // hibernates. Beside TickCountMs it tells how much of an interval the machine spent asleep.
+  virtual std::uint64_t AwakeTickCountMs() const = 0;
 };
 
 }  // namespace lanqi::platform

@@ -32,6 +32,33 @@ void Reject(TimeKeeper& keeper) {
   keeper.window.SetTimerPeriod(platform::kCalibrationTimer, kRetryAfterRejectionMs);
 }
 
+// How the network time was delivered, on the two tick counts.
+struct Delivery {
+  std::uint64_t sentTickMs;
+  std::uint64_t roundTripMs;
+  std::uint64_t asleepMs;
+  // The moment the Date was most likely written: half way through the round trip. The moment it
+  // was read would count the whole delivery as the reading's age.
+  std::uint64_t AnchorTickMs() const { return sentTickMs + roundTripMs / 2; }
+  // A long fetch, or one the machine slept through (the answer waits in the socket while asleep,
+  // and the relative time-outs of the request do not count the sleep), brings a Date from long
+  // ago: taken as the time now it would set the clock back by the delay.
+  bool Trusted() const {
+    return roundTripMs <= kLongestTrustedFetchMs && asleepMs <= kSleepDuringFetchToleranceMs;
+  }
+};
+
+DateTime FetchMeasured(TimeKeeper& keeper, Delivery& delivery) {
+  const platform::LocalClock& clock = keeper.clock;
+  const std::uint64_t sentTick = clock.TickCountMs();
+  const std::uint64_t sentAwake = clock.AwakeTickCountMs();
+  const DateTime reading = keeper.network.FetchNetworkTime();
+  const std::uint64_t roundTrip = clock.TickCountMs() - sentTick;
+  const std::uint64_t awake = clock.AwakeTickCountMs() - sentAwake;
+  delivery = {sentTick, roundTrip, roundTrip > awake ? roundTrip - awake : 0};
+  return reading;
+}
+
 }  // namespace
 
 void FirstCalibration(TimeKeeper& keeper) {
@@ -53,7 +80,12 @@ void CalibrationPass(TimeKeeper& keeper) {
   const std::int64_t elapsed = ms(CurrentLocalTime(keeper.clock)) - state.lastCalibrationMs.load();
   if (elapsed < kMinCalibrationSpacingMs) return;
 
-  const DateTime net = keeper.network.FetchNetworkTime();
+  Delivery delivery{};
+  const DateTime net = FetchMeasured(keeper, delivery);
+  if (!delivery.Trusted()) {
+    Reject(keeper);
+    return;
+  }
 
   // After three rejections in a row the network is believed, unless the fetch itself failed.
   // A reading from before the earliest year is never believed: taken as the standard time, it
@@ -64,7 +96,7 @@ void CalibrationPass(TimeKeeper& keeper) {
       Reject(keeper);
       return;
     }
-    state.SetStandardTime(net, keeper.clock.TickCountMs());
+    state.SetStandardTime(net, delivery.AnchorTickMs());
     state.clockJustSet.store(true);
     state.lastGoodTime.store(net);
     state.lastCalibrationMs.store(ms(CurrentLocalTime(keeper.clock)));
@@ -80,7 +112,7 @@ void CalibrationPass(TimeKeeper& keeper) {
     return;
   }
 
-  state.SetStandardTime(net, keeper.clock.TickCountMs());
+  state.SetStandardTime(net, delivery.AnchorTickMs());
   state.lastGoodTime.store(net);
   state.lastCalibrationMs.store(ms(CurrentLocalTime(keeper.clock)));
   state.clockJustSet.store(true);

@@ -7,13 +7,19 @@ namespace lanqi {
 
 void GuardPass(TimeKeeper& keeper) {
   ClockState& state = keeper.state;
+  // The wall clock is read between two reads of the tick count: had the process stalled in
+  // between, the tick count would have moved on without the wall clock read, and the stall would
+  // look like drift. Such a pass is skipped; the next one comes a second later.
+  const std::uint64_t tickBefore = keeper.clock.TickCountMs();
   const DateTime now = CurrentLocalTime(keeper.clock);
   // Converted in this order so that the milliseconds of the two reads line up as they do.
   const std::int64_t nowMs = 岚栖_时间转毫秒(now, keeper.clock);
+  const std::uint64_t tickAfter = keeper.clock.TickCountMs();
+  if (tickAfter - tickBefore > kGuardLongestReadMs) return;
   // After a sleep or a busy spell the guard may run before the display refresh has caught up:
   // the correct time it compares with counts the seconds that refresh has not added yet.
   const std::int64_t difference =
-      nowMs - 岚栖_时间转毫秒(state.CorrectTimeAt(keeper.clock.TickCountMs()), keeper.clock);
+      nowMs - 岚栖_时间转毫秒(state.CorrectTimeAt(tickAfter), keeper.clock);
 
   // Right after a calibration or a repair attempt the clock is only recorded as good.
   if (state.clockJustSet.load()) {

@@ -27,9 +27,20 @@ inline constexpr int kRetryAfterRejectionMs = 3000;
 inline constexpr int kRetryWhenUnreachableMs = 10000;
 inline constexpr int kWaitBeforeGuardMs = 3000;
 inline constexpr int kGuardPeriodMs = 1000;
+// A reading's Date was written somewhere between the request and the answer; a fetch that took
+// longer than this (a slow link, a process held up) leaves the reading too uncertain to set the
+// clock by. Healthy fetches take well under a second.
+inline constexpr std::uint64_t kLongestTrustedFetchMs = 5000;
+// Sleep across a fetch shows as the tick count (which counts it) running ahead of the awake
+// count (which does not). Their resolutions differ by some tens of milliseconds, hence a margin.
+inline constexpr std::uint64_t kSleepDuringFetchToleranceMs = 500;
 // Guard constants.
 inline constexpr std::int64_t kGuardToleranceMs = 2000;
 inline constexpr int kRepairLeadSeconds = 1;
+// The guard reads the tick count on both sides of the wall clock; a gap wider than this means
+// the process stalled between them (a page-in, CPU starvation), and the pass is skipped rather
+// than the stall taken for drift.
+inline constexpr std::uint64_t kGuardLongestReadMs = 300;
 
 // Logs the start-up line and starts the first calibration pass on a worker thread.
 void FirstCalibration(TimeKeeper& keeper);

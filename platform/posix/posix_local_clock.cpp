@@ -31,4 +31,12 @@ std::uint64_t PosixLocalClock::TickCountMs() const {
          static_cast<std::uint64_t>(now.tv_nsec / 1000000);
 }
 
+// CLOCK_MONOTONIC stops while the machine is suspended.
+std::uint64_t PosixLocalClock::AwakeTickCountMs() const {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+         static_cast<std::uint64_t>(now.tv_nsec / 1000000);
+}
+
 }  // namespace lanqi::platform

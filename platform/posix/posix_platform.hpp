@@ -12,6 +12,7 @@ class PosixLocalClock final : public LocalClock {
   CalendarTime Now() const override;
   bool SetLocal(const CalendarTime& time) override;
   std::uint64_t TickCountMs() const override;
+  std::uint64_t AwakeTickCountMs() const override;
 };
 
 // Detached threads, counted so that tests can check that every one of them has ended.

@@ -34,4 +34,11 @@ std::uint64_t Win32LocalClock::TickCountMs() const {
   return GetTickCount64();
 }
 
+// The unbiased interrupt time leaves out the time asleep; it counts in units of 100 ns.
+std::uint64_t Win32LocalClock::AwakeTickCountMs() const {
+  ULONGLONG hundredNanoseconds = 0;
+  QueryUnbiasedInterruptTime(&hundredNanoseconds);
+  return hundredNanoseconds / 10000u;
+}
+
 }  // namespace lanqi::platform::win32

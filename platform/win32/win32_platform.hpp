@@ -18,6 +18,7 @@ class Win32LocalClock final : public LocalClock {
   CalendarTime Now() const override;
   bool SetLocal(const CalendarTime& time) override;
   std::uint64_t TickCountMs() const override;
+  std::uint64_t AwakeTickCountMs() const override;
 
  private:
   SetLocalTimeCall setLocalTime_;

@@ -19,6 +19,12 @@ class VirtualClock final : public platform::LocalClock {
   CalendarTime Now() const override {
     // A step moves the clock on by a millisecond after each read, as time passes between reads.
     const std::int64_t ms = stepOnRead_.load() ? nowMs_.fetch_add(1) : nowMs_.load();
+    // A stall after this read: the process stood still while time went on.
+    if (const std::int64_t stall = stallAfterNextRead_.exchange(0); stall > 0) {
+      nowMs_.fetch_add(stall);
+      tickMs_.fetch_add(static_cast<std::uint64_t>(stall));
+      awakeMs_.fetch_add(static_cast<std::uint64_t>(stall));
+    }
     return CalendarFromDateTime(FromMs(ms), static_cast<int>(((ms % 1000) + 1000) % 1000));
   }
   bool SetLocal(const CalendarTime& time) override {
@@ -33,11 +39,20 @@ class VirtualClock final : public platform::LocalClock {
     return true;
   }
   std::uint64_t TickCountMs() const override { return tickMs_.load(); }
+  std::uint64_t AwakeTickCountMs() const override { return awakeMs_.load(); }
 
   void Advance(std::int64_t ms) {
     nowMs_.fetch_add(ms);
     tickMs_.fetch_add(ms);
+    awakeMs_.fetch_add(ms);
   }
+  // The machine asleep: the wall clock and the tick count move on, the awake count does not.
+  void Sleep(std::int64_t ms) {
+    nowMs_.fetch_add(ms);
+    tickMs_.fetch_add(ms);
+  }
+  // The process stalls for `ms` right after the next read of the wall clock.
+  void StallAfterNextRead(std::int64_t ms) { stallAfterNextRead_.store(ms); }
   // Moves the wall clock only, as a user or another program setting the time would.
   void JumpWallClock(std::int64_t ms) { nowMs_.fetch_add(ms); }
   void SetWallClock(DateTime value, int ms = 0) { nowMs_.store(ToMs(value) + ms); }
@@ -78,7 +93,9 @@ class VirtualClock final : public platform::LocalClock {
 
   mutable std::atomic<std::int64_t> nowMs_;
   std::atomic<bool> stepOnRead_{false};
-  std::atomic<std::uint64_t> tickMs_{1000000};
+  mutable std::atomic<std::uint64_t> tickMs_{1000000};
+  mutable std::atomic<std::uint64_t> awakeMs_{900000};
+  mutable std::atomic<std::int64_t> stallAfterNextRead_{0};
   std::atomic<bool> refuseSet_{false};
   std::atomic<int> setCount_{0};
   mutable std::mutex setsMutex_;

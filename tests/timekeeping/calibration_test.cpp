@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -243,6 +244,127 @@ TEST(Calibration, ReadingExactlyThreeSecondsBehindIsKept) {
   later.Start();
   later.RunFor(100);
   EXPECT_EQ(later.CountLog(kRejectedLine), 1);
+}
+
+// The machine sleeps 8 hours while the answer of a calibration is on its way: the Date written
+// before the sleep is not taken, the clock is never set, and the next pass takes a fresh reading.
+TEST(Calibration, ReadingDeliveredAcrossASleepIsNotTaken) {
+  Simulation sim;
+  sim.Start();
+  sim.RunFor(10 * 60 * 1000);
+  constexpr std::int64_t kEightHoursMs = 8LL * 3600 * 1000;
+  bool slept = false;
+  sim.network.reading = [&sim, &slept](std::int64_t) {
+    const DateTime stamped = sim.TrueTime();
+    if (!slept) {
+      slept = true;
+      sim.SleepMachine(kEightHoursMs);
+    }
+    return stamped;
+  };
+  sim.RunFor(25 * 60 * 1000);  // ends where the sleep began
+  sim.RunFor(10000);
+  EXPECT_TRUE(slept);
+  EXPECT_EQ(sim.CountLog(kRejectedLine), 1);
+  EXPECT_EQ(sim.CountLog(kForcedPrefix), 0);
+  EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 2);
+  EXPECT_EQ(sim.clock.SetCount(), 0);
+  EXPECT_NEAR(static_cast<double>(sim.clock.WallClockMs() - sim.TrueTimeMs()), 0.0, 0.0);
+}
+
+// A 40 s fetch is never taken, not even after three rejections; a 200 ms one is, anchored at the
+// middle of its round trip (seen through the rounding of the next refresh).
+TEST(Calibration, FetchDurationDecidesAndAnchors) {
+  for (const int failuresBefore : {0, 3}) {
+    Simulation sim;
+    sim.network.fetchCostMs = 40000;
+    sim.state.calibrationFailures = failuresBefore;
+    CalibrationPass(sim.keeper);
+    EXPECT_EQ(sim.LogLines(), std::vector<std::string>{kRejectedLine}) << failuresBefore;
+    EXPECT_EQ(sim.state.calibrationFailures.load(), failuresBefore + 1);
+    EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 3000);
+  }
+  const DateTime reading = DateTimeFromParts(2024, 2, 11, 10, 5, 3);
+  for (const auto& [afterMidpointMs, secondsOn] : {std::pair{5499, 5}, std::pair{5500, 6}}) {
+    SCOPED_TRACE(afterMidpointMs);
+    Simulation sim;
+    sim.network.reachableCostMs = 0;
+    sim.network.fetchCostMs = 200;
+    sim.network.reading = [reading](std::int64_t) { return reading; };
+    const std::uint64_t sent = sim.clock.TickCountMs();
+    CalibrationPass(sim.keeper);
+    EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 1);
+    EXPECT_EQ(sim.state.AdvanceStandardTime(sent + 100 + afterMidpointMs).standard,
+              AddToDateTime(reading, TimeUnit::Second, secondsOn));
+  }
+}
+
+// The steps of a pass that no other test pins, one row each: what the passes do, then what holds.
+TEST(Calibration, StepsOfAnAcceptedPass) {
+  const auto rejectOnce = [](Simulation& sim) {
+    sim.state.lastGoodTime = AddToDateTime(sim.TrueTime(), TimeUnit::Second, 60);
+    sim.state.lastCalibrationMs = 0;
+    CalibrationPass(sim.keeper);
+  };
+  const auto acceptOnce = [](Simulation& sim) {
+    sim.state.lastGoodTime = DateTime{};
+    sim.state.lastCalibrationMs = 0;
+    CalibrationPass(sim.keeper);
+  };
+  struct Row {
+    const char* name;
+    std::function<void(Simulation&)> passes;
+    std::function<void(Simulation&)> holds;
+  };
+  const std::vector<Row> rows = {
+      {"an acceptance starts the failure count again",
+       [&](Simulation& sim) {
+         rejectOnce(sim), rejectOnce(sim), acceptOnce(sim), rejectOnce(sim), rejectOnce(sim);
+       },
+       [](Simulation& sim) {
+         EXPECT_EQ(sim.CountLog(kForcedPrefix), 0);
+         EXPECT_EQ(sim.state.calibrationFailures.load(), 2);
+       }},
+      {"lastGoodTime is the local time after the wait, not the reading",
+       [](Simulation& sim) {
+         sim.network.reading = [&sim](std::int64_t) {
+           return AddToDateTime(sim.TrueTime(), TimeUnit::Second, -2);
+         };
+         CalibrationPass(sim.keeper);
+       },
+       [](Simulation& sim) {
+         EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 1);
+         EXPECT_EQ(sim.state.lastGoodTime.load(), sim.clock.WallClock());
+       }},
+      {"the first guard pass after an acceptance only records",
+       [](Simulation& sim) {
+         sim.network.reading = [&sim](std::int64_t) {
+           return AddToDateTime(sim.TrueTime(), TimeUnit::Second, -10);
+         };
+         CalibrationPass(sim.keeper);
+         GuardPass(sim.keeper);
+       },
+       [](Simulation& sim) {
+         EXPECT_EQ(sim.clock.SetCount(), 0);
+         EXPECT_FALSE(sim.state.clockJustSet.load());
+       }},
+      {"a reading in 2100 is the failure marker to the forced path",
+       [](Simulation& sim) {
+         sim.state.calibrationFailures = 3;
+         sim.network.reading = [](std::int64_t) { return DateTimeFromParts(2100, 3, 4, 5, 6, 7); };
+         CalibrationPass(sim.keeper);
+       },
+       [](Simulation& sim) {
+         EXPECT_EQ(sim.CountLog(kForcedPrefix), 0);
+         EXPECT_EQ(sim.CountLog("已校准网络时间：2100年3月4日5时6分7秒"), 1);
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Simulation sim;
+    row.passes(sim);
+    row.holds(sim);
+  }
 }
 
 }  // namespace

@@ -64,6 +64,17 @@ TEST_F(GuardPassAlone, FirstPassAfterASetOnlyRecordsTheTime) {
   EXPECT_EQ(sim.state.lastGoodTime.load(), sim.clock.WallClock());
 }
 
+// The process stalls 3 s between its read of the wall clock and of the tick count: no repair.
+TEST_F(GuardPassAlone, StallBetweenItsReadsIsNoDrift) {
+  const DateTime now = sim.clock.WallClock();
+  sim.state.SetStandardTime(now, sim.clock.TickCountMs());
+  sim.state.AdvanceStandardTime(sim.clock.TickCountMs());  // the correct time, anchored now
+  sim.clock.StallAfterNextRead(3000);
+  GuardPass(sim.keeper);
+  EXPECT_EQ(sim.clock.SetCount(), 0);
+  EXPECT_TRUE(sim.log.empty());
+}
+
 TEST_F(GuardPassAlone, RefusedSetLogsTheFailureAndShowsNoBalloon) {
   sim.clock.RefuseSet(true);
   RunGuard(DateTimeFromParts(2024, 2, 11, 10, 5, 3));

@@ -52,6 +52,14 @@ void Simulation::Advance(std::int64_t milliseconds) {
   clock.Advance(milliseconds);
 }
 
+void Simulation::SleepMachine(std::int64_t milliseconds) {
+  nowMs_ += milliseconds;
+  clock.Sleep(milliseconds);
+  for (auto& [timer, slot] : timers_) {
+    if (slot.period > 0) slot.due = std::max(slot.due, nowMs_);
+  }
+}
+
 void Simulation::Fire(Timer timer) {
   TimerSlot& slot = timers_[timer];
   if (timer == platform::kDisplayTimer && !slot.delayed) {

@@ -39,6 +39,9 @@ class Simulation {
   void Start();
   // Moves virtual time on by the given milliseconds, firing timers and running workers.
   void RunFor(std::int64_t milliseconds);
+  // The machine sleeps for the given milliseconds: the wall clock and the tick count move on, no
+  // timer fires and nothing runs; each timer that fell due meanwhile fires once on waking.
+  void SleepMachine(std::int64_t milliseconds);
   void Enqueue(std::function<void()> routine) { queue_.push_back(std::move(routine)); }
 
   std::int64_t NowMs() const { return nowMs_; }
