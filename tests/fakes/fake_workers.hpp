@@ -14,9 +14,10 @@
 namespace lanqi::testing {
 
 // Workers as a test needs them. A started routine runs at once (Inline), is kept until the test
-// runs it or hands it on (Queue), cannot be started (Refuse), or runs on a detached thread of its
-// own that the test can count and wait for (Threads). A delay is counted and handed to onDelay,
-// which may move a virtual clock or run a simulation on; with Threads it really sleeps.
+// runs it or hands it on (Queue), cannot be started (Refuse), or runs on a thread of its
+// own that the test can count and wait for (Threads; joined when the workers go). A delay is
+// counted and handed to onDelay, which may move a virtual clock or run a simulation on; with
+// Threads it really sleeps.
 class FakeWorkers final : public platform::Workers {
  public:
   enum class Mode { Inline, Queue, Refuse, Threads };
@@ -93,7 +94,7 @@ class FakeWorkers final : public platform::Workers {
   std::function<void(int)> onDelay;
 
  private:
-  // Shared with the threads, which may end after the workers object.
+  // Counts shared with the threads, which end after their routine has left it.
   struct Threads {
     std::mutex mutex;
     std::condition_variable ended;
@@ -102,7 +103,9 @@ class FakeWorkers final : public platform::Workers {
   };
 
   // A thread that cannot be made is a refused start, as for the real workers: the exception
-  // would otherwise leave through the caller, which the program's callers never expect.
+  // would otherwise leave through the caller, which the program's callers never expect. The
+  // threads are joined when the workers go, never detached: the MinGW thread library refuses to
+  // detach a thread that has already ended ("No such process"), and a quick routine may have.
   bool StartThread(std::function<void()> routine) {
     {
       std::lock_guard lock(threads_->mutex);
@@ -110,12 +113,14 @@ class FakeWorkers final : public platform::Workers {
       ++threads_->started;
     }
     try {
-      std::thread([threads = threads_, routine = std::move(routine)] {
+      std::jthread thread([threads = threads_, routine = std::move(routine)] {
         routine();
         std::lock_guard lock(threads->mutex);
         --threads->live;
         threads->ended.notify_all();
-      }).detach();
+      });
+      std::lock_guard lock(mutex_);
+      running_.push_back(std::move(thread));
       return true;
     } catch (const std::system_error&) {
       std::lock_guard lock(threads_->mutex);
@@ -129,6 +134,8 @@ class FakeWorkers final : public platform::Workers {
   std::shared_ptr<Threads> threads_ = std::make_shared<Threads>();
   std::mutex mutex_;
   std::vector<std::function<void()>> queued_;
+  // Declared last, so joined first: every routine has ended before the rest of the workers go.
+  std::vector<std::jthread> running_;
   int delays_ = 0;
   long long totalDelayMs_ = 0;
 };
