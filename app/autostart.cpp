@@ -79,8 +79,9 @@ void Autostart::ToggleAutostart() {
 // The caption changes only once the user has closed the box, which returns only then.
 void Autostart::TurnOn() {
   const std::u16string path = ExecutableDosPath(image_, image_.CurrentProcessId(), true);
-  // An empty path would make an entry that starts nothing: that is no success.
-  if (!path.empty() && WriteAutostartEntry(path)) {
+  // An empty path would make an entry that starts nothing: that is no success. Windows reads the
+  // value as a command line: unquoted, D:\My Tools\clock.exe would first start D:\My.exe.
+  if (!path.empty() && WriteAutostartEntry(u"\"" + path + u"\"")) {
     window_.ShowMessageBox("添加成功！", "成功", MessageIcon::Information);
     window_.SetText(platform::kAutostartButton, kCaptionTurnOff);
   } else {

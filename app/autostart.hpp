@@ -30,7 +30,7 @@ std::u16string ExecutableDosPath(platform::ProcessImage& image, std::uint32_t pr
                                  bool useId);
 
 // Start at logon: the value LanqiClockGuard under the machine's Run key holds the executable's
-// path, and the autostart button 按钮3 says which way a click will switch it.
+// path in quotes, and the autostart button 按钮3 says which way a click will switch it.
 class Autostart {
  public:
   static constexpr const char* kRunKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";

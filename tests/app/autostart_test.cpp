@@ -127,7 +127,7 @@ TEST_F(AutostartButton, TwoClicksAddThenRemoveTheEntry) {
   ExpectLastBox("添加成功！", "成功", MessageIcon::Information);
   EXPECT_EQ(captionWhileBoxOpen, "设置开机启动");  // changed only once the box is closed
   EXPECT_EQ(Caption(), "取消开机启动");
-  EXPECT_EQ(registry.values[kEntry], u"D:\\Tools\\clock.exe");
+  EXPECT_EQ(registry.values[kEntry], u"\"D:\\Tools\\clock.exe\"");
   EXPECT_EQ(image.askedId, 4242u);
   EXPECT_TRUE(image.askedWithId);
 

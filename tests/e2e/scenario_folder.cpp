@@ -17,8 +17,9 @@ std::optional<ScenarioFolder> ScenarioFolder::Create(const fs::path& exe) {
   const fs::path base = fs::temp_directory_path(error);
   if (error) return std::nullopt;
 
-  // Process id, a counter and the tick count make the name unique within and across runs.
-  const std::wstring name = L"lanqi-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+  // Process id, a counter and the tick count make the name unique within and across runs. The
+  // blank is there on purpose: users keep programs in folders like "My Tools".
+  const std::wstring name = L"lanqi e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                             std::to_wstring(counter++) + L"-" + std::to_wstring(GetTickCount64());
   const fs::path folder = base / name;
   if (!fs::create_directory(folder, error) || error) return std::nullopt;
