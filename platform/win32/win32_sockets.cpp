@@ -33,6 +33,14 @@ class Win32Sockets final : public Sockets {
  public:
   std::string LookUpIPv4(const std::string& host) override {
     if (host.empty() || !EnsureWinsock()) return {};
+    // gethostbyname is documented not to resolve address strings: a dotted address is converted
+    // here and never reaches the resolver.
+    in_addr dotted{};
+    dotted.s_addr = inet_addr(host.c_str());
+    if (dotted.s_addr != INADDR_NONE || host == "255.255.255.255") {
+      const char* text = inet_ntoa(dotted);
+      return text != nullptr ? text : "";
+    }
     // gethostbyname keeps its answer per thread, so concurrent workers do not share it.
     const hostent* entry = gethostbyname(host.c_str());
     if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_addr_list == nullptr ||

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/system.hpp"
+
 namespace lanqi::platform::win32 {
 namespace {
 
@@ -96,6 +98,14 @@ TEST(UniqueSocket, AssigningOverAnOwnerClosesWhatItHeld) {
   EXPECT_FALSE(holder);
   EXPECT_TRUE(IsSocket(released));
   ::closesocket(released);
+}
+
+// A dotted address is its own look-up: the resolver, which is not documented to take address
+// strings, is never asked, so the answer comes even with no name server reachable.
+TEST(Win32Sockets, DottedAddressLooksUpAsItself) {
+  for (const std::string address : {"127.0.0.1", "223.5.5.5", "255.255.255.255"}) {
+    EXPECT_EQ(real::TheSockets().LookUpIPv4(address), address);
+  }
 }
 
 }  // namespace
