@@ -101,6 +101,18 @@ bool StopProcessFor(const std::filesystem::path& scenarioFolder, int seconds) {
   return found == "resumed";
 }
 
+// The stand-in server's log (LANQI_E2E_WEB_LOG), where a held server notes the answer it holds.
+bool WebServerLogHolds(const std::string& line) {
+  wchar_t value[MAX_PATH * 4] = {};
+  const DWORD length = GetEnvironmentVariableW(L"LANQI_E2E_WEB_LOG", value, MAX_PATH * 4);
+  if (length == 0 || length >= MAX_PATH * 4) return false;
+  std::ifstream in{std::filesystem::path(value)};
+  for (std::string read; std::getline(in, read);) {
+    if (read == line) return true;
+  }
+  return false;
+}
+
 class GuardE2E : public ClockGuardScenario {
  protected:
   void SetUp() override {
@@ -183,6 +195,35 @@ TEST_F(GuardE2E, StoppedForTwentySecondsTheClockCatchesUpWithoutRepair) {
       << TextOf(ids::kId标签1) << " / " << TextOf(ids::kId标签5);
   // Several guard passes after the resume: none tries a repair.
   EXPECT_TRUE(NoRepairFor(std::chrono::seconds(6))) << Utf8(Log());
+}
+
+// The first answer is stamped when its request arrives and sent only once the program is stopped,
+// so it waits in the socket as on a laptop that went to sleep during the fetch: on resume the
+// program reads a Date 25 seconds old. It does not take it: no repair ever shows, and once a
+// fresh reading is in, the Beijing-time line agrees with the system-time line.
+TEST_F(GuardE2E, HeldAnswerReadAfterAStopIsNotTaken) {
+  if (ServerState() != L"held") GTEST_SKIP() << "needs the server that holds its first answer";
+  ASSERT_TRUE(PollUntil([] { return WebServerLogHolds("holding"); }, kCalibrationDeadline))
+      << "the program sent no request";
+  ASSERT_EQ(Log().find(L"已校准网络时间："), std::wstring::npos) << Utf8(Log());
+  constexpr int kStoppedSeconds = 25;
+  ASSERT_TRUE(StopProcessFor(Program().Folder(), kStoppedSeconds))
+      << "the pause service did not stop and resume the program";
+  ASSERT_TRUE(WebServerLogHolds("released"));
+
+  WaitForLog(L"已校准网络时间：", kCalibrationDeadline);
+  std::optional<ClockReading> beijing, system;
+  EXPECT_TRUE(PollUntil(
+      [&] {
+        beijing = ParseClockLine(Program().ControlText(ids::kId标签1).value_or(L""), L"北京时间：");
+        system = ParseClockLine(Program().ControlText(ids::kId标签5).value_or(L""), L"系统时间：");
+        return beijing && system &&
+               std::llabs(beijing->LinearSeconds() - system->LinearSeconds()) <= 2;
+      },
+      Milliseconds{10000}))
+      << TextOf(ids::kId标签1) << " / " << TextOf(ids::kId标签5);
+  // The guard's passes after the fresh reading: none tries a repair, and none did before.
+  EXPECT_TRUE(NoRepairFor(std::chrono::seconds(8))) << Utf8(Log());
 }
 
 TEST_F(GuardE2E, GreetingBalloonIsShownAtStart) {

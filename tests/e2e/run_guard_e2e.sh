@@ -2,12 +2,13 @@
 # Runs the whole program against a local stand-in of the reference web server, inside private
 # network and mount namespaces: the reference host maps to 127.0.0.1, the public resolvers have
 # no route, and no packet leaves the machine. Each group of scenarios runs with the server in the
-# state it needs: answering this machine's time (now), answering an hour ahead (ahead), or not
-# there at all (none). One group per run, so that the three can run at once.
-# Usage: run_guard_e2e.sh <guard_e2e_tests.exe> <LanqiClockGuard.exe> <now|ahead|none>
+# state it needs: answering this machine's time (now), answering an hour ahead (ahead), not there
+# at all (none), or answering this machine's time but holding its first answer until the program
+# is stopped (held). One group per run, so that they can run at once.
+# Usage: run_guard_e2e.sh <guard_e2e_tests.exe> <LanqiClockGuard.exe> <now|ahead|none|held>
 set -u
 if (($# != 3)); then
-  echo "usage: $0 <guard_e2e_tests.exe> <LanqiClockGuard.exe> <now|ahead|none>" >&2
+  echo "usage: $0 <guard_e2e_tests.exe> <LanqiClockGuard.exe> <now|ahead|none|held>" >&2
   exit 2
 fi
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -27,7 +28,8 @@ LANQI_E2E_EXE=$(lanqi_windows_path "$app_exe")
 # service stops every process whose command line holds MARKER (the program's Wine process, found
 # by the name of its scenario folder) with SIGSTOP, lets it go on with SIGCONT after SECONDS, as
 # a machine waking from sleep, and answers with NAME.resumed ("resumed", or "none" when no
-# process matched). Ended with the servers; a process it stopped is let go on first.
+# process matched). While the process is stopped, NAME.stopped exists (the held server sends its
+# answer then). Ended with the servers; a process it stopped is let go on first.
 pause_dir=$WORK/pause
 mkdir -p "$pause_dir"
 export LANQI_E2E_PAUSE_DIR
@@ -55,8 +57,10 @@ pause_service() {
       fi
       echo "guard e2e: stopping ${stopped[*]} for ${seconds}s"
       kill -STOP "${stopped[@]}"
+      : >"$pause_dir/$name.stopped"
       sleep "$seconds" &
       wait $!
+      rm -f "$pause_dir/$name.stopped"
       kill -CONT "${stopped[@]}"
       stopped=()
       echo resumed >"$pause_dir/$name.resumed"
@@ -66,20 +70,25 @@ pause_service() {
 }
 
 status=0
-run_group() {  # server state, then the scenarios it serves
-  local state=$1 filter=$2
+export LANQI_E2E_WEB_LOG
+run_group() {  # server state, the scenarios it serves, then optionally the server's hold folder
+  local state=$1 filter=$2 hold=${3:-}
   reset_network
-  if [[ $state != none ]]; then start_web_server "$state"; fi
+  if [[ $state != none ]]; then start_web_server "$state" "$hold"; fi
+  LANQI_E2E_WEB_LOG=$(lanqi_windows_path "$WORK/web.log")
   pause_service &
   PIDS+=($!)
   echo "guard e2e: server '$state': $filter"
-  LANQI_E2E_SERVER=$state wine "$tests_exe" --gtest_filter="$filter" || status=1
+  local told=$state
+  [[ -n $hold ]] && told=held
+  LANQI_E2E_SERVER=$told wine "$tests_exe" --gtest_filter="$filter" || status=1
   wineserver -w 2>/dev/null
 }
 case $3 in
   now) run_group now 'GuardE2E.AgreeingServer*:GuardE2E.GreetingBalloon*:GuardE2E.SecondStart*:GuardE2E.Stopped*' ;;
   ahead) run_group now+3600 'GuardE2E.ServerAnHourAhead*' ;;
   none) run_group none 'GuardE2E.UnreachableNetwork*' ;;
+  held) run_group now 'GuardE2E.HeldAnswer*' "$pause_dir" ;;
   *) echo "unknown server state: $3" >&2; exit 2 ;;
 esac
 exit $status

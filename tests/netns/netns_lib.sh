@@ -91,9 +91,10 @@ start_listeners() {
 }
 
 # The fake reference web server on 127.0.0.1:80 answering with the given Date text.
-start_web_server() {
+start_web_server() {  # date text, then optionally the folder whose *.stopped releases the first answer
   : > "$WORK/web.log"
-  python3 "$NETNS_DIR/fake_reference_server.py" 127.0.0.1 80 "$1" "$WORK/web.log" > /dev/null 2>&1 &
+  python3 "$NETNS_DIR/fake_reference_server.py" 127.0.0.1 80 "$1" "$WORK/web.log" ${2:+"$2"} \
+    > /dev/null 2>&1 &
   PIDS+=($!)
   wait_for_line "$WORK/web.log" ready 10 || { echo "FAIL: web server did not start"; exit 1; }
 }
