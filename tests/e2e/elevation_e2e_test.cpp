@@ -5,10 +5,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/e2e/e2e_fixture.hpp"
 #include "tests/e2e/launched_program.hpp"
@@ -55,16 +58,11 @@ class CopiesSeen {
     for (DWORD pid : ProcessesRunning(exe_)) pids_.insert(pid);
   }
   const std::set<DWORD>& Pids() const { return pids_; }
-  // The message boxes of every copy seen, by their dialog windows.
-  std::set<HWND> Boxes(std::wstring* text, std::wstring* title) const {
-    std::set<HWND> boxes;
-    for (DWORD pid : pids_) {
-      for (const MessageBoxSeen& box : VisibleMessageBoxesOf(pid)) {
-        boxes.insert(box.dialog);
-        *text = box.text;
-        *title = box.title;
-      }
-    }
+  // The message boxes of every copy seen.
+  std::vector<MessageBoxSeen> Boxes() const {
+    std::vector<MessageBoxSeen> boxes;
+    for (DWORD pid : pids_)
+      std::ranges::copy(VisibleMessageBoxesOf(pid), std::back_inserter(boxes));
     return boxes;
   }
 
@@ -83,32 +81,33 @@ TEST(Elevation, WithoutTheRightsCheckOneMessageAndNoChainOfCopies) {
   ASSERT_TRUE(program.has_value());
   copies.Add(program->Pid());
 
-  std::wstring text, title;
-  std::set<HWND> boxes;
+  std::vector<MessageBoxSeen> shown;
   ASSERT_TRUE(PollUntil(
       [&] {
         copies.Look();
-        boxes = copies.Boxes(&text, &title);
-        return !boxes.empty();
+        shown = copies.Boxes();
+        return !shown.empty();
       },
       kStartDeadline))
       << "no message box; copies seen: " << copies.Pids().size() << ", first exit code "
       << (program->ExitCode() ? std::to_string(*program->ExitCode()) : "none (running)");
-  EXPECT_EQ(Utf8(text), Utf8(L"钟卫需要管理员权限才能守护您的系统时间，请以管理员身份运行！"));
-  EXPECT_EQ(Utf8(title), Utf8(L"岚栖钟卫"));
+  EXPECT_EQ(Utf8(shown[0].text),
+            Utf8(L"钟卫需要管理员权限才能守护您的系统时间，请以管理员身份运行！"));
+  EXPECT_EQ(Utf8(shown[0].title), Utf8(L"岚栖钟卫"));
 
   // The copies are counted over the whole watch, not at its end: a loop's copies come and go.
+  std::set<HWND> boxes;
   const auto watchEnd = std::chrono::steady_clock::now() + kWatchAfterMessage;
   while (std::chrono::steady_clock::now() < watchEnd) {
     copies.Look();
-    for (HWND box : copies.Boxes(&text, &title)) boxes.insert(box);
+    for (const MessageBoxSeen& box : copies.Boxes()) boxes.insert(box.dialog);
     std::this_thread::sleep_for(kPollInterval);
   }
   EXPECT_LE(copies.Pids().size(), 2u) << "the program went on starting copies of itself";
   EXPECT_EQ(boxes.size(), 1u);
 
   // OK ends the program, and it leaves no offset file: it never read one.
-  for (HWND box : boxes) ASSERT_TRUE(PressOk({box, title, text}));
+  ASSERT_TRUE(PressOk(shown[0]));
   EXPECT_TRUE(PollUntil([&] { return ProcessesRunning(folder->Exe()).empty(); }, kStateDeadline))
       << "a copy still runs after OK";
   EXPECT_TRUE(PollUntil([&] { return program->ExitCode().has_value(); }, kStateDeadline));
