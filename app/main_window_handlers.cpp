@@ -19,9 +19,16 @@ MainWindowHandlers::MainWindowHandlers(TimeKeeper& keeper, OffsetEditor& offsetE
 
 void MainWindowHandlers::OnCreated() {
   // Setting the clock needs administrator rights: without them the program hands over to an
-  // elevated copy of itself and ends before showing anything or touching any file.
+  // elevated copy of itself and ends before showing anything or touching any file. Where that
+  // copy could not have more rights either, asking would start copy after copy, so the user is
+  // told instead.
   if (!elevation_.IsAdministrator()) {
-    elevation_.RelaunchElevated("", false, std::nullopt);
+    endingWithoutRights_ = true;
+    if (elevation_.ElevationCanRaiseRights()) {
+      elevation_.RelaunchElevated("", false, std::nullopt);
+    } else {
+      window_.ShowMessageBox(kRightsNeededText, kRightsNeededTitle, platform::MessageIcon::Error);
+    }
     window_.EndProgram(0);
     return;
   }
@@ -35,16 +42,19 @@ void MainWindowHandlers::OnCreated() {
 
 // Closing only hides: the program keeps guarding the clock from the notification area.
 bool MainWindowHandlers::OnCloseRequested() {
+  if (endingWithoutRights_) return false;
   HideToTray();
   return false;
 }
 
 // Every change has been saved already; this only repeats the last save.
 void MainWindowHandlers::OnDestroyed() {
+  if (endingWithoutRights_) return;
   offsetEditor_.SaveOffset();
 }
 
 void MainWindowHandlers::OnButtonClicked(Control button) {
+  if (endingWithoutRights_) return;
   switch (button) {
     case platform::kStepDownButton:
       offsetEditor_.StepOffset(-1);
@@ -64,15 +74,18 @@ void MainWindowHandlers::OnButtonClicked(Control button) {
 }
 
 void MainWindowHandlers::OnContentChanged(Control editBox) {
+  if (endingWithoutRights_) return;
   if (editBox == platform::kLogBox) OnLogBoxChanged();
   if (editBox == platform::kOffsetBox) offsetEditor_.OnOffsetBoxChanged();
 }
 
 void MainWindowHandlers::OnTrayLeftButtonUp() {
+  if (endingWithoutRights_) return;
   RestoreFromTray();
 }
 
 void MainWindowHandlers::OnTimerTick(Timer timer) {
+  if (endingWithoutRights_) return;
   StartTimerRoutine(keeper_, timer);
 }
 

@@ -15,6 +15,10 @@ class MainWindowHandlers : public platform::WindowEvents {
   // A log longer than this is cleared after a pause that lets the user read it.
   static constexpr std::size_t kLogLimitBytes = 10000;
   static constexpr int kLogClearDelayMs = 3000;
+  // Shown, and the program ends, when a start without rights cannot get them by asking again.
+  static constexpr const char* kRightsNeededText =
+      "钟卫需要管理员权限才能守护您的系统时间，请以管理员身份运行！";
+  static constexpr const char* kRightsNeededTitle = "岚栖钟卫";
 
   MainWindowHandlers(TimeKeeper& keeper, OffsetEditor& offsetEditor, Autostart& autostart,
                      platform::Elevation& elevation);
@@ -38,6 +42,9 @@ class MainWindowHandlers : public platform::WindowEvents {
   OffsetEditor& offsetEditor_;
   Autostart& autostart_;
   platform::Elevation& elevation_;
+  // A start without rights is ending: events that still arrive (a timer tick while the message
+  // box is open, the window's destruction) must not start work or save the offset it never read.
+  bool endingWithoutRights_ = false;
 };
 
 }  // namespace lanqi

@@ -11,7 +11,11 @@ class PosixProcessToken final : public ProcessToken {
  public:
   bool IsNTAdminSaysAdministrator() override { return geteuid() == 0; }
   bool AdministratorsGroupInForce() override { return geteuid() == 0; }
-  // Linux has no elevation prompt to hand the program to; the request cannot be carried out.
+  bool IsElevated() override { return geteuid() == 0; }
+  TokenElevationKind ElevationKind() override { return TokenElevationKind::Default; }
+  // Linux has no elevation prompt to hand the program to, so there is nothing to ask for.
+  bool UacPolicyOn() override { return false; }
+  bool StartedByThisProgram() override { return false; }
   bool RequestElevatedStart(const std::string&, bool, const std::optional<std::string>&) override {
     return false;
   }

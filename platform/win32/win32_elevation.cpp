@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/system.hpp"
+#include "platform/win32/com_apartment.hpp"
 #include "platform/win32/executable_path.hpp"
 #include "platform/win32/text_936.hpp"
 #include "platform/win32/unique_handle.hpp"
@@ -37,8 +38,52 @@ bool Win32ProcessToken::AdministratorsGroupInForce() {
   return asked && member;
 }
 
+bool Win32ProcessToken::QueryToken(TOKEN_INFORMATION_CLASS kind, void* information, DWORD size) {
+  HANDLE opened = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+  const UniqueHandle token(opened);
+  DWORD needed = 0;
+  return calls_.getTokenInformation(token.get(), kind, information, size, &needed) != FALSE;
+}
+
+bool Win32ProcessToken::IsElevated() {
+  TOKEN_ELEVATION elevation{};
+  return QueryToken(::TokenElevation, &elevation, sizeof elevation) &&
+         elevation.TokenIsElevated != 0;
+}
+
+TokenElevationKind Win32ProcessToken::ElevationKind() {
+  TOKEN_ELEVATION_TYPE type{};
+  if (!QueryToken(TokenElevationType, &type, sizeof type)) return TokenElevationKind::Unknown;
+  switch (type) {
+    case TokenElevationTypeDefault:
+      return TokenElevationKind::Default;
+    case TokenElevationTypeFull:
+      return TokenElevationKind::Full;
+    case TokenElevationTypeLimited:
+      return TokenElevationKind::Limited;
+  }
+  return TokenElevationKind::Unknown;
+}
+
+bool Win32ProcessToken::UacPolicyOn() {
+  DWORD enableLua = 1;
+  DWORD size = sizeof enableLua;
+  const LSTATUS read = calls_.regGetValue(
+      HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+      L"EnableLUA", RRF_RT_REG_DWORD, nullptr, &enableLua, &size);
+  // Only a value that says 0 turns UAC off; a missing or unreadable one leaves the default.
+  return read != ERROR_SUCCESS || enableLua != 0;
+}
+
+bool Win32ProcessToken::StartedByThisProgram() {
+  const std::optional<std::wstring> parent = calls_.parentImagePath();
+  return parent && SameImagePath(*parent, ProcessImagePath(GetCurrentProcess()));
+}
+
 bool Win32ProcessToken::RequestElevatedStart(const std::string& file, bool useFile,
                                              const std::optional<std::string>& parameters) {
+  const ComApartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   const std::wstring target = useFile && !file.empty() ? WideFrom936(file) : ExecutablePath();
   const std::wstring wideParameters = parameters ? WideFrom936(*parameters) : L"";
   SHELLEXECUTEINFOW record{};

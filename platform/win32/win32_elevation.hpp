@@ -4,8 +4,11 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/elevation.hpp"
+#include "platform/win32/parent_process.hpp"
 
 namespace lanqi::platform::win32 {
 
@@ -14,11 +17,20 @@ struct ElevationCalls {
   using IsNTAdminFunction = BOOL(WINAPI*)(DWORD reserved, DWORD* reservedPointer);
   using CheckTokenMembershipFunction = BOOL(WINAPI*)(HANDLE token, PSID group, BOOL* isMember);
   using ShellExecuteExFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOW* record);
+  using GetTokenInformationFunction = BOOL(WINAPI*)(HANDLE token, TOKEN_INFORMATION_CLASS kind,
+                                                    void* information, DWORD size, DWORD* needed);
+  using RegGetValueFunction = LSTATUS(WINAPI*)(HKEY key, const wchar_t* subKey,
+                                               const wchar_t* value, DWORD flags, DWORD* type,
+                                               void* data, DWORD* size);
+  using ParentImagePathFunction = std::optional<std::wstring> (*)();
 
   // null: IsNTAdmin of advpack.dll, loaded from the system folder when asked.
   IsNTAdminFunction isNTAdmin = nullptr;
   CheckTokenMembershipFunction checkTokenMembership = ::CheckTokenMembership;
   ShellExecuteExFunction shellExecuteEx = ::ShellExecuteExW;
+  GetTokenInformationFunction getTokenInformation = ::GetTokenInformation;
+  RegGetValueFunction regGetValue = ::RegGetValueW;
+  ParentImagePathFunction parentImagePath = ParentImagePath;
 };
 
 // The process token as the calls above see it.
@@ -29,10 +41,21 @@ class Win32ProcessToken final : public ProcessToken {
   // With a null token CheckTokenMembership looks at the thread's or process's token as used
   // for access checks: a deny-only Administrators group there counts as not a member.
   bool AdministratorsGroupInForce() override;
+  bool IsElevated() override;
+  TokenElevationKind ElevationKind() override;
+  // HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System, EnableLUA.
+  bool UacPolicyOn() override;
+  // The parent's image path and this process's, both as QueryFullProcessImageNameW gives them.
+  bool StartedByThisProgram() override;
+  // ShellExecuteExW inside a single-threaded apartment, as the shell's documentation asks of
+  // its callers: the "runas" verb and its prompt may go through COM.
   bool RequestElevatedStart(const std::string& file, bool useFile,
                             const std::optional<std::string>& parameters) override;
 
  private:
+  // One piece of fixed-size information about the process's token; false when it cannot be had.
+  bool QueryToken(TOKEN_INFORMATION_CLASS kind, void* information, DWORD size);
+
   ElevationCalls calls_;
 };
 

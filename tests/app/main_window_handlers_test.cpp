@@ -182,34 +182,143 @@ TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNoth
   }
 }
 
-// The rights decision over the four tokens a Windows 10/11 desktop gives the program. Only a
-// token whose Administrators group is in force can set the clock; a filtered administrator
-// token (UAC on, normal start) must ask for the elevated copy whatever IsNTAdmin says.
-TEST(StartRights, ElevationIsRequestedUnlessTheAdministratorsGroupIsInForce) {
+// One start as a person or the logon makes it, and for every elevation request the copy that
+// request starts, each assembled like the real program over a token of its own. A chain that
+// never stops shows as kMostStarts starts.
+struct StartChain {
+  static constexpr int kMostStarts = 8;
+
+  testing::TokenFacts copy;  // what the elevated start gives the copy
+  int starts = 0;
+  int requests = 0;
+  int running = 0;  // starts that went on to run the program
+  std::vector<testing::MessageBoxShown> boxes;
+  std::vector<std::string> faults;
+
+  void Start(const testing::TokenFacts& facts) {
+    ++starts;
+    testing::FakeProcessToken token(facts);
+    platform::TokenElevation elevation(token);
+    AssembledProgram started(&elevation);
+    token.onRequest = [&] {
+      ++requests;
+      if (starts < kMostStarts) Start(copy);
+    };
+    // Events that still come while the box is open must neither start work nor save.
+    MainWindowHandlers& events = started.program.Events();
+    started.window.onMessageBox = [&] {
+      events.OnTimerTick(platform::kDisplayTimer);
+      events.OnCloseRequested();
+      events.OnDestroyed();
+    };
+    events.OnCreated();
+    for (const auto& box : started.window.MessageBoxes()) boxes.push_back(box);
+    for (const auto& request : token.requested) {
+      if (request.useFile || request.parameters)
+        faults.push_back("request names a file or arguments");
+    }
+    if (started.window.EndedWith() == -1) {
+      ++running;
+      return;
+    }
+    if (started.window.EndedWith() != 0) faults.push_back("exit code not 0");
+    if (started.window.TrayShown()) faults.push_back("tray icon shown");
+    if (!started.fake.workers.TakeQueued().empty()) faults.push_back("work started");
+    if (started.fake.files->ReadUpTo(OffsetEditor::kFileName, 100))
+      faults.push_back("offset saved");
+  }
+};
+
+// The rights decision over the tokens a Windows 10/11 desktop gives the program, followed through
+// the copies the elevation requests start. Only a token whose Administrators group is in force
+// can set the clock, so a filtered administrator token must ask whatever IsNTAdmin says; but a
+// start asks at most once: a copy started by the program's own request, an elevated token and a
+// system without UAC end with the message instead.
+TEST(StartRights, AChainOfCopiesAsksAtMostOnceAndEndsWithOneMessageOrOneRunningCopy) {
+  using Kind = platform::TokenElevationKind;
+  using testing::TokenFacts;
+  const TokenFacts elevatedAdministrator{
+      .isNTAdmin = true, .administratorsInForce = true, .elevated = true, .kind = Kind::Full};
+  TokenFacts elevatedCopy = elevatedAdministrator;
+  elevatedCopy.startedByThisProgram = true;
+  const TokenFacts filteredAdministrator{.isNTAdmin = true, .kind = Kind::Limited};
+  const TokenFacts standardUser{};
   const struct {
-    const char* token;
-    bool isNTAdmin, groupInForce;
-    int expectedRequests;
+    const char* start;
+    TokenFacts first, copy;
+    int requests;
+    bool rightsMessage;
+    int running;
   } cases[] = {
-      {"elevated administrator", true, true, 0},
-      {"filtered administrator (group deny-only)", true, false, 1},
-      {"standard user", false, false, 1},
-      {"administrator with UAC off (full token)", true, true, 0},
-      {"IsNTAdmin false, group in force", false, true, 1},
+      {"elevated administrator", elevatedAdministrator, {}, 0, false, 1},
+      {"administrator with UAC off (full token)",
+       {.isNTAdmin = true, .administratorsInForce = true, .uacPolicyOn = false},
+       {},
+       0,
+       false,
+       1},
+      {"filtered administrator (group deny-only), UAC on", filteredAdministrator, elevatedCopy, 1,
+       false, 1},
+      {"standard user, UAC on: an administrator's password at the prompt", standardUser,
+       elevatedCopy, 1, false, 1},
+      {"filtered token while the policy says off (restart pending)",
+       {.isNTAdmin = true, .kind = Kind::Limited, .uacPolicyOn = false},
+       elevatedCopy,
+       1,
+       false,
+       1},
+      {"standard user, UAC off: runas gives the same token",
+       {.uacPolicyOn = false},
+       {.uacPolicyOn = false, .startedByThisProgram = true},
+       0,
+       true,
+       0},
+      {"IsNTAdmin unavailable: the elevated copy fails the check too",
+       {.kind = Kind::Limited},
+       {.administratorsInForce = true,
+        .elevated = true,
+        .kind = Kind::Full,
+        .startedByThisProgram = true},
+       1,
+       true,
+       0},
+      {"already elevated, but the check disagrees",
+       {.administratorsInForce = true, .elevated = true, .kind = Kind::Full},
+       {.administratorsInForce = true,
+        .elevated = true,
+        .kind = Kind::Full,
+        .startedByThisProgram = true},
+       0,
+       true,
+       0},
+      {"the copy the program started still has no rights (only the parent tells)",
+       standardUser,
+       {.startedByThisProgram = true},
+       1,
+       true,
+       0},
+      {"IsNTAdmin false, group in force, token not elevated",
+       {.administratorsInForce = true},
+       elevatedCopy,
+       1,
+       false,
+       1},
   };
   for (const auto& c : cases) {
-    testing::FakeProcessToken token(c.isNTAdmin, c.groupInForce);
-    platform::TokenElevation elevation(token);
-    AssembledProgram assembled(&elevation);
-    assembled.program.Events().OnCreated();
-    testing::FakeWindow& window = assembled.window;
-    const auto& files = assembled.fake.files;
+    StartChain chain;
+    chain.copy = c.copy;
+    chain.Start(c.first);
 
-    EXPECT_EQ(token.requests, c.expectedRequests) << c.token;
-    const bool runs = c.expectedRequests == 0;
-    EXPECT_EQ(window.EndedWith(), runs ? -1 : 0) << c.token;
-    EXPECT_EQ(window.TrayShown(), runs) << c.token;
-    EXPECT_EQ(files->ReadUpTo(OffsetEditor::kFileName, 100).has_value(), runs) << c.token;
+    EXPECT_EQ(chain.requests, c.requests) << c.start;
+    EXPECT_EQ(chain.running, c.running) << c.start;
+    ASSERT_EQ(chain.boxes.size(), c.rightsMessage ? 1u : 0u) << c.start;
+    if (c.rightsMessage) {
+      EXPECT_EQ(chain.boxes[0].text, "钟卫需要管理员权限才能守护您的系统时间，请以管理员身份运行！")
+          << c.start;
+      EXPECT_EQ(chain.boxes[0].title, "岚栖钟卫") << c.start;
+      EXPECT_EQ(chain.boxes[0].icon, platform::MessageIcon::Error) << c.start;
+    }
+    EXPECT_TRUE(chain.faults.empty()) << c.start << ": " << chain.faults.front();
   }
 }
 

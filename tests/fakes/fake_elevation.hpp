@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -7,15 +8,18 @@
 
 namespace lanqi::testing {
 
+struct ElevationRequest {
+  std::string file;
+  bool useFile;
+  std::optional<std::string> parameters;
+};
+
 // Rights granted or not by the test; records every elevation request.
 class FakeElevation final : public platform::Elevation {
  public:
-  struct Request {
-    std::string file;
-    bool useFile;
-    std::optional<std::string> parameters;
-  };
+  using Request = ElevationRequest;
   bool IsAdministrator() override { return administrator; }
+  bool ElevationCanRaiseRights() override { return canRaise; }
   bool RelaunchElevated(const std::string& file, bool useFile,
                         const std::optional<std::string>& parameters) override {
     requests.push_back({file, useFile, parameters});
@@ -23,27 +27,48 @@ class FakeElevation final : public platform::Elevation {
   }
 
   bool administrator = true;
+  bool canRaise = true;
   bool declined = false;
   std::vector<Request> requests;
 };
 
-// A process token as the two system calls describe it; counts the elevation requests.
+// What the system calls say about one process's token.
+struct TokenFacts {
+  bool isNTAdmin = false;
+  bool administratorsInForce = false;
+  bool elevated = false;
+  platform::TokenElevationKind kind = platform::TokenElevationKind::Default;
+  bool uacPolicyOn = true;
+  bool startedByThisProgram = false;
+};
+
+// A process token as the system calls describe it; records the elevation requests, and runs
+// onRequest for each one (a test starts the elevated copy there).
 class FakeProcessToken final : public platform::ProcessToken {
  public:
+  explicit FakeProcessToken(const TokenFacts& facts) : facts_(facts) {}
   FakeProcessToken(bool isNTAdmin, bool administratorsInForce)
-      : isNTAdmin_(isNTAdmin), administratorsInForce_(administratorsInForce) {}
-  bool IsNTAdminSaysAdministrator() override { return isNTAdmin_; }
-  bool AdministratorsGroupInForce() override { return administratorsInForce_; }
-  bool RequestElevatedStart(const std::string&, bool, const std::optional<std::string>&) override {
+      : facts_{.isNTAdmin = isNTAdmin, .administratorsInForce = administratorsInForce} {}
+  bool IsNTAdminSaysAdministrator() override { return facts_.isNTAdmin; }
+  bool AdministratorsGroupInForce() override { return facts_.administratorsInForce; }
+  bool IsElevated() override { return facts_.elevated; }
+  platform::TokenElevationKind ElevationKind() override { return facts_.kind; }
+  bool UacPolicyOn() override { return facts_.uacPolicyOn; }
+  bool StartedByThisProgram() override { return facts_.startedByThisProgram; }
+  bool RequestElevatedStart(const std::string& file, bool useFile,
+                            const std::optional<std::string>& parameters) override {
     ++requests;
+    requested.push_back({file, useFile, parameters});
+    if (onRequest) onRequest();
     return true;
   }
 
   int requests = 0;
+  std::vector<ElevationRequest> requested;
+  std::function<void()> onRequest;
 
  private:
-  bool isNTAdmin_;
-  bool administratorsInForce_;
+  TokenFacts facts_;
 };
 
 }  // namespace lanqi::testing
