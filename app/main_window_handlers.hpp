@@ -38,6 +38,8 @@ class MainWindowHandlers : public platform::WindowEvents {
   OffsetEditor& offsetEditor_;
   Autostart& autostart_;
   platform::Elevation& elevation_;
+  // A full log is waiting out its pause before it is cleared.
+  bool logClearPending_ = false;
 };
 
 }  // namespace lanqi
