@@ -17,6 +17,7 @@
 
 #include "platform/win32/control_ids.hpp"
 #include "platform/win32/main_window.hpp"
+#include "platform/win32/tray_icon_image.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "platform/win32/window_calls.hpp"
 #include "tests/platform/win32/recorded_window_events.hpp"
@@ -131,7 +132,15 @@ TEST_F(RecordedWindowTest, TrayEntryIsAddedWithTheProgramsRecord) {
   EXPECT_EQ(record.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
   EXPECT_EQ(record.uFlags, 7u);
   EXPECT_EQ(record.uCallbackMessage, 0x8064u);
-  EXPECT_NE(record.hIcon, nullptr);
+  ASSERT_NE(record.hIcon, nullptr);
+  // Drawn at the size the shell shows small icons at the system's scaling.
+  ICONINFO iconInfo{};
+  ASSERT_TRUE(GetIconInfo(record.hIcon, &iconInfo));
+  BITMAP image{};
+  GetObjectW(iconInfo.hbmColor, sizeof image, &image);
+  DeleteObject(iconInfo.hbmColor);
+  DeleteObject(iconInfo.hbmMask);
+  EXPECT_EQ(image.bmWidth, ids::SmallIconSizeForDpi(ids::ShellDpi()));
   EXPECT_EQ(std::wstring(record.szTip), L"岚栖钟卫");
 
   RecordingEvents nextRunsEvents;
