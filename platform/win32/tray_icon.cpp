@@ -45,7 +45,7 @@ bool TrayIcon::Create(HINSTANCE instance, UniqueHicon icon, std::wstring_view ti
   record_ = NOTIFYICONDATAW{};
   record_.cbSize = sizeof record_;
   record_.hWnd = window_.get();
-  record_.uID = kIconId;
+  record_.uID = kTrayIconId;
   record_.uFlags = kRecordFlags;
   record_.uCallbackMessage = kTrayCallbackMessage;
   record_.hIcon = icon_.get();

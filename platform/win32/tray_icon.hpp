@@ -22,10 +22,6 @@ using MessageFilterCall = BOOL(WINAPI*)(HWND window, UINT message, DWORD action,
 // restarts. Every call must come from the thread that created it.
 class TrayIcon {
  public:
-  // The entry's id beside the hidden window. Fixed, because the shell keeps the user's choice to
-  // show the icon on the taskbar by the executable's path and this id: an id that changed with
-  // every start (a window handle) would lose that choice each time.
-  static constexpr UINT kIconId = 1;
   // An add the shell refused (not running yet at logon, busy, just restarted) is tried again on
   // this timer of the hidden window until it succeeds or the icon is no longer wanted.
   static constexpr UINT_PTR kAddRetryTimerId = 1;

@@ -129,6 +129,7 @@ TEST_F(RecordedWindowTest, TrayEntryIsAddedWithTheProgramsRecord) {
   // The shell keeps the user's choice to show the icon by the exe and this id: the same in every
   // run, whatever the window's handle.
   EXPECT_EQ(record.uID, 1u);
+  EXPECT_EQ(record.uID, ids::kTrayIconId);
   EXPECT_EQ(record.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
   EXPECT_EQ(record.uFlags, 7u);
   EXPECT_EQ(record.uCallbackMessage, 0x8064u);
