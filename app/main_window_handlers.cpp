@@ -100,10 +100,16 @@ void MainWindowHandlers::RestoreFromTray() {
 }
 
 void MainWindowHandlers::OnLogBoxChanged() {
+  // Lines appended during the pause arrive here nested inside it. A second pause would hold
+  // their workers (and every worker queued behind them) until lines stop coming; the pending
+  // clear empties the box for them all. Appending has put the newest line in view already.
+  if (logClearPending_) return;
   window_.SetSelectionStart(platform::kLogBox, -1);
   if (window_.Text(platform::kLogBox).size() > kLogLimitBytes) {
-    // Clearing raises this handler once more; it then finds an empty box and stops.
+    logClearPending_ = true;
     window_.WaitProcessingMessages(kLogClearDelayMs);
+    logClearPending_ = false;
+    // Clearing raises this handler once more; it then finds an empty box and stops.
     window_.SetText(platform::kLogBox, "");
   }
 }

@@ -45,6 +45,8 @@ class MainWindowHandlers : public platform::WindowEvents {
   // A start without rights is ending: events that still arrive (a timer tick while the message
   // box is open, the window's destruction) must not start work or save the offset it never read.
   bool endingWithoutRights_ = false;
+  // A full log is waiting out its pause before it is cleared.
+  bool logClearPending_ = false;
 };
 
 }  // namespace lanqi

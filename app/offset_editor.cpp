@@ -27,6 +27,23 @@ std::string DecimalText(std::int32_t value) {
   return std::to_string(value);
 }
 
+// An empty box or a lone sign (blanks around it allowed) is a number the user has begun to type:
+// rewritten to "0", it would leave the next key after that zero, so "-5" typed key by key would
+// become 5.
+bool IsNumberBeingStarted(std::string_view text) {
+  const std::string folded = cp936::FoldFullWidth(text);
+  bool signSeen = false;
+  for (char c : folded) {
+    if (IsBlank(c)) continue;
+    if ((c == '-' || c == '+') && !signSeen) {
+      signSeen = true;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::int32_t ToInteger(std::string_view text) {
@@ -81,18 +98,29 @@ void OffsetEditor::OnOffsetBoxChanged() {
   if (rewriting_) return;
   savesHeld_ = false;
   const std::string shown = window_.Text(platform::kOffsetBox);
-  Apply(ToInteger(shown), shown);
+  if (IsNumberBeingStarted(shown)) {
+    // Left as typed; until a digit comes the offset in force is 0.
+    state_.offsetSeconds.store(0);
+    SaveOffset();
+    return;
+  }
+  if (Apply(ToInteger(shown), shown)) {
+    // Setting the text puts the caret before it; the next key belongs after what was typed.
+    window_.SetSelectionStart(platform::kOffsetBox, -1);
+  }
 }
 
-void OffsetEditor::Apply(std::int32_t value, const std::string& shown) {
+bool OffsetEditor::Apply(std::int32_t value, const std::string& shown) {
   const std::string canonical = DecimalText(value);
-  if (shown != canonical) {
+  const bool rewritten = shown != canonical;
+  if (rewritten) {
     rewriting_ = true;
     window_.SetText(platform::kOffsetBox, canonical);
     rewriting_ = false;
   }
   state_.offsetSeconds.store(value);
   SaveOffset();
+  return rewritten;
 }
 
 }  // namespace lanqi

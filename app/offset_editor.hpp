@@ -34,14 +34,15 @@ class OffsetEditor {
   void SaveOffset();
   // The "+1s" (+1) and "-1s" (-1) buttons.
   void StepOffset(int step);
-  // Every change of the box, typed or set by the program.
+  // Every change of the box, typed or set by the program. A rewrite of typed text leaves the caret
+  // at the end; an empty box or a lone sign stays as typed, with the offset 0 in force.
   void OnOffsetBoxChanged();
 
  private:
   // The value becomes the offset in force: the box shows its canonical text (rewritten only when
   // `shown`, the box's text, differs; the change event of that rewrite is ignored) and the file
-  // is saved once.
-  void Apply(std::int32_t value, const std::string& shown);
+  // is saved once. True when the box was rewritten.
+  bool Apply(std::int32_t value, const std::string& shown);
 
   platform::Window& window_;
   ClockState& state_;

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the program's icon, a clock face, and writes it as lanqi.ico: two images, 16x16 and
-32x32, 24 bits per pixel, with a 1-bit mask for the transparent corners. Standard library only;
-run it again after changing the drawing and commit both files."""
+"""Draws the program's icon, a clock face, and writes it as lanqi.ico: one image for each size the
+shell asks for from 100 % to 300 % display scaling (the notification area's 16 to 48 pixels, the
+window's 32 to 64), 24 bits per pixel, with a 1-bit mask for the transparent corners, so that no
+size is a stretched copy of another. Standard library only; run it again after changing the
+drawing and commit both files."""
 import math
 import struct
 import sys
@@ -11,6 +13,8 @@ RIM = (0x1E, 0x5A, 0xA8)    # blue (red, green, blue)
 FACE = (0xFF, 0xFF, 0xFF)
 HAND = (0x20, 0x20, 0x20)
 SECOND = (0xD0, 0x20, 0x20)
+# Small icons at 100, 125, 150, 175, 200, 250 and 300 %, and the large ones above them.
+SIZES = [16, 20, 24, 28, 32, 40, 48, 64]
 
 
 def distance_to_segment(px, py, ax, ay, bx, by):
@@ -84,4 +88,4 @@ def icon(sizes):
 
 if __name__ == "__main__":
     target = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).with_name("lanqi.ico")
-    target.write_bytes(icon([16, 32]))
+    target.write_bytes(icon(SIZES))

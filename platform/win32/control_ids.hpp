@@ -23,5 +23,9 @@ inline constexpr wchar_t kCallWindowClass[] = L"LanqiClockGuardCallWindow";
 
 // The tray icon reports mouse events to its hidden window with this message.
 inline constexpr unsigned kTrayCallbackMessage = 0x8064;
+// The tray entry's id beside its hidden window (uID), which the shell also passes with each
+// mouse report. Fixed, because the shell keeps the user's choice to show the icon on the taskbar
+// by the executable's path and this id: an id that changed with every start would lose it.
+inline constexpr unsigned kTrayIconId = 1;
 
 }  // namespace lanqi::platform::win32

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/win32/main_window_layout.hpp"
+#include "platform/win32/tray_icon_image.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "platform/win32/window_class.hpp"
 #include "resources/resource_ids.h"
@@ -59,9 +60,8 @@ bool MainWindow::Load(WindowEvents& events) {
     return false;
   }
 
-  UniqueHicon trayIcon(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(LANQI_ICON_ID),
-                                                     IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                     GetSystemMetrics(SM_CYSMICON), 0)));
+  // Drawn at the size the shell shows it, not a 16-pixel image stretched at 125-300 %.
+  UniqueHicon trayIcon = LoadProgramIcon(instance_, SmallIconSizeForDpi(ShellDpi()));
   // The tray window lives on this thread too, so its clicks arrive between other events.
   tray_.Create(instance_, std::move(trayIcon), kTitle, [this] {
     if (WindowEvents* events = Events()) events->OnTrayLeftButtonUp();

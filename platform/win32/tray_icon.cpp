@@ -45,8 +45,7 @@ bool TrayIcon::Create(HINSTANCE instance, UniqueHicon icon, std::wstring_view ti
   record_ = NOTIFYICONDATAW{};
   record_.cbSize = sizeof record_;
   record_.hWnd = window_.get();
-  // uID is a 32-bit field; window handles carry only 32 significant bits on 64-bit Windows.
-  record_.uID = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(window_.get()));
+  record_.uID = kTrayIconId;
   record_.uFlags = kRecordFlags;
   record_.uCallbackMessage = kTrayCallbackMessage;
   record_.hIcon = icon_.get();
@@ -61,12 +60,14 @@ void TrayIcon::SetShown(bool shown) {
   if (shown) {
     if (!added_) {
       added_ = Notify(NIM_ADD);
+      if (!added_) RetryAddLater();
     } else {
       Notify(NIM_MODIFY);
     }
-  } else if (Notify(NIM_DELETE)) {
-    added_ = false;
+    return;
   }
+  StopRetrying();
+  if (Notify(NIM_DELETE)) added_ = false;
 }
 
 bool TrayIcon::ShowBalloon(std::string_view title, std::string_view text, int iconKind,
@@ -87,6 +88,7 @@ bool TrayIcon::ShowBalloon(std::string_view title, std::string_view text, int ic
 }
 
 void TrayIcon::Release() {
+  StopRetrying();
   if (added_) {
     record_.uFlags = kRecordFlags;
     Notify(NIM_DELETE);
@@ -100,9 +102,28 @@ void TrayIcon::Release() {
 // wants it shown. When the old shell is in fact still there (a stray broadcast), the add fails and
 // an update tells whether the entry is still present.
 void TrayIcon::AddAgainAfterShellRestart() {
-  if (!shown_) return;
+  if (shown_) AddOrFindEntry();
+}
+
+void TrayIcon::AddOrFindEntry() {
   record_.uFlags = kRecordFlags;
   added_ = Notify(NIM_ADD) || Notify(NIM_MODIFY);
+  if (added_) {
+    StopRetrying();
+  } else {
+    RetryAddLater();
+  }
+}
+
+void TrayIcon::RetryAddLater() {
+  if (retrying_ || !window_) return;
+  retrying_ = SetTimer(window_.get(), kAddRetryTimerId, kAddRetryMs, nullptr) != 0;
+}
+
+void TrayIcon::StopRetrying() {
+  if (!retrying_) return;
+  if (window_) KillTimer(window_.get(), kAddRetryTimerId);
+  retrying_ = false;
 }
 
 LRESULT CALLBACK TrayIcon::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -125,6 +146,14 @@ LRESULT TrayIcon::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   if (message == taskbarCreatedMessage_ && taskbarCreatedMessage_ != 0) {
     AddAgainAfterShellRestart();
+    return 0;
+  }
+  if (message == WM_TIMER && wParam == kAddRetryTimerId) {
+    if (shown_ && !added_) {
+      AddOrFindEntry();
+    } else {
+      StopRetrying();
+    }
     return 0;
   }
   // The window lives as long as the icon. Requests to close every top-level window of the

@@ -22,6 +22,11 @@ using MessageFilterCall = BOOL(WINAPI*)(HWND window, UINT message, DWORD action,
 // restarts. Every call must come from the thread that created it.
 class TrayIcon {
  public:
+  // An add the shell refused (not running yet at logon, busy, just restarted) is tried again on
+  // this timer of the hidden window until it succeeds or the icon is no longer wanted.
+  static constexpr UINT_PTR kAddRetryTimerId = 1;
+  static constexpr UINT kAddRetryMs = 5000;
+
   explicit TrayIcon(ShellNotifyIconCall shellNotifyIcon = &::Shell_NotifyIconW,
                     MessageFilterCall changeMessageFilter = &::ChangeWindowMessageFilterEx)
       : shellNotifyIcon_(shellNotifyIcon), changeMessageFilter_(changeMessageFilter) {}
@@ -35,7 +40,7 @@ class TrayIcon {
               std::function<void()> onLeftButtonUp);
 
   // true adds the entry to the notification area (or updates it when already added), false
-  // removes it. A failure leaves the added flag as it was.
+  // removes it. A failure leaves the added flag as it was; a refused add is retried.
   void SetShown(bool shown);
   bool Shown() const { return shown_; }
   bool Added() const { return added_; }
@@ -54,6 +59,11 @@ class TrayIcon {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void AddAgainAfterShellRestart();
+  // Adds the entry, or finds it there already (an add that timed out in a busy shell may still
+  // have been carried out), and retries on the timer while neither succeeds.
+  void AddOrFindEntry();
+  void RetryAddLater();
+  void StopRetrying();
   bool Notify(DWORD message) { return shellNotifyIcon_(message, &record_) != FALSE; }
 
   ShellNotifyIconCall shellNotifyIcon_;
@@ -63,6 +73,7 @@ class TrayIcon {
   NOTIFYICONDATAW record_{};
   bool shown_ = false;
   bool added_ = false;
+  bool retrying_ = false;
   UINT taskbarCreatedMessage_ = 0;
   std::function<void()> onLeftButtonUp_;
 };

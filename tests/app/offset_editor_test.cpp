@@ -224,7 +224,7 @@ TEST_F(OffsetFile, TypedTextBecomesTheCanonicalNumber) {
     std::string typed, shown;
   } cases[] = {
       {"a", "0"},
-      {"-", "0"},
+      {"-a", "0"},
       {"-300", "-300"},  // a whole negative number pasted at once
       {"\xA3\xB1\xA3\xB2", "12"},
       {"12abc", "12"},
@@ -239,6 +239,19 @@ TEST_F(OffsetFile, TypedTextBecomesTheCanonicalNumber) {
     ExpectEverywhere(c.shown);
     // The typed change and at most one rewrite, which finds the box canonical and stops.
     EXPECT_LE(boxChanges, 2) << c.typed;
+  }
+}
+
+// An empty box or a lone sign is a number still being typed: rewritten to 0, the next key would
+// land after that zero. It stays as typed while the offset 0 is in force and saved.
+TEST_F(OffsetFile, NumberBeingStartedIsLeftAsTyped) {
+  editor.LoadOffset();
+  for (const std::string typed : {"", "-", "+", " - ", "\xA3\xAD"}) {
+    Type("7");
+    Type(typed);
+    EXPECT_EQ(window.Text(platform::kOffsetBox), typed);
+    EXPECT_EQ(state.offsetSeconds.load(), 0) << typed;
+    EXPECT_EQ(FileText(), "0") << typed;
   }
 }
 

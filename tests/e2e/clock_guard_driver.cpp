@@ -104,15 +104,13 @@ bool ClockGuardDriver::CloseMainWindow() const {
 }
 
 bool ClockGuardDriver::SendTrayMouse(UINT mouseMessage) const {
-  // The icon's id is the tray window's handle value.
-  return PostTrayNotification(trayWindow_, ids::kTrayCallbackMessage,
-                              reinterpret_cast<WPARAM>(trayWindow_), mouseMessage);
+  return PostTrayNotification(trayWindow_, ids::kTrayCallbackMessage, ids::kTrayIconId,
+                              mouseMessage);
 }
 
 bool ClockGuardDriver::SendTrayMouseAndWait(UINT mouseMessage) const {
   DWORD_PTR result = 0;
-  return SendMessageTimeoutW(trayWindow_, ids::kTrayCallbackMessage,
-                             reinterpret_cast<WPARAM>(trayWindow_),
+  return SendMessageTimeoutW(trayWindow_, ids::kTrayCallbackMessage, ids::kTrayIconId,
                              static_cast<LPARAM>(mouseMessage), SMTO_ABORTIFHUNG,
                              static_cast<UINT>(kStateDeadline.count()), &result) != 0;
 }

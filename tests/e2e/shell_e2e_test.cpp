@@ -129,6 +129,40 @@ TEST_F(OffsetAndAutostart, TypedLettersBecomeZeroAndAPastedNumberStays) {
   EXPECT_TRUE(WaitForFile("-300")) << FileText(Program().OffsetFile());
 }
 
+// Keys sent one at a time, as a keyboard does, with the caret left where the box put it. A
+// rewrite of the box must leave the caret after what was typed, and a number must be enterable
+// starting with its sign.
+TEST_F(OffsetAndAutostart, KeysTypedOneByOneBuildTheNumber) {
+  HWND box = Program().Control(ids::kId编辑框2);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(WaitForFile("0"));
+  enum class Start { CaretAtEnd, AllSelected };
+  const struct {
+    Start start;
+    std::wstring keys;  // \b is Backspace
+    std::wstring shown;
+  } rows[] = {
+      {Start::CaretAtEnd, L"53", L"53"},        // "05" becomes "5", then the 3 goes after it
+      {Start::AllSelected, L"-5", L"-5"},       // the lone "-" waits for its digits
+      {Start::AllSelected, L"12x3", L"123"},    // "12x" becomes "12", the 3 goes after it
+      {Start::CaretAtEnd, L"\b\b\b-7", L"-7"},  // emptied, then a negative number
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(Utf8(row.keys));
+    DWORD_PTR length = 0, ignored = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(box, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length));
+    // All selected, or the caret alone after the last character, as a click there leaves it.
+    const WPARAM from = row.start == Start::AllSelected ? 0 : length;
+    ASSERT_TRUE(
+        SendMessageTimeoutW(box, EM_SETSEL, from, length, SMTO_ABORTIFHUNG, 5000, &ignored));
+    for (wchar_t key : row.keys) {
+      ASSERT_TRUE(SendMessageTimeoutW(box, WM_CHAR, key, 1, SMTO_ABORTIFHUNG, 5000, &ignored));
+    }
+    EXPECT_TRUE(WaitForText(ids::kId编辑框2, row.shown)) << TextOf(ids::kId编辑框2);
+    EXPECT_TRUE(WaitForFile(Utf8(row.shown))) << FileText(Program().OffsetFile());
+  }
+}
+
 TEST_F(OffsetAndAutostart, ButtonAddsThenRemovesTheRunValueWithTheExePath) {
   ASSERT_TRUE(WaitForText(ids::kId按钮3, L"设置开机启动")) << TextOf(ids::kId按钮3);
   Click(ids::kId按钮3);

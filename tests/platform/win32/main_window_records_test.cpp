@@ -17,6 +17,7 @@
 
 #include "platform/win32/control_ids.hpp"
 #include "platform/win32/main_window.hpp"
+#include "platform/win32/tray_icon_image.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "platform/win32/window_calls.hpp"
 #include "tests/platform/win32/recorded_window_events.hpp"
@@ -125,12 +126,83 @@ TEST_F(RecordedWindowTest, TrayEntryIsAddedWithTheProgramsRecord) {
   HWND tray = window.TrayWindow();
   EXPECT_EQ(record.cbSize, sizeof(NOTIFYICONDATAW));
   EXPECT_EQ(record.hWnd, tray);
-  EXPECT_EQ(record.uID, static_cast<UINT>(reinterpret_cast<std::uintptr_t>(tray)));
+  // The shell keeps the user's choice to show the icon by the exe and this id: the same in every
+  // run, whatever the window's handle.
+  EXPECT_EQ(record.uID, 1u);
+  EXPECT_EQ(record.uID, ids::kTrayIconId);
   EXPECT_EQ(record.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
   EXPECT_EQ(record.uFlags, 7u);
   EXPECT_EQ(record.uCallbackMessage, 0x8064u);
-  EXPECT_NE(record.hIcon, nullptr);
+  ASSERT_NE(record.hIcon, nullptr);
+  // Drawn at the size the shell shows small icons at the system's scaling.
+  ICONINFO iconInfo{};
+  ASSERT_TRUE(GetIconInfo(record.hIcon, &iconInfo));
+  BITMAP image{};
+  GetObjectW(iconInfo.hbmColor, sizeof image, &image);
+  DeleteObject(iconInfo.hbmColor);
+  DeleteObject(iconInfo.hbmMask);
+  EXPECT_EQ(image.bmWidth, ids::SmallIconSizeForDpi(ids::ShellDpi()));
   EXPECT_EQ(std::wstring(record.szTip), L"岚栖钟卫");
+
+  RecordingEvents nextRunsEvents;
+  MainWindow nextRun{GetModuleHandleW(nullptr),
+                     {&RecordShellNotifyIcon, &RecordMessageBox, &RecordMessageFilter}};
+  ASSERT_TRUE(nextRun.Load(nextRunsEvents));
+  nextRun.SetTrayShown(true);
+  ASSERT_EQ(MessagesOf(shell.calls), (std::vector<DWORD>{NIM_ADD, NIM_ADD}));
+  EXPECT_EQ(shell.calls[1].record.hWnd, nextRun.TrayWindow());
+  EXPECT_NE(nextRun.TrayWindow(), tray);
+  EXPECT_EQ(shell.calls[1].record.uID, record.uID);
+}
+
+// An add the shell refuses (not up yet at logon, busy, just restarted) is tried again on the tray
+// window's timer until the entry is in, and no longer once it is in or no longer wanted.
+// KillTimer answers whether the retry timer was still running.
+TEST_F(RecordedWindowTest, RefusedAddIsRetriedUntilTheEntryIsIn) {
+  using lanqi::platform::win32::TrayIcon;
+  HWND tray = window.TrayWindow();
+  const auto retryRunning = [&] { return KillTimer(tray, TrayIcon::kAddRetryTimerId) != FALSE; };
+  const auto next = [&](std::set<DWORD> refused) {
+    shell.calls.clear();
+    shell.refused = std::move(refused);
+  };
+  // Generous: the retry comes after TrayIcon::kAddRetryMs.
+  const auto retried = [&](std::size_t calls) {
+    return PumpUntil([&] { return shell.calls.size() >= calls; }, std::chrono::seconds(60));
+  };
+
+  next({NIM_ADD});
+  window.SetTrayShown(true);
+  EXPECT_EQ(MessagesOf(shell.calls), std::vector<DWORD>{NIM_ADD});
+  EXPECT_FALSE(window.TrayAdded());
+
+  // Still refused: an add that timed out may have left the entry there, so an update asks.
+  next({NIM_ADD, NIM_MODIFY});
+  ASSERT_TRUE(retried(2));
+  EXPECT_EQ(MessagesOf(shell.calls), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY}));
+  EXPECT_FALSE(window.TrayAdded());
+
+  next({});
+  ASSERT_TRUE(retried(1));
+  EXPECT_EQ(MessagesOf(shell.calls), std::vector<DWORD>{NIM_ADD});
+  EXPECT_TRUE(window.TrayAdded());
+  EXPECT_FALSE(retryRunning());
+
+  // Hidden while the retry waits: the icon is no longer wanted.
+  window.SetTrayShown(false);
+  next({NIM_ADD});
+  window.SetTrayShown(true);
+  window.SetTrayShown(false);
+  EXPECT_FALSE(retryRunning());
+
+  // Refused right after the shell restarted.
+  next({});
+  window.SetTrayShown(true);
+  ASSERT_TRUE(window.TrayAdded());
+  next({NIM_ADD, NIM_MODIFY});
+  SendMessageW(tray, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_FALSE(window.TrayAdded());
+  EXPECT_TRUE(retryRunning());
 }
 
 // The shell runs at a lower integrity level than the elevated program: the tray window lets its

@@ -39,9 +39,10 @@ struct WindowWatch {
   }
 };
 
-// Processes this thread's messages until the condition holds or ten seconds have passed.
-inline bool PumpUntil(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+// Processes this thread's messages until the condition holds or the time limit has passed.
+inline bool PumpUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
