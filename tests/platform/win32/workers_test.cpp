@@ -104,5 +104,30 @@ TEST(Win32Workers, ARoutineThePoolRefusesIsReportedAndDropped) {
   EXPECT_EQ(captured.use_count(), 1);
 }
 
+HANDLE WINAPI NoTimer(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) {
+  SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+  return nullptr;
+}
+
+// The probe's 20 ms steps and the log box's 3 s pause: with or without a timer the delay waits
+// its whole interval, and it always returns.
+TEST(PumpingDelay, WaitsItsIntervalAlsoWhenNoTimerCanBeMade) {
+  const struct {
+    const char* name;
+    platform::win32::CreateWaitableTimerCall createTimer;
+  } cases[] = {
+      {"a timer", &::CreateWaitableTimerW},
+      {"no timer", &NoTimer},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ULONGLONG start = GetTickCount64();
+    platform::win32::PumpingDelayMs(300, c.createTimer);
+    const ULONGLONG waited = GetTickCount64() - start;
+    EXPECT_GE(waited, 290u);
+    EXPECT_LT(waited, 5000u);
+  }
+}
+
 }  // namespace
 }  // namespace lanqi
