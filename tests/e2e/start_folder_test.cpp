@@ -66,10 +66,13 @@ class DriveRoot {
     PollUntil(
         [&] {
           std::error_code error;
+          bool left = false;
           for (const auto& entry : fs::directory_iterator(root_, error)) {
-            fs::remove_all(entry.path(), error);
+            std::error_code removing;
+            fs::remove_all(entry.path(), removing);
+            left = left || removing;
           }
-          return fs::is_empty(root_, error);
+          return !error && !left;
         },
         kStateDeadline);
   }
