@@ -45,7 +45,11 @@ class Win32Workers final : public Workers {
   std::atomic<int> live_{0};
 };
 
-// Waits the interval on a one-shot waitable timer while processing the thread's window messages.
-void PumpingDelayMs(int milliseconds);
+// The call that makes the delay's timer; tests put in one that fails.
+using CreateWaitableTimerCall = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR);
+
+// Waits the interval on a one-shot waitable timer while processing the thread's window messages;
+// without a timer it still waits the interval, then returns.
+void PumpingDelayMs(int milliseconds, CreateWaitableTimerCall createTimer = ::CreateWaitableTimerW);
 
 }  // namespace lanqi::platform::win32

@@ -48,9 +48,9 @@ void Win32Workers::PumpingDelay(int milliseconds) {
   PumpingDelayMs(milliseconds);
 }
 
-void PumpingDelayMs(int milliseconds) {
+void PumpingDelayMs(int milliseconds, CreateWaitableTimerCall createTimer) {
   if (milliseconds <= 0) return;
-  UniqueHandle timer(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+  UniqueHandle timer(createTimer(nullptr, FALSE, nullptr));
   LARGE_INTEGER due{};
   due.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;  // relative, 100 ns units
   if (!timer || !SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE)) {

@@ -12,6 +12,7 @@
 #include "platform/system.hpp"
 #include "platform/win32/text_936.hpp"
 #include "platform/win32/winhttp_com.hpp"
+#include "platform/win32/winhttp_creation.hpp"
 
 namespace lanqi::platform {
 namespace win32 {
@@ -215,28 +216,32 @@ class WinHttpRequestObject final : public HttpRequestObject {
 };
 
 }  // namespace
-}  // namespace win32
 
-std::shared_ptr<HttpRequestObject> NewHttpRequestObject() {
-  using win32::ComPtr;
+std::shared_ptr<HttpRequestObject> NewWinHttpRequestObject(const RequestObjectCreation& calls) {
   CLSID classId{};
-  if (FAILED(CLSIDFromProgID(win32::kProgId, &classId))) return nullptr;
+  if (FAILED(CLSIDFromProgID(kProgId, &classId))) return nullptr;
   constexpr DWORD kContexts =
       CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
   ComPtr<IUnknown> instance;
-  HRESULT hr = CoCreateInstance(classId, nullptr, kContexts, IID_IUnknown, instance.PutVoid());
+  HRESULT hr = calls.createInstance(classId, nullptr, kContexts, IID_IUnknown, instance.PutVoid());
   // Systems without remote activation refuse the remote context as an invalid argument.
   if (hr == E_INVALIDARG) {
-    hr = CoCreateInstance(classId, nullptr, kContexts & ~CLSCTX_REMOTE_SERVER, IID_IUnknown,
-                          instance.PutVoid());
+    hr = calls.createInstance(classId, nullptr, kContexts & ~CLSCTX_REMOTE_SERVER, IID_IUnknown,
+                              instance.PutVoid());
   }
   if (FAILED(hr) || !instance) return nullptr;
-  if (FAILED(OleRun(instance.Get()))) return nullptr;
+  if (FAILED(calls.run(instance.Get()))) return nullptr;
   ComPtr<IDispatch> dispatch;
   if (FAILED(instance->QueryInterface(IID_IDispatch, dispatch.PutVoid())) || !dispatch) {
     return nullptr;
   }
-  return std::make_shared<win32::WinHttpRequestObject>(std::move(dispatch));
+  return std::make_shared<WinHttpRequestObject>(std::move(dispatch));
+}
+
+}  // namespace win32
+
+std::shared_ptr<HttpRequestObject> NewHttpRequestObject() {
+  return win32::NewWinHttpRequestObject({});
 }
 
 }  // namespace lanqi::platform

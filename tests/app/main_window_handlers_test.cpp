@@ -135,28 +135,42 @@ TEST_F(WindowHandlers, OffsetAndAutostartControlsReachTheirHandlers) {
 }
 
 TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
-  registry.values[{"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "LanqiClockGuard"}] = u"x";
-  files->Replace(OffsetEditor::kFileName, std::vector<std::uint8_t>{'-', '3', '0', '0'});
-  handlers.OnCreated();
-  EXPECT_EQ(window.EndedWith(), -1);
-  EXPECT_EQ(window.Text(platform::kAutostartButton), "取消开机启动");
-  EXPECT_TRUE(window.TrayShown());
-  ASSERT_EQ(window.Balloons().size(), 1u);
-  EXPECT_EQ(window.Balloons()[0].title, "岚栖钟卫");
-  EXPECT_EQ(window.Balloons()[0].text, "钟卫启动成功，将为持续您的系统时间保驾护航！");
-  EXPECT_EQ(window.Balloons()[0].iconKind, 1);
-  EXPECT_EQ(window.Balloons()[0].timeout, 1);
-  EXPECT_EQ(window.Text(platform::kOffsetBox), "-300");
-  EXPECT_EQ(state.offsetSeconds.load(), -300);
-  EXPECT_EQ(state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
-  EXPECT_TRUE(elevation.requests.empty());
-  EXPECT_EQ(window.Text(platform::kLogBox), "");  // the first calibration runs on its own thread
+  // A refused greeting balloon is not looked at: the steps after it run all the same.
+  for (bool balloonRefused : {false, true}) {
+    SCOPED_TRACE(balloonRefused ? "balloon refused" : "balloon shown");
+    AssembledProgram starting;
+    testing::FakeWindow& started = starting.window;
+    testing::FakeSystem& fakes = starting.fake;
+    started.refuseBalloons = balloonRefused;
+    fakes.registry
+        .values[{"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "LanqiClockGuard"}] = u"x";
+    fakes.files->Replace(OffsetEditor::kFileName, std::vector<std::uint8_t>{'-', '3', '0', '0'});
+    starting.program.Events().OnCreated();
+    EXPECT_EQ(started.EndedWith(), -1);
+    EXPECT_EQ(started.Text(platform::kAutostartButton), "取消开机启动");
+    EXPECT_TRUE(started.TrayShown());
+    if (balloonRefused) {
+      EXPECT_TRUE(started.Balloons().empty());
+    } else {
+      ASSERT_EQ(started.Balloons().size(), 1u);
+      EXPECT_EQ(started.Balloons()[0].title, "岚栖钟卫");
+      EXPECT_EQ(started.Balloons()[0].text, "钟卫启动成功，将为持续您的系统时间保驾护航！");
+      EXPECT_EQ(started.Balloons()[0].iconKind, 1);
+      EXPECT_EQ(started.Balloons()[0].timeout, 1);
+    }
+    EXPECT_EQ(started.Text(platform::kOffsetBox), "-300");
+    EXPECT_EQ(starting.program.State().offsetSeconds.load(), -300);
+    EXPECT_EQ(starting.program.State().standardTime.load(),
+              DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+    EXPECT_TRUE(fakes.elevation.requests.empty());
+    EXPECT_EQ(started.Text(platform::kLogBox), "");  // the first calibration runs on its own thread
 
-  auto queued = workers.TakeQueued();
-  ASSERT_EQ(queued.size(), 1u);
-  queued[0]();
-  EXPECT_EQ(window.Text(platform::kLogBox), "系统初始化成功，正在首次校对网络时间！\r\n");
-  EXPECT_EQ(workers.TakeQueued().size(), 1u);  // and it started the first pass
+    auto queued = fakes.workers.TakeQueued();
+    ASSERT_EQ(queued.size(), 1u);
+    queued[0]();
+    EXPECT_EQ(started.Text(platform::kLogBox), "系统初始化成功，正在首次校对网络时间！\r\n");
+    EXPECT_EQ(fakes.workers.TakeQueued().size(), 1u);  // and it started the first pass
+  }
 }
 
 TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNothing) {

@@ -7,8 +7,10 @@
 namespace lanqi::e2e {
 
 std::optional<LaunchedProgram> LaunchedProgram::Start(
-    const std::filesystem::path& exe, const std::optional<std::filesystem::path>& startFolder) {
+    const std::filesystem::path& exe, const std::optional<std::filesystem::path>& startFolder,
+    const std::wstring& arguments) {
   std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
   const std::wstring folder = startFolder.value_or(exe.parent_path()).wstring();
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;

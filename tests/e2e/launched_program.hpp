@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "platform/win32/unique_handle.hpp"
 
@@ -12,11 +13,13 @@ namespace lanqi::e2e {
 
 class LaunchedProgram {
  public:
-  // Starts `exe` with no arguments, in `startFolder` as the current directory (its own folder when
-  // none is given), as a shortcut or a command prompt elsewhere would start it.
+  // Starts `exe` in `startFolder` as the current directory (its own folder when none is given),
+  // as a shortcut or a command prompt elsewhere would start it, with `arguments` after the quoted
+  // exe path on its command line.
   static std::optional<LaunchedProgram> Start(
       const std::filesystem::path& exe,
-      const std::optional<std::filesystem::path>& startFolder = std::nullopt);
+      const std::optional<std::filesystem::path>& startFolder = std::nullopt,
+      const std::wstring& arguments = L"");
 
   LaunchedProgram(LaunchedProgram&&) noexcept = default;
   LaunchedProgram& operator=(LaunchedProgram&&) = delete;

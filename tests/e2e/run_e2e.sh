@@ -38,6 +38,10 @@ lanqi_wine_env
 lanqi_ensure_template
 export WINEPREFIX=$work/prefix
 lanqi_copy_template "$WINEPREFIX"
+# A spare drive letter whose root is an empty folder of this run, for the exe in a drive's root.
+mkdir "$work/spare_drive"
+ln -s "$work/spare_drive" "$WINEPREFIX/dosdevices/q:"
+export LANQI_E2E_SPARE_DRIVE=Q:
 lanqi_start_xvfb "$work"
 lanqi_start_wine_services
 echo "$name: prefix $WINEPREFIX, display $DISPLAY, exe $app_exe, scenarios $filter"

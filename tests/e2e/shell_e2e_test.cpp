@@ -3,12 +3,15 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cwctype>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "platform/win32/control_ids.hpp"
+#include "tests/e2e/clock_line.hpp"
 #include "tests/e2e/e2e_fixture.hpp"
 #include "tests/e2e/launched_program.hpp"
 #include "tests/e2e/poll.hpp"
@@ -68,7 +71,16 @@ class OffsetAndAutostart : public ClockGuardScenario {
     return PollUntil([&] { return FileText(Program().OffsetFile()) == text; }, kStateDeadline);
   }
   void Click(int id) { ASSERT_TRUE(Program().ClickButton(id)); }
-  // Waits for the box, checks its title and text, presses OK.
+  // The system-time line read as a time; nothing while it cannot be read or is not yet filled.
+  std::optional<std::int64_t> SystemTimeShown() {
+    const auto line = Program().ControlText(ids::kId标签5);
+    if (!line) return std::nullopt;
+    const auto reading = ParseClockLine(*line, L"系统时间：");
+    if (!reading) return std::nullopt;
+    return reading->LinearSeconds();
+  }
+  // Waits for the box, checks its title and text and that the clock display goes on while it
+  // waits for OK, then presses OK.
   void AnswerMessageBox(const std::wstring& text, const std::wstring& title) {
     const auto box = PollFor(
         [&]() -> std::optional<MessageBoxSeen> {
@@ -83,6 +95,19 @@ class OffsetAndAutostart : public ClockGuardScenario {
     // While the box is open the caption has not changed yet.
     EXPECT_TRUE(Program().ControlText(ids::kId按钮3).has_value());
     captionWhileBoxOpen_ = Program().ControlText(ids::kId按钮3).value_or(L"");
+    // The box's modal loop runs on the window's thread; the display timer's ticks and the calls
+    // of its workers must go on through it.
+    std::optional<std::int64_t> first;
+    ASSERT_TRUE(PollUntil([&] { return (first = SystemTimeShown()).has_value(); }, kStateDeadline))
+        << TextOf(ids::kId标签5);
+    EXPECT_TRUE(PollUntil(
+        [&] {
+          const auto now = SystemTimeShown();
+          return now && *now > *first;
+        },
+        kStateDeadline))
+        << "the system-time line stood still while the box was open: " << TextOf(ids::kId标签5);
+    EXPECT_FALSE(Program().MessageBoxes().empty());
     ASSERT_TRUE(PressOk(*box));
     ASSERT_TRUE(PollUntil([&] { return Program().MessageBoxes().empty(); }, kStateDeadline));
   }

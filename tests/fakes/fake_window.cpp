@@ -83,7 +83,7 @@ void FakeWindow::AppendLogLine(const std::string& text) {
 bool FakeWindow::ShowBalloon(const std::string& title, const std::string& text, int iconKind,
                              int timeout) {
   std::lock_guard lock(mutex_);
-  if (!trayShown_) return false;
+  if (!trayShown_ || refuseBalloons) return false;
   balloons_.push_back({title, text, iconKind, timeout});
   return true;
 }

@@ -51,6 +51,8 @@ class FakeWindow final : public platform::Window {
   std::vector<int> Waits();
   // The exit code the program ended with, or -1 while it runs.
   int EndedWith();
+  // The shell refuses every balloon, as it does when balloons are turned off.
+  bool refuseBalloons = false;
   // Runs when a message box is shown, standing in for what happens while it is open.
   std::function<void()> onMessageBox;
   std::function<void(int)> onWait;

@@ -23,6 +23,7 @@ check "online" [ "$(field online "$out")" = 1 ]
 check "answered within 150 ms" between "$(field ms "$out")" 0 150
 sleep 0.3
 check "first resolver contacted" accepted "$FIRST_RESOLVER:53"
+check "no data sent to the first resolver" sent_no_data "$FIRST_RESOLVER:53"
 check "second resolver not contacted" not_accepted "$SECOND_RESOLVER:53"
 check "web server not contacted" not_accepted "127.0.0.1:80"
 
@@ -36,6 +37,7 @@ out=$(probe)
 echo "  $out"
 check "online" [ "$(field online "$out")" = 1 ]
 check "answered after the first's 200 ms" between "$(field ms "$out")" 195 400
+check "no data sent to the second resolver" sent_no_data "$SECOND_RESOLVER:53"
 sleep 0.3
 check "web server not contacted" not_accepted "127.0.0.1:80"
 
@@ -46,6 +48,7 @@ out=$(probe)
 echo "  $out"
 check "online" [ "$(field online "$out")" = 1 ]
 check "answered after 200 + 500 ms" between "$(field ms "$out")" 695 950
+check "no data sent to the web server" sent_no_data "127.0.0.1:80"
 
 echo "scenario: nothing reachable (resolvers without a route, nothing on port 80)"
 reset_network

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/system.hpp"
 #include "process_memory/region_search.hpp"
+#include "tests/fakes/fake_process_memory_os.hpp"
 #include "tests/support/system_support.hpp"
 
 namespace lanqi {
@@ -129,7 +132,9 @@ TEST(ProcessMemory, ValuesRoundTripThroughWritesAndReads) {
   const std::uintptr_t at = block.address() + 64;
   EXPECT_TRUE(memory.WriteFloat(Self(), at, 1.5f));
   EXPECT_EQ(memory.ReadFloat(Self(), at), 1.5f);
+  block.bytes()[64 + 4] = 'x';
   EXPECT_TRUE(memory.WriteText(Self(), at, "钟卫"));
+  EXPECT_EQ(memory.ReadText(Self(), at, 0), "钟卫x");  // no terminating zero was written
   EXPECT_EQ(memory.ReadText(Self(), at, 4), "钟卫");
   EXPECT_TRUE(memory.WriteByte(Self(), at, 0x1234));
   EXPECT_EQ(memory.ReadByte(Self(), at), 0x34);
@@ -148,6 +153,116 @@ TEST(ProcessMemory, ValuesRoundTripThroughWritesAndReads) {
   EXPECT_EQ(memory.ReadDouble(Self(), block.address() + 136), real);
   EXPECT_EQ(memory.ReadDateTime(Self(), block.address() + 136), DateTime{real});
   EXPECT_EQ(memory.ReadCodePointer(Self(), block.address() + 144), pointer);
+}
+
+// Each call by process id opens that process once and closes the same handle before it returns;
+// a call through the caller's handle opens and closes nothing.
+TEST(ProcessMemory, EveryCallByIdOpensAndClosesItsOwnHandle) {
+  using Call = std::function<void(const ProcessMemory&)>;
+  constexpr std::uint32_t kId = 7;
+  constexpr std::uintptr_t kAt = 0x10010;
+  constexpr ProcessHandle kCallers = 0x99;
+  std::vector<std::uintptr_t> found;
+  MemoryRegion region;
+  const struct {
+    const char* name;
+    Call call;
+    bool byId;
+  } cases[] = {
+      {"FindBytes",
+       [&](const ProcessMemory& m) {
+         m.FindBytes(kId, {1, 2}, found);
+       },
+       true},
+      {"ReadFloat", [](const ProcessMemory& m) { m.ReadFloat(kId, kAt); }, true},
+      {"WriteFloat", [](const ProcessMemory& m) { m.WriteFloat(kId, kAt, 1.0f); }, true},
+      {"ReadText", [](const ProcessMemory& m) { m.ReadText(kId, kAt); }, true},
+      {"WriteText", [](const ProcessMemory& m) { m.WriteText(kId, kAt, "ab"); }, true},
+      {"ReadInt32", [](const ProcessMemory& m) { m.ReadInt32(kId, kAt); }, true},
+      {"ReadInt16", [](const ProcessMemory& m) { m.ReadInt16(kId, kAt); }, true},
+      {"ReadInt64", [](const ProcessMemory& m) { m.ReadInt64(kId, kAt); }, true},
+      {"WriteValue", [](const ProcessMemory& m) { m.WriteValue(kId, kAt, 1); }, true},
+      {"ReadByte", [](const ProcessMemory& m) { m.ReadByte(kId, kAt); }, true},
+      {"WriteByte", [](const ProcessMemory& m) { m.WriteByte(kId, kAt, 1); }, true},
+      {"ReadBytes", [](const ProcessMemory& m) { m.ReadBytes(kId, kAt, 4); }, true},
+      {"ReadBytes to the region's end", [](const ProcessMemory& m) { m.ReadBytes(kId, kAt, 0); },
+       true},
+      {"WriteBytes",
+       [](const ProcessMemory& m) {
+         m.WriteBytes(kId, kAt, {1, 2});
+       },
+       true},
+      {"ReadDateTime", [](const ProcessMemory& m) { m.ReadDateTime(kId, kAt); }, true},
+      {"ReadCodePointer", [](const ProcessMemory& m) { m.ReadCodePointer(kId, kAt); }, true},
+      {"ReadDouble", [](const ProcessMemory& m) { m.ReadDouble(kId, kAt); }, true},
+      {"WriteByChain", [](const ProcessMemory& m) { m.WriteByChain(kId, "10000+10=5"); }, true},
+      {"ReadInt32ByChain", [](const ProcessMemory& m) { m.ReadInt32ByChain(kId, "10000+10"); },
+       true},
+      {"ReadBytesByChain", [](const ProcessMemory& m) { m.ReadBytesByChain(kId, "10000+10"); },
+       true},
+      {"ReadInt32ByHandle", [](const ProcessMemory& m) { m.ReadInt32ByHandle(kCallers, kAt); },
+       false},
+      {"ReadInt16ByHandle", [](const ProcessMemory& m) { m.ReadInt16ByHandle(kCallers, kAt); },
+       false},
+      {"ReadInt64ByHandle", [](const ProcessMemory& m) { m.ReadInt64ByHandle(kCallers, kAt); },
+       false},
+      {"ReadTextByHandle", [](const ProcessMemory& m) { m.ReadTextByHandle(kCallers, kAt); },
+       false},
+      {"QueryRegion", [&](const ProcessMemory& m) { m.QueryRegion(kCallers, kAt, region); }, false},
+      {"ProtectRegion", [](const ProcessMemory& m) { m.ProtectRegion(kCallers, kAt, 2); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::RecordingProcessMemoryOs os;
+    os.regions = {{0x10000, 0x10000, platform::kPageReadWrite, 0x1000, platform::kMemCommit,
+                   platform::kPageReadWrite, platform::kMemPrivate}};
+    c.call(ProcessMemory(os));
+    const std::vector<std::uint32_t> opened =
+        c.byId ? std::vector<std::uint32_t>{kId} : std::vector<std::uint32_t>{};
+    const std::vector<ProcessHandle> closed =
+        c.byId ? std::vector<ProcessHandle>{testing::RecordingProcessMemoryOs::kHandleBase + kId}
+               : std::vector<ProcessHandle>{};
+    EXPECT_EQ(os.opened, opened);
+    EXPECT_EQ(os.closed, closed);
+  }
+}
+
+// The search reads every committed region but those whose pages it may not or need not read:
+// execute-only, no access, the bare no-cache value, guard pages, and reserved or free space.
+TEST(ProcessMemory, FindBytesSkipsRegionsItMayNotRead) {
+  const struct {
+    std::uint32_t protection, state;
+    bool read;
+  } cases[] = {
+      {platform::kPageReadOnly, platform::kMemCommit, true},
+      {platform::kPageReadWrite, platform::kMemCommit, true},
+      {platform::kPageExecuteRead, platform::kMemCommit, true},
+      {platform::kPageExecuteReadWrite, platform::kMemCommit, true},
+      {platform::kPageReadWrite | platform::kPageNoCache, platform::kMemCommit, true},
+      {platform::kPageExecute, platform::kMemCommit, false},
+      {platform::kPageNoAccess, platform::kMemCommit, false},
+      {platform::kPageNoCache, platform::kMemCommit, false},
+      {platform::kPageReadWrite | 0x100, platform::kMemCommit, false},  // a guard page
+      {platform::kPageReadWrite, platform::kMemReserve, false},
+      {0, platform::kMemFree, false},
+  };
+  testing::RecordingProcessMemoryOs os;
+  std::uintptr_t base = 0;
+  for (const auto& c : cases) {
+    os.regions.push_back({base, base, c.protection, 0x1000, c.state, c.protection,
+                          c.state == platform::kMemFree ? 0u : platform::kMemPrivate});
+    base += 0x1000;
+  }
+  std::vector<std::uintptr_t> found;
+  EXPECT_EQ(ProcessMemory(os).FindBytes(5, {0xAB}, found), 0);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE("protection " + Hex(cases[i].protection) + " state " + Hex(cases[i].state));
+    const std::uintptr_t regionBase = i * 0x1000;
+    const bool read = std::any_of(os.reads.begin(), os.reads.end(), [&](std::uintptr_t at) {
+      return at >= regionBase && at < regionBase + 0x1000;
+    });
+    EXPECT_EQ(read, cases[i].read);
+  }
 }
 
 TEST(ProcessMemory, ReadsByHandleUseTheCallersOpenProcess) {

@@ -131,7 +131,15 @@ TEST_F(MainWindowTest, ProgramChangesOfEditBoxesRaiseTheEventExactlyOnce) {
   EXPECT_EQ(window.Text(lanqi::platform::kOffsetBox), "123");
 }
 
-TEST_F(MainWindowTest, LogBoxHoldsMoreThanTheDefaultEditLimitAndKeepsCaretAtEnd) {
+TEST_F(MainWindowTest, EditBoxesHoldMoreThanTheDefaultEditLimitAndTheLogKeepsCaretAtEnd) {
+  // The offset box takes what is typed or pasted into it (EM_REPLACESEL obeys the limit, unlike
+  // WM_SETTEXT) to any length; its handler, not the control, decides what the text means.
+  HWND offsetBox = GetDlgItem(window.Handle(), lanqi::platform::win32::kId编辑框2);
+  ASSERT_NE(offsetBox, nullptr);
+  const std::wstring pasted(40000, L'7');
+  SendMessageW(offsetBox, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pasted.c_str()));
+  EXPECT_EQ(GetWindowTextLengthW(offsetBox), static_cast<int>(pasted.size()));
+
   const std::string line(998, 'x');
   std::string expected;
   for (int i = 0; i < 40; ++i) {  // 40000 bytes, beyond the 30000-character default

@@ -6,7 +6,9 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <cstring>
 #include <cwctype>
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -16,6 +18,7 @@
 #include "platform/win32/parent_process.hpp"
 #include "platform/win32/unique_handle.hpp"
 #include "platform/win32/win32_elevation.hpp"
+#include "resources/resource_ids.h"
 
 namespace lanqi {
 namespace {
@@ -340,14 +343,27 @@ TEST(Win32ElevationReal, OnlyACopyStartedByThisExeHasItAsItsParent) {
 }
 
 #ifdef LANQI_EXE_FROM_TESTS
-// The exe's manifest: started as the invoker, GDI scaling on, no DPI awareness claimed (the
-// window's pixel layout is fixed; GDI scaling draws its text sharp at 125-200 %).
-TEST(ExeManifest, AsInvokerWithGdiScalingAndNoDpiAwareness) {
+// The built exe beside the tests, opened for its resources only.
+platform::win32::UniqueHmodule BuiltExe() {
   std::wstring exe = ModulePath();
   exe.resize(exe.find_last_of(L'\\') + 1);
   for (const char c : std::string(LANQI_EXE_FROM_TESTS)) exe += c == '/' ? L'\\' : wchar_t(c);
-  platform::win32::UniqueHmodule module(
+  return platform::win32::UniqueHmodule(
       LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
+
+// The bytes of one resource of the exe; empty when it has none of that type and name.
+std::string ResourceBytes(HMODULE module, LPCWSTR name, LPCWSTR type) {
+  const HRSRC found = FindResourceW(module, name, type);
+  const HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+  if (loaded == nullptr) return {};
+  return std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
+}
+
+// The exe's manifest: started as the invoker, GDI scaling on, no DPI awareness claimed (the
+// window's pixel layout is fixed; GDI scaling draws its text sharp at 125-200 %).
+TEST(ExeManifest, AsInvokerWithGdiScalingAndNoDpiAwareness) {
+  platform::win32::UniqueHmodule module = BuiltExe();
   ASSERT_TRUE(module) << "cannot open the exe, error " << GetLastError();
   const HRSRC found = FindResourceW(module.get(), MAKEINTRESOURCEW(1), RT_MANIFEST);
   ASSERT_NE(found, nullptr);
@@ -372,6 +388,47 @@ TEST(ExeManifest, AsInvokerWithGdiScalingAndNoDpiAwareness) {
       << manifest;
   EXPECT_NE(compact.find(R"(level="asInvoker")"), std::string::npos) << manifest;
   EXPECT_EQ(manifest.find("dpiAware"), std::string::npos) << manifest;
+}
+
+// The icon of the window and the tray holds a 16 x 16 image (tray, title bar) and a 32 x 32 one
+// (Alt+Tab, the taskbar at 100 %), each in true colour; further sizes may come beside them.
+TEST(ExeIcon, HasA16AndA32ImageInTrueColour) {
+#pragma pack(push, 2)
+  struct GroupEntry {  // one image in the icon group resource (GRPICONDIRENTRY)
+    BYTE width, height, colours, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+  };
+#pragma pack(pop)
+  platform::win32::UniqueHmodule module = BuiltExe();
+  ASSERT_TRUE(module) << "cannot open the exe, error " << GetLastError();
+  const std::string group =
+      ResourceBytes(module.get(), MAKEINTRESOURCEW(LANQI_ICON_ID), RT_GROUP_ICON);
+  ASSERT_GE(group.size(), 6u);
+  WORD count = 0;
+  std::memcpy(&count, group.data() + 4, sizeof count);
+  ASSERT_EQ(group.size(), 6 + count * sizeof(GroupEntry));
+  std::map<int, WORD> bitsBySize;  // from the image itself, not only from the group's entry
+  for (WORD i = 0; i < count; ++i) {
+    GroupEntry entry{};
+    std::memcpy(&entry, group.data() + 6 + i * sizeof entry, sizeof entry);
+    const std::string image = ResourceBytes(module.get(), MAKEINTRESOURCEW(entry.id), RT_ICON);
+    SCOPED_TRACE(entry.width);
+    ASSERT_GE(image.size(), sizeof(BITMAPINFOHEADER));
+    if (image.compare(0, 4, "\x89PNG") == 0) continue;  // large sizes may be stored as PNG
+    BITMAPINFOHEADER header{};
+    std::memcpy(&header, image.data(), sizeof header);
+    EXPECT_EQ(header.biWidth, entry.width == 0 ? 256 : entry.width);
+    EXPECT_EQ(header.biHeight, 2 * header.biWidth);  // the colour image and its mask
+    EXPECT_EQ(header.biBitCount, entry.bitCount);
+    bitsBySize[header.biWidth] = header.biBitCount;
+  }
+  for (const int size : {16, 32}) {
+    SCOPED_TRACE(size);
+    ASSERT_TRUE(bitsBySize.contains(size)) << "no " << size << " x " << size << " image";
+    EXPECT_GE(bitsBySize[size], 24) << "not true colour";
+  }
 }
 #endif
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -102,6 +103,32 @@ TEST(Win32Workers, ARoutineThePoolRefusesIsReportedAndDropped) {
   EXPECT_FALSE(ran);
   EXPECT_EQ(workers.LiveCount(), 0);
   EXPECT_EQ(captured.use_count(), 1);
+}
+
+HANDLE WINAPI NoTimer(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) {
+  SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+  return nullptr;
+}
+
+// The probe's 20 ms steps and the log box's 3 s pause: with or without a timer the delay waits
+// its whole interval, and it always returns.
+TEST(PumpingDelay, WaitsItsIntervalAlsoWhenNoTimerCanBeMade) {
+  const struct {
+    const char* name;
+    platform::win32::CreateWaitableTimerCall createTimer;
+  } cases[] = {
+      {"a timer", &::CreateWaitableTimerW},
+      {"no timer", &NoTimer},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The performance counter: the tick count moves in steps of many milliseconds under Wine.
+    const auto start = std::chrono::steady_clock::now();
+    platform::win32::PumpingDelayMs(300, c.createTimer);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(290));
+    EXPECT_LT(waited, std::chrono::milliseconds(5000));
+  }
 }
 
 }  // namespace
