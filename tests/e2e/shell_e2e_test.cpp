@@ -280,5 +280,43 @@ TEST(OffsetFileAtStart, HiddenFileStaysHiddenAfterASave) {
   PollUntil([&] { return VisibleTrayIconCount() <= trayIconsBefore; }, kStateDeadline);
 }
 
+// A 时差.ini that another program holds without any sharing while the program starts and for a
+// while after (a backup, sync or security program at logon) keeps the user's offset: the program
+// runs with 0 and writes nothing over the file, not when it gives up reading and not at log-off.
+TEST(OffsetFileAtStart, FileHeldAtStartKeepsItsOffsetThroughLogOff) {
+  const int trayIconsBefore = VisibleTrayIconCount();
+  auto folder = ScenarioFolder::Create(ExeUnderTest());
+  ASSERT_TRUE(folder.has_value());
+  const fs::path file = folder->Folder() / L"时差.ini";
+  { std::ofstream(file, std::ios::binary) << "30"; }
+  HANDLE held = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  auto program = LaunchedProgram::Start(folder->Exe());
+  ASSERT_TRUE(program.has_value());
+  // The window comes once the program has given up reading the file.
+  HWND main = WaitForShownMainWindow(program->Pid(), [](HWND main) {
+    return ReadWindowText(GetDlgItem(main, ids::kId编辑框2)) == L"0";
+  });
+  EXPECT_NE(main, nullptr);
+  // Held some seconds longer, while the program runs on, then let go.
+  Sleep(3000);
+  CloseHandle(held);
+  ASSERT_NE(main, nullptr);
+
+  // Log-off: the session asks, then ends; the program saves on its way out.
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000,
+                      &answer);
+  SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000,
+                      &answer);
+  EXPECT_TRUE(PollUntil([&] { return !program->IsRunning(); }, kStateDeadline));
+  EXPECT_EQ(FileText(file), "30");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder->Folder()), fs::directory_iterator()), 2)
+      << "a temporary file was left beside the exe";
+  EXPECT_TRUE(program->End());
+  PollUntil([&] { return VisibleTrayIconCount() <= trayIconsBefore; }, kStateDeadline);
+}
+
 }  // namespace
 }  // namespace lanqi::e2e
