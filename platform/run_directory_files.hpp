@@ -46,12 +46,14 @@ class DirectoryFiles {
   // Gives the file exactly this content. The bytes go to a temporary file in the same folder
   // first (named fileName.<process id>.<n>.tmp), which then takes the file's place in one step,
   // so the old content stays whole until the new one is complete. An existing file keeps what
-  // makes it the user's file: its attributes (hidden, permissions), security and owner. Two
+  // makes it the user's file: its attributes (hidden, permissions), security and owner. Three
   // cases write the file in place instead (write, cut to length, flush): a folder that refuses
-  // a new file while the file itself may be written, and a file with more than one name (hard
-  // links), which a replacement would split apart. false, with the file unchanged and no
+  // a new file while the file itself may be written, a file with more than one name (hard
+  // links), which a replacement would split apart (unless links are distrusted), and a
+  // temporary name past the system's path limit. false, with the file unchanged and no
   // temporary file left, when the file is read-only, locked by another program, not a regular
-  // file, or neither way can write it.
+  // file, or neither way can write it; the one exception is a replacement that failed after the
+  // old file had left its name, where the temporary file is the only copy and stays.
   virtual bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) = 0;
   // Removes the temporary files of Replace that a process ended mid-save left behind, i.e. those
   // of fileName whose process is no longer running. A running process's files are its own.
