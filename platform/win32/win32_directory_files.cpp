@@ -254,15 +254,15 @@ class Win32DirectoryFiles final : public DirectoryFiles {
     }
     // The old file has left its name and the new one still has the temporary name (moving it
     // failed, or under _2 it took the old file's streams and attributes first): finish the move.
-    if ((replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-         replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) &&
-        GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
-      if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+        replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+      if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
+          MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
         KeepAttributes(target, attributes);
         return true;
       }
-      // The temporary file is now the only copy of the offset under any known name: it stays,
-      // and the next start puts it in the file's place (RemoveLeftovers).
+      // Whatever holds the name now, the temporary file may be the only copy of the offset: it
+      // stays, and the next start puts it in the file's place or removes it (RemoveLeftovers).
       return false;
     }
     DeleteFileW(temporary.c_str());

@@ -171,10 +171,9 @@ TEST(Win32DirectoryFiles, FileHeldWithoutReadSharingIsReadOnceReleasedElseUnread
 struct ScriptedReplace {
   DWORD error = ERROR_SUCCESS;
   int failures = 0;
-  // Another program opens the new file at the failure, so that moving it fails as well.
-  bool holdReplacement = false;
+  // Something else takes the old file's name at the failure, so that the move fails as well.
+  bool occupyName = false;
   int calls = 0;
-  platform::win32::UniqueHandle heldReplacement;
 };
 ScriptedReplace script;
 
@@ -189,10 +188,7 @@ BOOL WINAPI ScriptedReplaceFile(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR b
   if (script.error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
     MoveFileW(replaced, (std::wstring(replaced) + L".old").c_str());
   }
-  if (script.holdReplacement) {
-    script.heldReplacement.reset(CreateFileW(replacement, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                             OPEN_EXISTING, 0, nullptr));
-  }
+  if (script.occupyName) CreateDirectoryW(replaced, nullptr);
   SetLastError(script.error);
   return FALSE;
 }
@@ -202,7 +198,7 @@ TEST(Win32DirectoryFiles, FailedReplacementNeverLosesTheNewContent) {
     const char* what;
     DWORD error;
     int failures;
-    bool holdReplacement;
+    bool occupyName;
     bool saved;
     std::string content;  // of 时差.ini afterwards
   } cases[] = {
@@ -210,7 +206,7 @@ TEST(Win32DirectoryFiles, FailedReplacementNeverLosesTheNewContent) {
        false, true, "new"},
       {"new file could not be moved; moved into place after", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1,
        false, true, "new"},
-      {"old file gone and the new one cannot be moved either", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1,
+      {"old file gone and the move fails too (its name taken)", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1,
        true, false, "<none>"},
       {"opened by another program for a moment", ERROR_SHARING_VIOLATION, 3, false, true, "new"},
       {"old file cannot be removed for a moment", ERROR_UNABLE_TO_REMOVE_REPLACED, 2, false, true,
@@ -223,11 +219,10 @@ TEST(Win32DirectoryFiles, FailedReplacementNeverLosesTheNewContent) {
     auto files =
         platform::win32::DirectoryFilesWith(folder.path().wstring(), L"", &ScriptedReplaceFile);
     ASSERT_TRUE(files->Replace("时差.ini", AsBytes("old")));  // no replacement: the file is new
-    script = ScriptedReplace{c.error, c.failures, c.holdReplacement, 0, {}};
+    script = ScriptedReplace{c.error, c.failures, c.occupyName, 0};
     EXPECT_EQ(files->Replace("时差.ini", AsBytes("new")), c.saved) << c.what;
     const std::filesystem::path path = folder.path() / L"时差.ini";
     EXPECT_EQ(ContentOf(path), c.content) << c.what;
-    script.heldReplacement.reset();
     std::vector<std::filesystem::path> temporary;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
       if (entry.path().extension() == L".tmp") temporary.push_back(entry.path());
@@ -237,9 +232,10 @@ TEST(Win32DirectoryFiles, FailedReplacementNeverLosesTheNewContent) {
       continue;
     }
     // The temporary file is the only copy: it is kept, and the next start (when this process's
-    // id is gone) puts it in the file's place.
+    // id is gone, and the name is free again) puts it in the file's place.
     ASSERT_EQ(temporary.size(), 1u) << c.what << ": " << folder.Listing();
     EXPECT_EQ(ContentOf(temporary[0]), "new") << c.what;
+    RemoveDirectoryW(path.c_str());
     std::filesystem::rename(temporary[0], folder.path() / L"时差.ini.999999999.0.tmp");
     files->RemoveLeftovers("时差.ini");
     EXPECT_EQ(ContentOf(path), "new") << c.what;
