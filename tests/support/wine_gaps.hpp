@@ -16,9 +16,6 @@ enum class WineGap {
   SilentServerHasNoBound,
   // Wine's Open forgets the proxy set before it, so the request goes direct, not to the proxy.
   OpenForgetsTheProxy,
-  // Wine makes every file's DACL from its Unix mode and keeps none that SetNamedSecurityInfoW
-  // sets, so a folder opened to Authenticated Users reads as closed.
-  SecurityIsTheUnixMode,
 };
 
 inline const char* WineGapReason(WineGap gap) {
@@ -27,8 +24,6 @@ inline const char* WineGapReason(WineGap gap) {
       return "Wine's WinHTTP waits for response headers without a bound";
     case WineGap::OpenForgetsTheProxy:
       return "Wine's WinHTTP Open resets the proxy set before it";
-    case WineGap::SecurityIsTheUnixMode:
-      return "Wine derives file security from the Unix mode and stores none set on a file";
   }
   return "";
 }
