@@ -66,11 +66,20 @@ OffsetEditor::OffsetEditor(platform::Window& window, ClockState& state,
     : window_(window), state_(state), files_(files) {}
 
 void OffsetEditor::LoadOffset() {
+  // The program runs elevated: a folder others can change lets them replace the exe, move the
+  // clock through the file, or plant a link that makes the program write a file of the system's.
+  if (files_.OpenToStandardUsers(kFileName)) {
+    window_.AppendLogLine(kOpenFolderWarning);
+    files_.DistrustLinks();
+  }
   files_.RemoveLeftovers(kFileName);
   // One byte more than the limit tells a file at the limit from a bigger one.
-  std::vector<std::uint8_t> bytes =
-      files_.ReadUpTo(kFileName, kReadLimitBytes + 1).value_or(std::vector<std::uint8_t>{});
-  if (bytes.size() > kReadLimitBytes) {
+  platform::DirectoryFiles::ReadResult read = files_.Read(kFileName, kReadLimitBytes + 1);
+  std::vector<std::uint8_t>& bytes = read.bytes;
+  // A file that is there but could not be read (held by another program at logon) may hold
+  // the user's offset: it is not overwritten with 0, neither now nor at the end of the run.
+  if (read.outcome == platform::DirectoryFiles::ReadResult::Outcome::kUnreadable ||
+      bytes.size() > kReadLimitBytes) {
     savesHeld_ = true;
     bytes.clear();
   }

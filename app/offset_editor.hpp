@@ -26,9 +26,17 @@ class OffsetEditor {
 
   OffsetEditor(platform::Window& window, ClockState& state, platform::DirectoryFiles& files);
 
-  // At start-up: temporary files a crash left are removed, and the stored offset (0 when there
-  // is none) goes to memory, the box and the file. A file over kReadLimitBytes gives 0 and is
-  // not written until the user changes the offset.
+  // Logged once at start when a user without administrator rights could change the folder, the
+  // program's executable or the file.
+  static constexpr const char* kOpenFolderWarning =
+      "警告：程序所在文件夹可被普通用户修改，建议放到 C:\\Program Files\\LanqiClockGuard。\r\n";
+
+  // At start-up, the first touch of the folder: where standard users could change it, the exe
+  // or the file, the warning goes to the log and the file is from then on read and written
+  // without following links. Then temporary files a crash left are removed, and the stored
+  // offset (0 when there is none) goes to memory, the box and the file. A file over
+  // kReadLimitBytes, or one that is there but cannot be read, gives 0 and is not written until
+  // the user changes the offset.
   void LoadOffset();
   // Writes offsetSeconds to the file; a save that cannot be made is skipped without a word.
   void SaveOffset();
@@ -48,7 +56,8 @@ class OffsetEditor {
   ClockState& state_;
   platform::DirectoryFiles& files_;
   bool rewriting_ = false;
-  // The file was too big to read: its content is kept until the user sets an offset.
+  // The file was too big or could not be read: its content is kept until the user sets an
+  // offset.
   bool savesHeld_ = false;
 };
 

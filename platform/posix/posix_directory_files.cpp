@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -35,12 +36,16 @@ bool IsRefusal(int error) {
 }
 
 // Overwrites the file where it is: written, cut to the new length, flushed. The file keeps its
-// inode, so its permissions, owner and other names stay.
-bool WriteInPlace(const std::filesystem::path& target, std::span<const std::uint8_t> content) {
+// inode, so its permissions, owner and other names stay. With distrustLinks a symbolic link is
+// not followed and a file with a second name is not written.
+bool WriteInPlace(const std::filesystem::path& target, std::span<const std::uint8_t> content,
+                  bool distrustLinks) {
   // O_NONBLOCK: a FIFO put in the file's place must not hold the window's thread.
-  UniqueFd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  UniqueFd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY |
+                                         (distrustLinks ? O_NOFOLLOW : 0)));
   struct stat info {};
   if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  if (distrustLinks && info.st_nlink != 1) return false;
   return WriteAll(fd.get(), content) &&
          ::ftruncate(fd.get(), static_cast<off_t>(content.size())) == 0 && ::fsync(fd.get()) == 0 &&
          fd.Close();
@@ -58,34 +63,39 @@ class PosixDirectoryFiles final : public DirectoryFiles {
   explicit PosixDirectoryFiles(std::filesystem::path directory)
       : directory_(std::move(directory)) {}
 
-  std::optional<std::vector<std::uint8_t>> ReadUpTo(const std::string& fileName,
-                                                    std::size_t maxBytes) override {
+  ReadResult Read(const std::string& fileName, std::size_t maxBytes) override {
+    using Outcome = ReadResult::Outcome;
     // O_NONBLOCK: a FIFO put in the file's place must not hold the window's thread.
-    UniqueFd fd(::open((directory_ / fileName).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd fd(::open((directory_ / fileName).c_str(),
+                       O_RDONLY | O_CLOEXEC | O_NONBLOCK | (distrustLinks_ ? O_NOFOLLOW : 0)));
+    if (!fd) return {errno == ENOENT ? Outcome::kMissing : Outcome::kUnreadable, {}};
     struct stat info {};
-    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return {Outcome::kUnreadable, {}};
     std::vector<std::uint8_t> bytes(maxBytes);
     std::size_t got = 0;
     while (got < maxBytes) {
       const ssize_t n = ::read(fd.get(), bytes.data() + got, maxBytes - got);
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return std::nullopt;
+      if (n < 0) return {Outcome::kUnreadable, {}};
       if (n == 0) break;
       got += static_cast<std::size_t>(n);
     }
     bytes.resize(got);
-    return bytes;
+    return {Outcome::kRead, std::move(bytes)};
   }
 
   bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) override {
     const std::filesystem::path target = directory_ / fileName;
     struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
+    // Where links are not trusted, a symbolic link in the file's place is not a regular file.
+    const bool exists =
+        (distrustLinks_ ? ::lstat(target.c_str(), &old) : ::stat(target.c_str(), &old)) == 0;
     if (exists && !S_ISREG(old.st_mode)) return false;
     // A file nobody may write is the user's way of fixing its content.
     if (exists && (old.st_mode & 0222) == 0) return false;
-    // A rename would leave the file's other names with the old content.
-    if (exists && old.st_nlink > 1) return WriteInPlace(target, content);
+    // A rename would leave the file's other names with the old content; where links are not
+    // trusted, that is just what is wanted.
+    if (exists && old.st_nlink > 1 && !distrustLinks_) return WriteInPlace(target, content, false);
 
     std::filesystem::path temporary;
     UniqueFd fd;
@@ -97,7 +107,7 @@ class PosixDirectoryFiles final : public DirectoryFiles {
       if (!fd && errno != EEXIST) break;
     }
     // The folder refuses a new file; the file itself may still be writable.
-    if (!fd) return exists && IsRefusal(errno) && WriteInPlace(target, content);
+    if (!fd) return exists && IsRefusal(errno) && WriteInPlace(target, content, distrustLinks_);
     if (exists) {
       // The new file takes over the old one's permissions and, where allowed, its owner.
       ::fchmod(fd.get(), old.st_mode & 07777);
@@ -112,7 +122,7 @@ class PosixDirectoryFiles final : public DirectoryFiles {
       const int error = errno;
       ::unlink(temporary.c_str());
       // A sticky folder lets us add a file but not replace one owned by someone else.
-      return exists && IsRefusal(error) && WriteInPlace(target, content);
+      return exists && IsRefusal(error) && WriteInPlace(target, content, distrustLinks_);
     }
     // The rename itself reaches the disk with the directory.
     UniqueFd dir(::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -133,12 +143,40 @@ class PosixDirectoryFiles final : public DirectoryFiles {
         stale.emplace_back(entry->d_name);
       }
     }
+    const std::filesystem::path target = directory_ / fileName;
+    struct stat info {};
+    if (!stale.empty() && ::lstat(target.c_str(), &info) != 0 && errno == ENOENT) {
+      // The newest leftover is the last offset saved: it takes the file's place.
+      auto modified = [&](const std::string& name) {
+        struct stat leftover {};
+        return ::lstat((directory_ / name).c_str(), &leftover) == 0 ? leftover.st_mtim.tv_sec : 0;
+      };
+      const auto newest =
+          std::max_element(stale.begin(), stale.end(),
+                           [&](const auto& a, const auto& b) { return modified(a) < modified(b); });
+      if (::rename((directory_ / *newest).c_str(), target.c_str()) == 0) stale.erase(newest);
+    }
     for (const std::string& name : stale) ::unlink((directory_ / name).c_str());
   }
+
+  // Written by everyone (other users' write bit) is what a standard user could change here.
+  bool OpenToStandardUsers(const std::string& fileName) override {
+    auto othersWrite = [](const std::filesystem::path& path) {
+      struct stat info {};
+      return ::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWOTH) != 0;
+    };
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return othersWrite(directory_) || othersWrite(directory_ / fileName) ||
+           (!error && executable.parent_path() == directory_ && othersWrite(executable));
+  }
+
+  void DistrustLinks() override { distrustLinks_ = true; }
 
  private:
   std::filesystem::path directory_;
   std::atomic<unsigned> counter_{0};
+  bool distrustLinks_ = false;
 };
 
 }  // namespace

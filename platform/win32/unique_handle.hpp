@@ -25,5 +25,7 @@ using UniqueHfont = UniqueAny<HFONT, ::DeleteObject>;
 using UniqueHwnd = UniqueAny<HWND, ::DestroyWindow>;
 using UniqueHmodule = UniqueAny<HMODULE, ::FreeLibrary>;
 using UniqueFindHandle = UniqueAny<HANDLE, ::FindClose>;
+// Memory the system allocated for the caller with LocalAlloc (security descriptors, SID texts).
+using UniqueLocal = UniqueAny<HLOCAL, ::LocalFree>;
 
 }  // namespace lanqi::platform::win32

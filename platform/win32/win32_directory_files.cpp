@@ -1,8 +1,11 @@
+#include "platform/win32/win32_directory_files.hpp"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
 #include "platform/win32/executable_path.hpp"
+#include "platform/win32/file_security.hpp"
 #include "platform/win32/text_936.hpp"
 #include "platform/win32/unique_handle.hpp"
 
@@ -37,12 +41,23 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> content) {
 
 // Overwrites the file where it is, opened with no sharing as a locked file must not be written:
 // written, cut to the new length, flushed. The file keeps its identity, attributes, security and
-// other names.
-bool WriteInPlace(const std::wstring& target, std::span<const std::uint8_t> content) {
-  const UniqueHandle file = OwnHandle(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file && GetFileType(file.get()) == FILE_TYPE_DISK && WriteAll(file.get(), content) &&
-         SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
+// other names. With followLinks false a link in the file's place is not written through: the
+// file is opened as itself, and one that is a reparse point or has a second name is refused.
+// `disposition` CREATE_NEW makes the file where there is none.
+bool WriteInPlace(const std::wstring& target, std::span<const std::uint8_t> content,
+                  bool followLinks, DWORD disposition = OPEN_EXISTING) {
+  const DWORD flags = FILE_ATTRIBUTE_NORMAL | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+  const UniqueHandle file = OwnHandle(
+      CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, disposition, flags, nullptr));
+  if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
+  if (!followLinks) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.get(), &info) || info.nNumberOfLinks != 1 ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      return false;
+    }
+  }
+  return WriteAll(file.get(), content) && SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
 }
 
 // How many names the file has; 1 when it cannot be asked.
@@ -95,37 +110,90 @@ bool ProcessRunning(std::uint32_t pid) {
   return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
+using ReadResult = DirectoryFiles::ReadResult;
+using Outcome = ReadResult::Outcome;
+
+// Only a missing name is no file. Anything else that keeps the file from being opened or read
+// (no sharing, no right, a byte-range lock, a cloud file whose provider is offline) leaves a
+// file whose content may still be the user's.
+Outcome FailureOutcome(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Outcome::kMissing
+                                                                        : Outcome::kUnreadable;
+}
+
+ReadResult ReadOnce(const std::wstring& path, std::size_t maxBytes, bool followLinks) {
+  const DWORD flags = FILE_ATTRIBUTE_NORMAL | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+  const UniqueHandle file = OwnHandle(CreateFileW(
+      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, flags, nullptr));
+  if (!file) return {FailureOutcome(GetLastError()), {}};
+  // Only a file on disk: a named pipe or device in its place could block the read.
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) return {Outcome::kUnreadable, {}};
+  if (!followLinks) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      return {Outcome::kUnreadable, {}};
+    }
+  }
+  std::vector<std::uint8_t> bytes(maxBytes);
+  std::size_t got = 0;
+  while (got < maxBytes) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(maxBytes - got, 1u << 20));
+    DWORD read = 0;
+    if (!ReadFile(file.get(), bytes.data() + got, chunk, &read, nullptr)) {
+      return {Outcome::kUnreadable, {}};
+    }
+    if (read == 0) break;
+    got += read;
+  }
+  bytes.resize(got);
+  return {Outcome::kRead, std::move(bytes)};
+}
+
+// ReplaceFileW failing like this leaves both files under their own names, so it may be asked
+// again: another program opened the file between the check and the replacement.
+bool ReplaceMayBeRetried(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
+         error == ERROR_LOCK_VIOLATION;
+}
+
 // The directory stays a wide path from start to end; only the file name crosses in code page 936.
 class Win32DirectoryFiles final : public DirectoryFiles {
  public:
-  explicit Win32DirectoryFiles(std::wstring directory) : directory_(std::move(directory)) {}
+  Win32DirectoryFiles(std::wstring directory, std::wstring executable,
+                      win32::ReplaceFileCall replaceFile)
+      : directory_(std::move(directory)),
+        executable_(std::move(executable)),
+        replaceFile_(replaceFile) {}
 
-  std::optional<std::vector<std::uint8_t>> ReadUpTo(const std::string& fileName,
-                                                    std::size_t maxBytes) override {
-    const UniqueHandle file =
-        OwnHandle(CreateFileW(PathOf(fileName).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    // Only a file on disk: a named pipe or device in its place could block the read.
-    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return std::nullopt;
-    std::vector<std::uint8_t> bytes(maxBytes);
-    std::size_t got = 0;
-    while (got < maxBytes) {
-      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(maxBytes - got, 1u << 20));
-      DWORD read = 0;
-      if (!ReadFile(file.get(), bytes.data() + got, chunk, &read, nullptr)) return std::nullopt;
-      if (read == 0) break;
-      got += read;
+  // A file held at logon by a backup, sync or security program is asked again for about two and
+  // a half seconds. Start-up reads it before the window is shown, so the wait shows as a later
+  // window, not a frozen one.
+  ReadResult Read(const std::string& fileName, std::size_t maxBytes) override {
+    constexpr int kAttempts = 11;
+    constexpr DWORD kPauseMs = 250;
+    const std::wstring path = PathOf(fileName);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    // A folder in the file's place does not turn into a file by waiting.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return {Outcome::kUnreadable, {}};
     }
-    bytes.resize(got);
-    return bytes;
+    for (int attempt = 1;; ++attempt) {
+      ReadResult result = ReadOnce(path, maxBytes, !distrustLinks_);
+      if (result.outcome != Outcome::kUnreadable || attempt == kAttempts) return result;
+      Sleep(kPauseMs);
+    }
   }
 
   bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) override {
     const std::wstring target = PathOf(fileName);
+    const bool followLinks = !distrustLinks_;
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) return false;
+    // A link in the file's place leads who knows where; it is not written through or replaced.
+    if (exists && !followLinks && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
     // A read-only file is not to be written. Windows refuses to replace one, Wine does not, so
     // the attribute is checked here.
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
@@ -135,26 +203,39 @@ class Win32DirectoryFiles final : public DirectoryFiles {
       const DWORD probeError = WaitUntilReplaceable(target);
       if (probeError != ERROR_SUCCESS) {
         // No right to delete the file, which a replacement needs; it may still be writable.
-        return probeError == ERROR_ACCESS_DENIED && WriteInPlace(target, content);
+        return probeError == ERROR_ACCESS_DENIED && WriteInPlace(target, content, followLinks);
       }
     }
-    // A replacement would leave the file's other names (hard links) with the old content.
-    if (exists && LinkCount(target) > 1) return WriteInPlace(target, content);
+    // A replacement would leave the file's other names (hard links) with the old content; where
+    // links are not trusted, that is just what is wanted.
+    if (exists && followLinks && LinkCount(target) > 1) {
+      return WriteInPlace(target, content, followLinks);
+    }
+    // The paths here are plain ones, which stop at MAX_PATH: a temporary name past it could not
+    // be made, while the file's own name still can.
+    // The longest name this process can give, with the counter at its widest.
+    if (TemporaryName(target, std::numeric_limits<unsigned>::max()).size() >= MAX_PATH) {
+      return WriteInPlace(target, content, followLinks, exists ? OPEN_EXISTING : CREATE_NEW);
+    }
 
     std::wstring temporary;
     UniqueHandle file;
     DWORD createError = ERROR_SUCCESS;
+    const DWORD createFlags =
+        FILE_ATTRIBUTE_NORMAL | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
     // A name of our own per attempt; CREATE_NEW never takes over a file someone else made.
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-      temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"." +
-                  std::to_wstring(counter_.fetch_add(1)) + L".tmp";
+      temporary = TemporaryName(target, counter_.fetch_add(1));
       file = OwnHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   createFlags, nullptr));
       createError = file ? ERROR_SUCCESS : GetLastError();
       if (!file && createError != ERROR_FILE_EXISTS) break;
     }
     // The folder refuses a new file (no right to add files to it); the file may be writable.
-    if (!file) return exists && createError == ERROR_ACCESS_DENIED && WriteInPlace(target, content);
+    if (!file) {
+      return exists && createError == ERROR_ACCESS_DENIED &&
+             WriteInPlace(target, content, followLinks);
+    }
     const bool written = WriteAll(file.get(), content) && FlushFileBuffers(file.get());
     file.reset();
     if (!written) {
@@ -166,42 +247,67 @@ class Win32DirectoryFiles final : public DirectoryFiles {
       DeleteFileW(temporary.c_str());
       return false;
     }
-    // ReplaceFileW keeps the old file's attributes, security, streams and creation time on the
-    // new content; a rename would put a new file with default ones in its place.
-    if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                     nullptr, nullptr)) {
+    const DWORD replaceError = ReplaceWithRetries(target, temporary);
+    if (replaceError == ERROR_SUCCESS) {
       KeepAttributes(target, attributes);
       return true;
     }
-    const DWORD replaceError = GetLastError();
-    // The old file is gone and the new one still has its temporary name: finish the move.
-    if (replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
-        GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
-        MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
-      KeepAttributes(target, attributes);
-      return true;
+    // The old file has left its name and the new one still has the temporary name (moving it
+    // failed, or under _2 it took the old file's streams and attributes first): finish the move.
+    if (replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+        replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+      if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
+          MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        KeepAttributes(target, attributes);
+        return true;
+      }
+      // Whatever holds the name now, the temporary file may be the only copy of the offset: it
+      // stays, and the next start puts it in the file's place or removes it (RemoveLeftovers).
+      return false;
     }
     DeleteFileW(temporary.c_str());
     // No right to delete the old file while it may be written; a file another program holds
     // open fails with a sharing violation here and again in WriteInPlace, and stays as it is.
-    return replaceError == ERROR_ACCESS_DENIED && WriteInPlace(target, content);
+    return replaceError == ERROR_ACCESS_DENIED && WriteInPlace(target, content, followLinks);
   }
 
   void RemoveLeftovers(const std::string& fileName) override {
-    const std::wstring pattern = PathOf(fileName) + L".*.tmp";
+    const std::wstring target = PathOf(fileName);
+    const std::wstring pattern = target + L".*.tmp";
     WIN32_FIND_DATAW found{};
     const win32::UniqueFindHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
                                                           FindExSearchNameMatch, nullptr, 0));
     if (!search) return;
-    std::vector<std::wstring> stale;
+    std::vector<WIN32_FIND_DATAW> stale;
     do {
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       const std::uint32_t pid = LeftoverProcessId(fileName, win32::Cp936FromWide(found.cFileName));
-      if (pid != 0 && !ProcessRunning(pid)) stale.emplace_back(found.cFileName);
+      if (pid != 0 && !ProcessRunning(pid)) stale.push_back(found);
     } while (FindNextFileW(search.get(), &found));
     const std::wstring folder = PathOf("");
-    for (const std::wstring& name : stale) DeleteFileW((folder + name).c_str());
+    if (!stale.empty() && GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      // The newest leftover is the last offset saved: it takes the file's place.
+      const auto newest = std::max_element(
+          stale.begin(), stale.end(), [](const WIN32_FIND_DATAW& a, const WIN32_FIND_DATAW& b) {
+            return CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) < 0;
+          });
+      if (MoveFileExW((folder + newest->cFileName).c_str(), target.c_str(),
+                      MOVEFILE_WRITE_THROUGH)) {
+        stale.erase(newest);
+      }
+    }
+    for (const WIN32_FIND_DATAW& leftover : stale) {
+      DeleteFileW((folder + leftover.cFileName).c_str());
+    }
   }
+
+  bool OpenToStandardUsers(const std::string& fileName) override {
+    return win32::PathOpenToStandardUsers(PathOf("")) ||
+           win32::PathOpenToStandardUsers(PathOf(fileName)) ||
+           (!executable_.empty() && win32::PathOpenToStandardUsers(executable_));
+  }
+
+  void DistrustLinks() override { distrustLinks_ = true; }
 
  private:
   std::wstring PathOf(const std::string& fileName) const {
@@ -210,14 +316,47 @@ class Win32DirectoryFiles final : public DirectoryFiles {
     return path + win32::WideFrom936(fileName);
   }
 
+  std::wstring TemporaryName(const std::wstring& target, unsigned counter) const {
+    return target + L"." + std::to_wstring(GetCurrentProcessId()) + L"." +
+           std::to_wstring(counter) + L".tmp";
+  }
+
+  // ReplaceFileW, asked again for about half a second while another program holds the file.
+  DWORD ReplaceWithRetries(const std::wstring& target, const std::wstring& temporary) {
+    constexpr int kAttempts = 10;
+    constexpr DWORD kPauseMs = 50;
+    for (int attempt = 1;; ++attempt) {
+      // ReplaceFileW keeps the old file's attributes, security, streams and creation time on the
+      // new content; a rename would put a new file with default ones in its place.
+      if (replaceFile_(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                       nullptr, nullptr)) {
+        return ERROR_SUCCESS;
+      }
+      const DWORD error = GetLastError();
+      if (!ReplaceMayBeRetried(error) || attempt == kAttempts) return error;
+      Sleep(kPauseMs);
+    }
+  }
+
   std::wstring directory_;
+  std::wstring executable_;
+  win32::ReplaceFileCall replaceFile_;
   std::atomic<unsigned> counter_{0};
+  bool distrustLinks_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<DirectoryFiles> DirectoryFilesIn(const std::filesystem::path& directory) {
-  return std::make_unique<Win32DirectoryFiles>(directory.wstring());
+  return std::make_unique<Win32DirectoryFiles>(directory.wstring(), std::wstring(),
+                                               &::ReplaceFileW);
+}
+
+std::unique_ptr<DirectoryFiles> win32::DirectoryFilesWith(std::wstring directory,
+                                                          std::wstring executable,
+                                                          ReplaceFileCall replaceFile) {
+  return std::make_unique<Win32DirectoryFiles>(std::move(directory), std::move(executable),
+                                               replaceFile);
 }
 
 // The folder of the executable: its path cut at the last backslash ("C:" for a drive's root, which
@@ -227,8 +366,8 @@ DirectoryFiles& real::TheRunDirectoryFiles() {
   static Win32DirectoryFiles& files = *[] {
     const std::wstring path = win32::ExecutablePath();
     const std::size_t cut = path.rfind(L'\\');
-    return new Win32DirectoryFiles(cut == std::wstring::npos ? std::wstring()
-                                                             : path.substr(0, cut));
+    return new Win32DirectoryFiles(cut == std::wstring::npos ? std::wstring() : path.substr(0, cut),
+                                   path, &::ReplaceFileW);
   }();
   return files;
 }

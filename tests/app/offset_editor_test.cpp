@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -154,34 +156,92 @@ TEST_F(OffsetFile, LongFilesAreReadWholeUpToTheLimit) {
   }
 }
 
-// A file over the limit is no offset file of ours: the offset is 0 for this run and the file
-// stays as it is, also through the save on the window's destruction, until the user sets one.
-TEST_F(OffsetFile, FileOverTheLimitIsLeftUntouchedUntilTheUserChangesTheOffset) {
+// A file over the limit is no offset file of ours, and one that is there but cannot be read
+// (held by another program at logon) may hold the user's offset: the offset is 0 for this run and
+// the file stays as it is, also through the save on the window's destruction, until the user
+// sets one.
+TEST_F(OffsetFile, FileThatCannotBeTakenIsLeftUntouchedUntilTheUserChangesTheOffset) {
   std::string big(2 << 20, '\0');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('0' + i % 7);
-  WriteFile(big);
-  editor.LoadOffset();
-  EXPECT_EQ(window.Text(platform::kOffsetBox), "0");
-  EXPECT_EQ(state.offsetSeconds.load(), 0);
-  editor.SaveOffset();  // as when the window is destroyed
-  const auto kept = files->ReadUpTo(OffsetEditor::kFileName, big.size() + 1);
-  ASSERT_TRUE(kept);
-  EXPECT_TRUE(std::string(kept->begin(), kept->end()) == big);
+  const struct {
+    const char* what;
+    std::string stored;
+    bool unreadable;
+  } cases[] = {
+      {"over the limit", big, false},
+      {"unreadable", "30", true},
+  };
+  for (const auto& c : cases) {
+    WriteFile(c.stored);
+    ClearBoxQuietly();
+    testing::FakeDirectoryFiles held(*files);
+    held.unreadable = c.unreadable;
+    OffsetEditor heldEditor(window, state, held);
+    editorInUse = &heldEditor;
+    heldEditor.LoadOffset();
+    EXPECT_EQ(window.Text(platform::kOffsetBox), "0") << c.what;
+    EXPECT_EQ(state.offsetSeconds.load(), 0) << c.what;
+    heldEditor.SaveOffset();  // as when the window is destroyed
+    EXPECT_EQ(held.replaces, 0) << c.what;
+    const auto kept = files->ReadUpTo(OffsetEditor::kFileName, c.stored.size() + 1);
+    ASSERT_TRUE(kept) << c.what;
+    EXPECT_TRUE(std::string(kept->begin(), kept->end()) == c.stored) << c.what;
 
-  editor.StepOffset(+1);
-  ExpectEverywhere("1");
+    heldEditor.StepOffset(+1);
+    ExpectEverywhere("1");
+  }
 }
 
-TEST_F(OffsetFile, LoadRemovesTheTemporaryFileOfACrashedSave) {
+// A save a crash interrupted leaves its temporary file, which the next start removes. Where the
+// file itself is gone (the replacement failed after the old file had left its name), the newest
+// temporary file holds the last offset and takes the file's place.
+TEST_F(OffsetFile, LoadTidiesTheTemporaryFilesOfACrashedSave) {
   // The name as the file system spells it, from a file a save made.
   WriteFile("3");
-  std::filesystem::path leftover = std::filesystem::directory_iterator(folder.path())->path();
-  leftover += ".999999999.0.tmp";  // a process id no running process has
-  std::ofstream(leftover) << "5";
-  ASSERT_TRUE(std::filesystem::exists(leftover));
-  editor.LoadOffset();
-  EXPECT_FALSE(std::filesystem::exists(leftover));
-  ExpectEverywhere("3");
+  const std::filesystem::path offsetPath =
+      std::filesystem::directory_iterator(folder.path())->path();
+  auto leftover = [&](const char* name, const char* content, int ageSeconds) {
+    std::filesystem::path path = offsetPath;
+    path += name;  // process ids no running process has
+    std::ofstream(path) << content;
+    std::filesystem::last_write_time(
+        path, std::filesystem::file_time_type::clock::now() - std::chrono::seconds(ageSeconds));
+    return path;
+  };
+  const struct {
+    const char* what;
+    bool fileThere;
+    std::string shown;
+  } cases[] = {
+      {"file there", true, "3"},
+      {"file gone", false, "6"},
+  };
+  for (const auto& c : cases) {
+    if (!c.fileThere) std::filesystem::remove(offsetPath);
+    const auto older = leftover(".999999998.0.tmp", "5", 60);
+    const auto newer = leftover(".999999999.0.tmp", "6", 10);
+    ClearBoxQuietly();
+    editor.LoadOffset();
+    EXPECT_FALSE(std::filesystem::exists(older)) << c.what;
+    EXPECT_FALSE(std::filesystem::exists(newer)) << c.what;
+    ExpectEverywhere(c.shown);
+  }
+}
+
+// The program runs elevated: a folder that standard users can change brings one warning in the
+// log, and from then on no link is followed. A closed folder brings neither.
+TEST_F(OffsetFile, FolderOpenToStandardUsersBringsOneWarningAndDistrustsLinks) {
+  for (const bool open : {false, true}) {
+    testing::FakeWindow freshWindow;
+    testing::FakeDirectoryFiles checked(*files);
+    checked.openToStandardUsers = open;
+    OffsetEditor checkedEditor(freshWindow, state, checked);
+    checkedEditor.LoadOffset();
+    checkedEditor.StepOffset(+1);
+    EXPECT_EQ(checked.askedAboutFile, OffsetEditor::kFileName);
+    EXPECT_EQ(checked.linksDistrusted, open);
+    EXPECT_EQ(freshWindow.Text(platform::kLogBox), open ? OffsetEditor::kOpenFolderWarning : "");
+  }
 }
 
 TEST_F(OffsetFile, LoadWhenTheBoxAlreadyShowsTheNumberStillWritesTheFile) {

@@ -2,6 +2,9 @@
 // value, driven through the real window as a person would.
 
 #include <windows.h>
+// aclapi.h and sddl.h need windows.h first.
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cstdint>
 #include <cwctype>
@@ -17,6 +20,7 @@
 #include "tests/e2e/poll.hpp"
 #include "tests/e2e/scenario_folder.hpp"
 #include "tests/e2e/system_state.hpp"
+#include "tests/e2e/wide_text.hpp"
 #include "tests/e2e/window_access.hpp"
 #include "tests/e2e/wine_tray.hpp"
 
@@ -336,6 +340,91 @@ TEST(OffsetFileAtStart, HiddenFileStaysHiddenAfterASave) {
   EXPECT_TRUE(PollUntil([&] { return FileText(file) == "6" && hidden() && entries() == 2; },
                         kStateDeadline))
       << FileText(file) << " hidden " << hidden() << " entries " << entries();
+  EXPECT_TRUE(program->End());
+  PollUntil([&] { return VisibleTrayIconCount() <= trayIconsBefore; }, kStateDeadline);
+}
+
+// A 时差.ini that another program holds without any sharing while the program starts and for a
+// while after (a backup, sync or security program at logon) keeps the user's offset: the program
+// runs with 0 and writes nothing over the file, not when it gives up reading and not at log-off.
+TEST(OffsetFileAtStart, FileHeldAtStartKeepsItsOffsetThroughLogOff) {
+  const int trayIconsBefore = VisibleTrayIconCount();
+  auto folder = ScenarioFolder::Create(ExeUnderTest());
+  ASSERT_TRUE(folder.has_value());
+  const fs::path file = folder->Folder() / L"时差.ini";
+  { std::ofstream(file, std::ios::binary) << "30"; }
+  HANDLE held = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  auto program = LaunchedProgram::Start(folder->Exe());
+  ASSERT_TRUE(program.has_value());
+  // The window comes once the program has given up reading the file.
+  HWND main = WaitForShownMainWindow(program->Pid(), [](HWND main) {
+    return ReadWindowText(GetDlgItem(main, ids::kId编辑框2)) == L"0";
+  });
+  EXPECT_NE(main, nullptr);
+  // Held some seconds longer, while the program runs on, then let go.
+  Sleep(3000);
+  CloseHandle(held);
+  ASSERT_NE(main, nullptr);
+
+  // Log-off: the session asks, then ends; the program saves on its way out.
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000,
+                      &answer);
+  SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000,
+                      &answer);
+  EXPECT_TRUE(PollUntil([&] { return !program->IsRunning(); }, kStateDeadline));
+  EXPECT_EQ(FileText(file), "30");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder->Folder()), fs::directory_iterator()), 2)
+      << "a temporary file was left beside the exe";
+  EXPECT_TRUE(program->End());
+  PollUntil([&] { return VisibleTrayIconCount() <= trayIconsBefore; }, kStateDeadline);
+}
+
+// A folder every user may change (under Wine: through Everyone, which it keeps as the Unix mode)
+// brings one warning in the log, and a second name planted for 时差.ini (a hard link, say to a
+// system file) keeps its content when the program saves: the file is replaced, not written
+// through.
+TEST(OffsetFileAtStart, FolderOpenToEveryoneWarnsAndBreaksHardLinks) {
+  const int trayIconsBefore = VisibleTrayIconCount();
+  auto folder = ScenarioFolder::Create(ExeUnderTest());
+  ASSERT_TRUE(folder.has_value());
+  const fs::path file = folder->Folder() / L"时差.ini";
+  const fs::path planted = folder->Folder() / L"planted.dll";
+  { std::ofstream(file, std::ios::binary) << "5"; }
+  ASSERT_TRUE(CreateHardLinkW(planted.c_str(), file.c_str(), nullptr)) << GetLastError();
+  PSECURITY_DESCRIPTOR open = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(open, &present, &dacl, &defaulted);
+  const DWORD set =
+      SetNamedSecurityInfoW(const_cast<wchar_t*>(folder->Folder().c_str()), SE_FILE_OBJECT,
+                            DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
+  LocalFree(open);
+  ASSERT_EQ(set, static_cast<DWORD>(ERROR_SUCCESS));
+
+  auto program = LaunchedProgram::Start(folder->Exe());
+  ASSERT_TRUE(program.has_value());
+  const std::wstring warning =
+      L"警告：程序所在文件夹可被普通用户修改，建议放到 C:\\Program Files\\LanqiClockGuard。\r\n";
+  HWND main = WaitForShownMainWindow(program->Pid(), [&](HWND main) {
+    return ReadWindowText(GetDlgItem(main, ids::kId编辑框2)) == L"5" &&
+           ReadWindowText(GetDlgItem(main, ids::kId编辑框1))
+                   .value_or(L"")
+                   .find(L"系统初始化成功") != std::wstring::npos;
+  });
+  ASSERT_NE(main, nullptr);
+  const std::wstring log = ReadWindowText(GetDlgItem(main, ids::kId编辑框1)).value_or(L"");
+  const std::size_t at = log.find(warning);
+  EXPECT_NE(at, std::wstring::npos) << Utf8(log);
+  EXPECT_EQ(log.find(warning, at + 1), std::wstring::npos) << Utf8(log);
+
+  ASSERT_TRUE(Click(GetDlgItem(main, ids::kId按钮2)));  // "+1s"
+  EXPECT_TRUE(PollUntil([&] { return FileText(file) == "6"; }, kStateDeadline)) << FileText(file);
+  EXPECT_EQ(FileText(planted), "5");
   EXPECT_TRUE(program->End());
   PollUntil([&] { return VisibleTrayIconCount() <= trayIconsBefore; }, kStateDeadline);
 }

@@ -53,13 +53,17 @@ class TempFolder {
 };
 
 // The files of a real folder, seen through a counter: every replacement is counted, and with
-// refuseReplace set fails as with a folder the program may not write or a locked file.
+// refuseReplace set fails as with a folder the program may not write or a locked file. With
+// unreadable set, a read finds a file it cannot read (held by another program) where there is
+// one; openToStandardUsers is the answer about the folder's security.
 class FakeDirectoryFiles final : public platform::DirectoryFiles {
  public:
   explicit FakeDirectoryFiles(platform::DirectoryFiles& inner) : inner_(inner) {}
-  std::optional<std::vector<std::uint8_t>> ReadUpTo(const std::string& fileName,
-                                                    std::size_t maxBytes) override {
-    return inner_.ReadUpTo(fileName, maxBytes);
+  ReadResult Read(const std::string& fileName, std::size_t maxBytes) override {
+    ReadResult result = inner_.Read(fileName, maxBytes);
+    if (unreadable && result.outcome == ReadResult::Outcome::kRead)
+      return {ReadResult::Outcome::kUnreadable, {}};
+    return result;
   }
   bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) override {
     ++replaces;
@@ -68,8 +72,18 @@ class FakeDirectoryFiles final : public platform::DirectoryFiles {
   void RemoveLeftovers(const std::string& fileName) override {
     if (!refuseReplace) inner_.RemoveLeftovers(fileName);
   }
+  bool OpenToStandardUsers(const std::string& fileName) override {
+    askedAboutFile = fileName;
+    return openToStandardUsers;
+  }
+  void DistrustLinks() override { linksDistrusted = true; }
+
   bool refuseReplace = false;
+  bool unreadable = false;
+  bool openToStandardUsers = false;
   int replaces = 0;
+  std::string askedAboutFile;
+  bool linksDistrusted = false;
 
  private:
   platform::DirectoryFiles& inner_;

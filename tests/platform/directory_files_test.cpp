@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/run_directory_files.hpp"
@@ -53,6 +55,42 @@ TEST_F(DirectoryFilesTest, FailedReplacementsLeaveNothingBehind) {
   auto nowhere = platform::DirectoryFilesIn(folder.path() / "missing");
   EXPECT_FALSE(nowhere->Replace("x", AsBytes("1")));
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
+}
+
+TEST_F(DirectoryFilesTest, ReadTellsAMissingFileFromOneThatIsThere) {
+  using Outcome = platform::DirectoryFiles::ReadResult::Outcome;
+  ASSERT_TRUE(files->Replace("file", AsBytes("12")));
+  std::filesystem::create_directory(folder.path() / "dir");
+  const struct {
+    const char* name;
+    Outcome outcome;
+  } cases[] = {
+      {"file", Outcome::kRead},
+      {"missing", Outcome::kMissing},
+      {"dir", Outcome::kUnreadable},  // something is there that is no file to overwrite
+  };
+  for (const auto& c : cases) EXPECT_EQ(files->Read(c.name, 100).outcome, c.outcome) << c.name;
+}
+
+// Where links are not trusted, a second name of the file keeps the old content instead of being
+// written through, and a symbolic link in the file's place is neither read nor written through.
+TEST_F(DirectoryFilesTest, DistrustedLinksAreNeitherFollowedNorWrittenThrough) {
+  files->DistrustLinks();
+  ASSERT_TRUE(files->Replace("offset.ini", AsBytes("5")));
+  const std::filesystem::path path = folder.path() / "offset.ini";
+  std::filesystem::create_hard_link(path, folder.path() / "system.dll");
+  ASSERT_TRUE(files->Replace("offset.ini", AsBytes("6")));
+  EXPECT_EQ(Read("offset.ini"), "6");
+  EXPECT_EQ(Read("system.dll"), "5");
+
+  std::filesystem::remove(path);
+  std::error_code noSymlinks;
+  std::filesystem::create_symlink(folder.path() / "system.dll", path, noSymlinks);
+  if (noSymlinks) GTEST_SKIP() << "no symbolic links here: " << noSymlinks.message();
+  EXPECT_NE(files->Read("offset.ini", 100).outcome,
+            platform::DirectoryFiles::ReadResult::Outcome::kRead);
+  EXPECT_FALSE(files->Replace("offset.ini", AsBytes("7")));
+  EXPECT_EQ(Read("system.dll"), "5");
 }
 
 }  // namespace

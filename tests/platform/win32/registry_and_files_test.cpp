@@ -1,16 +1,21 @@
-// What only the real Windows calls can show: the stored form of the Run value and a file held
-// open by another program.
+// What only the real Windows calls can show: the stored form of the Run value, a file held open
+// by another program, and the states a failed ReplaceFileW leaves behind.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/registry.hpp"
 #include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
 #include "platform/win32/unique_handle.hpp"
+#include "platform/win32/win32_directory_files.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
 #include "tests/support/bytes.hpp"
 
@@ -119,6 +124,174 @@ TEST(Win32DirectoryFiles, FileHeldOpenByAnotherProgramKeepsItsContent) {
   ASSERT_TRUE(saved);
   EXPECT_EQ(std::string(saved->begin(), saved->end()), "7");
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
+}
+
+std::string ContentOf(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<none>";
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+using Outcome = platform::DirectoryFiles::ReadResult::Outcome;
+
+// A file another program holds without read sharing (a backup or sync program at logon) is read
+// once it lets go; one held for longer than the read waits is there but unreadable, not missing.
+TEST(Win32DirectoryFiles, FileHeldWithoutReadSharingIsReadOnceReleasedElseUnreadable) {
+  testing::TempFolder folder;
+  auto files = platform::DirectoryFilesIn(folder.path());
+  ASSERT_TRUE(files->Replace("时差.ini", AsBytes("30")));
+  const std::filesystem::path path = folder.path() / L"时差.ini";
+  auto hold = [&] {
+    return platform::win32::UniqueHandle(
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  };
+  {
+    platform::win32::UniqueHandle held = hold();
+    ASSERT_TRUE(held && held.get() != INVALID_HANDLE_VALUE);
+    std::jthread releaser([&] {
+      Sleep(600);
+      held.reset();
+    });
+    const auto read = files->Read("时差.ini", 100);
+    EXPECT_EQ(read.outcome, Outcome::kRead);
+    EXPECT_EQ(std::string(read.bytes.begin(), read.bytes.end()), "30");
+  }
+  platform::win32::UniqueHandle held = hold();
+  ASSERT_TRUE(held && held.get() != INVALID_HANDLE_VALUE);
+  const DWORD started = GetTickCount();
+  EXPECT_EQ(files->Read("时差.ini", 100).outcome, Outcome::kUnreadable);
+  EXPECT_GE(GetTickCount() - started, 2000u);  // asked again meanwhile
+  EXPECT_EQ(files->Read("missing.ini", 100).outcome, Outcome::kMissing);
+  held.reset();
+  EXPECT_EQ(ContentOf(path), "30");
+}
+
+// ReplaceFileW stand-in: fails `failures` times with `error`, leaving the files as Windows
+// documents for that error, then does the real replacement.
+struct ScriptedReplace {
+  DWORD error = ERROR_SUCCESS;
+  int failures = 0;
+  // Something else takes the old file's name at the failure, so that the move fails as well.
+  bool occupyName = false;
+  int calls = 0;
+};
+ScriptedReplace script;
+
+BOOL WINAPI ScriptedReplaceFile(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
+                                LPVOID exclude, LPVOID reserved) {
+  if (++script.calls > script.failures) {
+    return ReplaceFileW(replaced, replacement, backup, flags, exclude, reserved);
+  }
+  // _MOVE_REPLACEMENT without a backup name: the old file is gone, the new one keeps its
+  // temporary name. _MOVE_REPLACEMENT_2: the old file lives on under another name.
+  if (script.error == ERROR_UNABLE_TO_MOVE_REPLACEMENT) DeleteFileW(replaced);
+  if (script.error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+    MoveFileW(replaced, (std::wstring(replaced) + L".old").c_str());
+  }
+  if (script.occupyName) CreateDirectoryW(replaced, nullptr);
+  SetLastError(script.error);
+  return FALSE;
+}
+
+TEST(Win32DirectoryFiles, FailedReplacementNeverLosesTheNewContent) {
+  const struct {
+    const char* what;
+    DWORD error;
+    int failures;
+    bool occupyName;
+    bool saved;
+    std::string content;  // of 时差.ini afterwards
+  } cases[] = {
+      {"new file could not be renamed; moved into place after", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1,
+       false, true, "new"},
+      {"new file could not be moved; moved into place after", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1,
+       false, true, "new"},
+      {"old file gone and the move fails too (its name taken)", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1,
+       true, false, "<none>"},
+      {"opened by another program for a moment", ERROR_SHARING_VIOLATION, 3, false, true, "new"},
+      {"old file cannot be removed for a moment", ERROR_UNABLE_TO_REMOVE_REPLACED, 2, false, true,
+       "new"},
+      {"old file cannot be removed at all", ERROR_UNABLE_TO_REMOVE_REPLACED, 1000, false, false,
+       "old"},
+  };
+  for (const auto& c : cases) {
+    testing::TempFolder folder;
+    auto files =
+        platform::win32::DirectoryFilesWith(folder.path().wstring(), L"", &ScriptedReplaceFile);
+    ASSERT_TRUE(files->Replace("时差.ini", AsBytes("old")));  // no replacement: the file is new
+    script = ScriptedReplace{c.error, c.failures, c.occupyName, 0};
+    EXPECT_EQ(files->Replace("时差.ini", AsBytes("new")), c.saved) << c.what;
+    const std::filesystem::path path = folder.path() / L"时差.ini";
+    EXPECT_EQ(ContentOf(path), c.content) << c.what;
+    std::vector<std::filesystem::path> temporary;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+      if (entry.path().extension() == L".tmp") temporary.push_back(entry.path());
+    }
+    if (c.saved || c.content == "old") {
+      EXPECT_TRUE(temporary.empty()) << c.what << ": " << folder.Listing();
+      continue;
+    }
+    // The temporary file is the only copy: it is kept, and the next start (when this process's
+    // id is gone, and the name is free again) puts it in the file's place.
+    ASSERT_EQ(temporary.size(), 1u) << c.what << ": " << folder.Listing();
+    EXPECT_EQ(ContentOf(temporary[0]), "new") << c.what;
+    RemoveDirectoryW(path.c_str());
+    std::filesystem::rename(temporary[0], folder.path() / L"时差.ini.999999999.0.tmp");
+    files->RemoveLeftovers("时差.ini");
+    EXPECT_EQ(ContentOf(path), "new") << c.what;
+    EXPECT_EQ(folder.EntryCount(), 1u) << c.what << ": " << folder.Listing();
+  }
+}
+
+// The file's index: stays with an in-place write, changes with a replacement.
+std::uint64_t FileIdentity(const std::filesystem::path& path) {
+  const platform::win32::UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                       OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file || file.get() == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandle(file.get(), &info)) {
+    return 0;
+  }
+  return (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+}
+
+// The paths are plain ones, which stop at MAX_PATH on Windows: where the temporary name would
+// pass it while the file's own name does not, the file is written in place (it keeps its
+// identity), and made directly where there is none yet. (Wine has no such limit: the identity
+// shows which way was taken.)
+TEST(Win32DirectoryFiles, TemporaryNamePastThePathLimitWritesInPlace) {
+  testing::TempFolder folder;
+  const struct {
+    const char* what;
+    std::size_t fileNameLength;  // of the whole path to 时差.ini
+    bool inPlace;
+  } cases[] = {
+      {"short path", 0, false},
+      {"temporary name just past the limit", MAX_PATH - 10, true},
+      {"file name at the limit's last character", MAX_PATH - 1, true},
+  };
+  for (const auto& c : cases) {
+    // <folder>\<name>\时差.ini, the name as long as the case asks.
+    const std::size_t nameLength =
+        c.fileNameLength == 0 ? 5 : c.fileNameLength - folder.path().wstring().size() - 8;
+    const std::filesystem::path inner = folder.path() / std::wstring(nameLength, L'd');
+    ASSERT_TRUE(std::filesystem::create_directory(inner)) << c.what;
+    const std::filesystem::path path = inner / L"时差.ini";
+    if (c.fileNameLength != 0) {
+      ASSERT_EQ(path.wstring().size(), c.fileNameLength) << c.what;
+    }
+    auto files = platform::DirectoryFilesIn(inner);
+    ASSERT_TRUE(files->Replace("时差.ini", AsBytes("1"))) << c.what;
+    const std::uint64_t before = FileIdentity(path);
+    ASSERT_TRUE(files->Replace("时差.ini", AsBytes("-22"))) << c.what;
+    EXPECT_EQ(ContentOf(path), "-22") << c.what;
+    EXPECT_EQ(FileIdentity(path) == before, c.inPlace) << c.what;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(inner),
+                            std::filesystem::directory_iterator()),
+              1)
+        << c.what;
+  }
 }
 
 TEST(Win32DirectoryFiles, ReadOnlyFileIsNotReplaced) {
