@@ -2,9 +2,8 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <memory>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,15 +59,17 @@ struct Copy {
 // A person's click comes long after the start's save, and by then the file system's clock has
 // stepped on, which the file's stamp needs to tell the two writes apart. Here they are
 // microseconds apart: this waits (a few milliseconds, at most a second) for that step.
-void WaitForTheFileClockToStep(const std::filesystem::path& file) {
-  const auto before = std::filesystem::last_write_time(file);
-  const std::filesystem::path probe = file.parent_path() / "clock-probe";
+void WaitForTheFileClockToStep(platform::DirectoryFiles& files) {
+  const auto before = files.StampOf(OffsetEditor::kFileName);
+  ASSERT_TRUE(before);
   for (int i = 0; i < 1000; ++i) {
-    std::ofstream(probe) << i;
-    if (std::filesystem::last_write_time(probe) > before) break;
+    const std::string text = std::to_string(i);
+    files.Replace("clock-probe",
+                  std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    const auto probe = files.StampOf("clock-probe");
+    if (probe && probe->lastWrite > before->lastWrite) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  std::filesystem::remove(probe);
 }
 
 // Two copies over one folder and one clock, their timers ticking at the phases of the row: one
@@ -107,7 +108,7 @@ TEST(TwoCopies, AChangeInOneIsTakenByTheOtherAndTheClockIsSetOnce) {
     for (int t = kStepMs; t < 10 * 60 * 1000; t += kStepMs) {
       const int phase = t % 1000;
       if (t == row.changeAtMs) {
-        WaitForTheFileClockToStep(shared.folder.path() / OffsetEditor::kFileName);
+        WaitForTheFileClockToStep(*shared.files);
         for (int i = 0; i < 3; ++i) first.program.Events().OnButtonClicked(platform::kStepUpButton);
       }
       if (phase == row.firstDisplayMs) first.Tick(platform::kDisplayTimer);
