@@ -47,10 +47,10 @@ bool MainWindowHandlers::OnCloseRequested() {
   return false;
 }
 
-// Every change has been saved already; this only repeats the last save.
+// Every change has been saved already; this saves only what did not reach the file.
 void MainWindowHandlers::OnDestroyed() {
   if (endingWithoutRights_) return;
-  offsetEditor_.SaveOffset();
+  offsetEditor_.SaveOffsetAtEnd(keeper_.clock.TickCountMs());
 }
 
 void MainWindowHandlers::OnButtonClicked(Control button) {
@@ -86,6 +86,11 @@ void MainWindowHandlers::OnTrayLeftButtonUp() {
 
 void MainWindowHandlers::OnTimerTick(Timer timer) {
   if (endingWithoutRights_) return;
+  // Before the guard pass starts, so that it already holds the clock to an offset another copy
+  // of the program has set; on the display tick too, for the box before the guard runs.
+  if (timer == platform::kGuardTimer || timer == platform::kDisplayTimer) {
+    offsetEditor_.TakeOutsideChange(keeper_.clock.TickCountMs());
+  }
   StartTimerRoutine(keeper_, timer);
 }
 

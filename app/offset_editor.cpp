@@ -23,6 +23,8 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+using Outcome = platform::DirectoryFiles::ReadResult::Outcome;
+
 std::string DecimalText(std::int32_t value) {
   return std::to_string(value);
 }
@@ -61,6 +63,16 @@ std::int32_t ToInteger(std::string_view text) {
   return Saturate(negative ? -magnitude : magnitude);
 }
 
+namespace {
+
+// The file's number: the text up to the first zero byte.
+std::int32_t ValueOf(const std::vector<std::uint8_t>& bytes) {
+  const auto end = std::find(bytes.begin(), bytes.end(), 0);
+  return ToInteger(std::string(bytes.begin(), end));
+}
+
+}  // namespace
+
 OffsetEditor::OffsetEditor(platform::Window& window, ClockState& state,
                            platform::DirectoryFiles& files)
     : window_(window), state_(state), files_(files) {}
@@ -73,27 +85,78 @@ void OffsetEditor::LoadOffset() {
     files_.DistrustLinks();
   }
   files_.RemoveLeftovers(kFileName);
+  // Taken before the read: a change made while it reads shows at the first look.
+  stamp_ = files_.StampOf(kFileName);
   // One byte more than the limit tells a file at the limit from a bigger one.
   platform::DirectoryFiles::ReadResult read = files_.Read(kFileName, kReadLimitBytes + 1);
   std::vector<std::uint8_t>& bytes = read.bytes;
   // A file that is there but could not be read (held by another program at logon) may hold
   // the user's offset: it is not overwritten with 0, neither now nor at the end of the run.
-  if (read.outcome == platform::DirectoryFiles::ReadResult::Outcome::kUnreadable ||
-      bytes.size() > kReadLimitBytes) {
+  if (read.outcome == Outcome::kUnreadable || bytes.size() > kReadLimitBytes) {
     savesHeld_ = true;
+    readPending_ = read.outcome == Outcome::kUnreadable;
     bytes.clear();
   }
-  const auto end = std::find(bytes.begin(), bytes.end(), 0);
   // Written back in any case, which also creates the file on the first start and rewrites a
   // file that held the number in another form.
-  Apply(ToInteger(std::string(bytes.begin(), end)), window_.Text(platform::kOffsetBox));
+  Apply(ValueOf(bytes), window_.Text(platform::kOffsetBox));
 }
 
 void OffsetEditor::SaveOffset() {
   if (savesHeld_) return;
   const std::string text = DecimalText(state_.offsetSeconds.load());
-  files_.Replace(kFileName,
-                 std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  fileHoldsOffset_ = files_.Replace(
+      kFileName, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  // Whatever the file holds now is this save or older than the value in force: nothing in it
+  // is to be taken, not even when the save failed and the file still holds an earlier value.
+  stamp_ = files_.StampOf(kFileName);
+  stampChangedAtMs_.reset();
+  readPending_ = false;
+}
+
+void OffsetEditor::TakeOutsideChange(std::uint64_t tickMs) {
+  const std::optional<platform::DirectoryFiles::Stamp> stamp = files_.StampOf(kFileName);
+  if (stamp != stamp_) {
+    stamp_ = stamp;
+    stampChangedAtMs_ = tickMs;
+  }
+  const bool unsettled = stampChangedAtMs_ && tickMs - *stampChangedAtMs_ < kUnsettledMs;
+  if (!unsettled && !readPending_) return;
+  if (!stamp) {
+    // Removed: there is nothing to take, and the end of the run writes the file anew.
+    readPending_ = false;
+    fileHoldsOffset_ = false;
+    return;
+  }
+  // Without the wait of the start-up read: a holder is asked again at the next look.
+  platform::DirectoryFiles::ReadResult read = files_.ReadNow(kFileName, kReadLimitBytes + 1);
+  if (read.outcome == Outcome::kUnreadable) {
+    readPending_ = true;
+    return;
+  }
+  readPending_ = false;
+  if (read.outcome == Outcome::kMissing) {
+    fileHoldsOffset_ = false;
+    return;
+  }
+  // No offset file of ours, as at start: left as it is until the user sets an offset.
+  if (read.bytes.size() > kReadLimitBytes) {
+    savesHeld_ = true;
+    return;
+  }
+  const std::int32_t value = ValueOf(read.bytes);
+  // The file's content is known now: saving no longer loses anything.
+  savesHeld_ = false;
+  fileHoldsOffset_ = true;
+  // A box still being typed in ("-" with 0 in force) stays as it is.
+  if (value == state_.offsetSeconds.load()) return;
+  ShowInBox(value);
+  state_.SetOffset(value);
+}
+
+void OffsetEditor::SaveOffsetAtEnd(std::uint64_t tickMs) {
+  TakeOutsideChange(tickMs);
+  if (!fileHoldsOffset_) SaveOffset();
 }
 
 void OffsetEditor::StepOffset(int step) {
@@ -109,7 +172,7 @@ void OffsetEditor::OnOffsetBoxChanged() {
   const std::string shown = window_.Text(platform::kOffsetBox);
   if (IsNumberBeingStarted(shown)) {
     // Left as typed; until a digit comes the offset in force is 0.
-    state_.offsetSeconds.store(0);
+    state_.SetOffset(0);
     SaveOffset();
     return;
   }
@@ -120,16 +183,17 @@ void OffsetEditor::OnOffsetBoxChanged() {
 }
 
 bool OffsetEditor::Apply(std::int32_t value, const std::string& shown) {
-  const std::string canonical = DecimalText(value);
-  const bool rewritten = shown != canonical;
-  if (rewritten) {
-    rewriting_ = true;
-    window_.SetText(platform::kOffsetBox, canonical);
-    rewriting_ = false;
-  }
-  state_.offsetSeconds.store(value);
+  const bool rewritten = shown != DecimalText(value);
+  if (rewritten) ShowInBox(value);
+  state_.SetOffset(value);
   SaveOffset();
   return rewritten;
+}
+
+void OffsetEditor::ShowInBox(std::int32_t value) {
+  rewriting_ = true;
+  window_.SetText(platform::kOffsetBox, DecimalText(value));
+  rewriting_ = false;
 }
 
 }  // namespace lanqi

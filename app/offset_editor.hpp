@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,17 @@ class OffsetEditor {
   void LoadOffset();
   // Writes offsetSeconds to the file; a save that cannot be made is skipped without a word.
   void SaveOffset();
+  // Each display and guard tick, on the window's thread. Every copy of the program on the PC
+  // (one per session that logs on) shares the file: a value someone else wrote there is taken,
+  // shown and put in force at once, and not saved back. The file's stamp is compared, which
+  // opens nothing; after it changes, the content is read for a few seconds, since a file
+  // system's clock may be too coarse to stamp two quick writes apart. The stamp after each of
+  // the program's own saves is its own. A file that is missing, unreadable or over the size
+  // limit changes nothing. `tickMs` is the tick count.
+  void TakeOutsideChange(std::uint64_t tickMs);
+  // The window's end: a newer value of another copy is taken rather than overwritten, and the
+  // offset is saved only where the file does not hold it (a save that failed, a removed file).
+  void SaveOffsetAtEnd(std::uint64_t tickMs);
   // The "+1s" (+1) and "-1s" (-1) buttons.
   void StepOffset(int step);
   // Every change of the box, typed or set by the program. A rewrite of typed text leaves the caret
@@ -52,13 +64,27 @@ class OffsetEditor {
   // is saved once. True when the box was rewritten.
   bool Apply(std::int32_t value, const std::string& shown);
 
+  // How long after a change of the file's stamp its content is read at each look: two seconds
+  // of the coarsest file system clock (FAT) and a margin.
+  static constexpr std::uint64_t kUnsettledMs = 3000;
+
+  // The box shows `value` without the change counting as a typed one.
+  void ShowInBox(std::int32_t value);
+
   platform::Window& window_;
   ClockState& state_;
   platform::DirectoryFiles& files_;
   bool rewriting_ = false;
   // The file was too big or could not be read: its content is kept until the user sets an
-  // offset.
+  // offset, or until it can be read and its value is taken.
   bool savesHeld_ = false;
+  // The file's stamp at the last look (nullopt: no file), when it last changed, and whether its
+  // content is still to be read (unreadable so far).
+  std::optional<platform::DirectoryFiles::Stamp> stamp_;
+  std::optional<std::uint64_t> stampChangedAtMs_;
+  bool readPending_ = false;
+  // The file holds the offset in force, as far as the last save or look knows.
+  bool fileHoldsOffset_ = false;
 };
 
 }  // namespace lanqi

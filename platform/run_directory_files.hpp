@@ -30,12 +30,28 @@ class DirectoryFiles {
     std::vector<std::uint8_t> bytes;  // empty unless kRead
   };
 
+  // What changes when anyone writes a file: its last-write time and its size. The time's unit
+  // and epoch are the system's own (100 ns steps on Windows); stamps are only compared. Two
+  // writes within one step of the file system's clock (from 100 ns to 2 s, by file system) with
+  // the same size leave the same stamp.
+  struct Stamp {
+    std::uint64_t lastWrite = 0;
+    std::uint64_t size = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+
   virtual ~DirectoryFiles() = default;
   // The file's first maxBytes bytes (all of it when shorter). The bound keeps a huge file from
   // being read whole. Where the system has share modes, a file another program holds without
   // read sharing (a backup, sync or security program at logon) is asked again for about two and
   // a half seconds before it counts as unreadable; the calling thread waits meanwhile.
   virtual ReadResult Read(const std::string& fileName, std::size_t maxBytes) = 0;
+  // Read without the wait: a file held without read sharing is unreadable at once. For a look
+  // made on the window's thread while the window is up.
+  virtual ReadResult ReadNow(const std::string& fileName, std::size_t maxBytes) = 0;
+  // The file's stamp without opening it; nullopt when there is no such file (or no regular file
+  // of that name, or its attributes cannot be read).
+  virtual std::optional<Stamp> StampOf(const std::string& fileName) = 0;
   // Read's bytes, or nullopt when it found none (missing or unreadable alike).
   std::optional<std::vector<std::uint8_t>> ReadUpTo(const std::string& fileName,
                                                     std::size_t maxBytes) {

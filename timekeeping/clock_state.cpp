@@ -51,6 +51,12 @@ ClockReading ClockState::AdvanceStandardTime(std::uint64_t tickMs) {
   return {standard, correct};
 }
 
+void ClockState::SetOffset(std::int32_t seconds) {
+  std::lock_guard lock(anchorMutex_);
+  const std::int32_t before = offsetSeconds.exchange(seconds);
+  correctTime.store(AddSeconds(correctTime.load(), std::int64_t{seconds} - before));
+}
+
 DateTime ClockState::CorrectTimeAt(std::uint64_t tickMs) const {
   std::lock_guard lock(anchorMutex_);
   const DateTime correct = correctTime.load();

@@ -43,6 +43,12 @@ struct ClockState {
   // the correct time from the standard time and the offset, anchored alike.
   ClockReading AdvanceStandardTime(std::uint64_t tickMs);
 
+  // A new offset comes in force at once: the correct time of the last refresh moves with it, so
+  // that a guard pass before the next refresh already holds the clock to the new time. Another
+  // copy of the program that takes the offset from the shared file may run its guard first; if
+  // this copy's guard went on with the old time, the two would set the clock back and forth.
+  void SetOffset(std::int32_t seconds);
+
   // The correct time of the last refresh moved on by the whole seconds (rounded down, never
   // negative) elapsed since then, which that refresh has not added yet: what the guard holds
   // the system clock to, even when it runs before a late refresh has caught up.

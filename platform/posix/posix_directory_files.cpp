@@ -84,6 +84,21 @@ class PosixDirectoryFiles final : public DirectoryFiles {
     return {Outcome::kRead, std::move(bytes)};
   }
 
+  // Nothing here waits for a holder: POSIX has no share modes.
+  ReadResult ReadNow(const std::string& fileName, std::size_t maxBytes) override {
+    return Read(fileName, maxBytes);
+  }
+
+  std::optional<Stamp> StampOf(const std::string& fileName) override {
+    struct stat info {};
+    if (::stat((directory_ / fileName).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+      return std::nullopt;
+    }
+    return Stamp{static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
+                     static_cast<std::uint64_t>(info.st_mtim.tv_nsec),
+                 static_cast<std::uint64_t>(info.st_size)};
+  }
+
   bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) override {
     const std::filesystem::path target = directory_ / fileName;
     struct stat old {};

@@ -171,19 +171,23 @@ class Win32DirectoryFiles final : public DirectoryFiles {
   // a half seconds. Start-up reads it before the window is shown, so the wait shows as a later
   // window, not a frozen one.
   ReadResult Read(const std::string& fileName, std::size_t maxBytes) override {
-    constexpr int kAttempts = 11;
-    constexpr DWORD kPauseMs = 250;
-    const std::wstring path = PathOf(fileName);
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    // A folder in the file's place does not turn into a file by waiting.
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      return {Outcome::kUnreadable, {}};
+    return ReadWithAttempts(fileName, maxBytes, 11);
+  }
+
+  ReadResult ReadNow(const std::string& fileName, std::size_t maxBytes) override {
+    return ReadWithAttempts(fileName, maxBytes, 1);
+  }
+
+  // One query by name, which opens nothing: cheap enough to ask every second.
+  std::optional<Stamp> StampOf(const std::string& fileName) override {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(PathOf(fileName).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) {
+      return std::nullopt;
     }
-    for (int attempt = 1;; ++attempt) {
-      ReadResult result = ReadOnce(path, maxBytes, !distrustLinks_);
-      if (result.outcome != Outcome::kUnreadable || attempt == kAttempts) return result;
-      Sleep(kPauseMs);
-    }
+    return Stamp{(std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                     data.ftLastWriteTime.dwLowDateTime,
+                 (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
   }
 
   bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) override {
@@ -310,6 +314,21 @@ class Win32DirectoryFiles final : public DirectoryFiles {
   void DistrustLinks() override { distrustLinks_ = true; }
 
  private:
+  ReadResult ReadWithAttempts(const std::string& fileName, std::size_t maxBytes, int attempts) {
+    constexpr DWORD kPauseMs = 250;
+    const std::wstring path = PathOf(fileName);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    // A folder in the file's place does not turn into a file by waiting.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return {Outcome::kUnreadable, {}};
+    }
+    for (int attempt = 1;; ++attempt) {
+      ReadResult result = ReadOnce(path, maxBytes, !distrustLinks_);
+      if (result.outcome != Outcome::kUnreadable || attempt >= attempts) return result;
+      Sleep(kPauseMs);
+    }
+  }
+
   std::wstring PathOf(const std::string& fileName) const {
     std::wstring path = directory_;
     if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';

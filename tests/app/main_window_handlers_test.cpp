@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/program.hpp"
 #include "tests/fakes/fake_system.hpp"
 #include "tests/fakes/fake_window.hpp"
@@ -127,11 +129,12 @@ TEST_F(WindowHandlers, OffsetAndAutostartControlsReachTheirHandlers) {
   EXPECT_EQ(window.Text(platform::kAutostartButton), "设置开机启动");
   EXPECT_TRUE(registry.values.empty());
 
-  state.offsetSeconds.store(9);  // only to see that the destruction saves what is in memory
+  // The file removed while the program runs: the destruction writes the value in force anew.
+  std::filesystem::remove(fake.folder.path() / OffsetEditor::kFileName);
   handlers.OnDestroyed();
   const auto saved = files->ReadUpTo(OffsetEditor::kFileName, 100);
   ASSERT_TRUE(saved);
-  EXPECT_EQ(std::string(saved->begin(), saved->end()), "9");
+  EXPECT_EQ(std::string(saved->begin(), saved->end()), "0");
 }
 
 TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {

@@ -6,6 +6,7 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -388,6 +389,115 @@ TEST_F(OffsetFile, LockedFileKeepsItsContentAndTheValueInMemory) {
   EXPECT_EQ(window.Text(platform::kOffsetBox), "6");
   EXPECT_EQ(state.offsetSeconds.load(), 6);
   EXPECT_EQ(FileText(), "5");
+}
+
+// Another copy of the program writes the shared file; each tick's look takes what it wrote, and
+// only that. Each row runs its steps from a loaded file holding 0.
+TEST_F(OffsetFile, LooksTakeWhatSomeoneElseWroteAndNothingElse) {
+  using Stamp = platform::DirectoryFiles::Stamp;
+  const std::string big(OffsetEditor::kReadLimitBytes + 1, '9');
+  const struct {
+    const char* what;
+    std::function<void(OffsetEditor&, testing::FakeDirectoryFiles&)> steps;
+    std::string box, file;
+    int savesAfterLoad, readsAtLooks;
+  } rows[] = {
+      {"another copy's value is taken and not saved back",
+       [&](OffsetEditor& e, auto&) {
+         WriteFile("7");
+         e.TakeOutsideChange(1000);
+       },
+       "7", "7", 0, 1},
+      {"the program's own saves are known without a read",
+       [&](OffsetEditor& e, auto&) {
+         e.StepOffset(+1);
+         e.StepOffset(+1);
+         for (std::uint64_t t = 1000; t < 10000; t += 500) e.TakeOutsideChange(t);
+       },
+       "2", "2", 2, 0},
+      {"a failed save keeps the newer value in force, not the file's older one",
+       [&](OffsetEditor& e, testing::FakeDirectoryFiles& f) {
+         e.StepOffset(+1);
+         f.refuseReplace = true;
+         e.StepOffset(+1);
+         e.TakeOutsideChange(1000);
+         e.SaveOffsetAtEnd(2000);  // asked once more at the end
+       },
+       "2", "1", 3, 0},
+      {"quick writes under one stamp are read for three seconds after it changed",
+       [&](OffsetEditor& e, testing::FakeDirectoryFiles& f) {
+         f.frozenStamp = Stamp{2, 1};
+         WriteFile("5");
+         e.TakeOutsideChange(1000);
+         EXPECT_EQ(state.offsetSeconds.load(), 5);
+         WriteFile("6");
+         e.TakeOutsideChange(3900);
+         EXPECT_EQ(state.offsetSeconds.load(), 6);
+         WriteFile("8");
+         for (std::uint64_t t = 4000; t < 10000; t += 500) e.TakeOutsideChange(t);
+       },
+       "6", "8", 0, 2},
+      {"unreadable at a look: taken once it can be read",
+       [&](OffsetEditor& e, testing::FakeDirectoryFiles& f) {
+         WriteFile("8");
+         f.unreadable = true;
+         e.TakeOutsideChange(1000);
+         EXPECT_EQ(state.offsetSeconds.load(), 0);
+         f.unreadable = false;
+         e.TakeOutsideChange(9000);
+       },
+       "8", "8", 0, 2},
+      {"over the limit: nothing changes, and the end keeps the file",
+       [&](OffsetEditor& e, auto&) {
+         WriteFile(big);
+         e.TakeOutsideChange(1000);
+         e.SaveOffsetAtEnd(2000);
+       },
+       "0", "99999999", 0, 2},
+      {"removed: nothing changes, and the end writes it anew",
+       [&](OffsetEditor& e, auto&) {
+         std::filesystem::remove(std::filesystem::directory_iterator(folder.path())->path());
+         e.TakeOutsideChange(1000);
+         e.SaveOffsetAtEnd(2000);
+       },
+       "0", "0", 1, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    WriteFile("0");
+    ClearBoxQuietly();
+    testing::FakeDirectoryFiles watched(*files);
+    OffsetEditor watching(window, state, watched);
+    editorInUse = &watching;
+    watching.LoadOffset();
+    const int savesAtLoad = watched.replaces;
+    row.steps(watching, watched);
+    EXPECT_EQ(window.Text(platform::kOffsetBox), row.box);
+    EXPECT_EQ(std::to_string(state.offsetSeconds.load()), row.box);
+    EXPECT_EQ(FileText().substr(0, 8), row.file.substr(0, 8));
+    EXPECT_EQ(watched.replaces - savesAtLoad, row.savesAfterLoad);
+    EXPECT_EQ(watched.readsNow, row.readsAtLooks);
+  }
+}
+
+// A file held when the program starts is taken once its holder lets go: the user's offset comes
+// back instead of 0 staying in force for the whole session.
+TEST_F(OffsetFile, FileHeldAtStartIsTakenOnceItCanBeRead) {
+  WriteFile("30");
+  testing::FakeDirectoryFiles held(*files);
+  held.unreadable = true;
+  OffsetEditor heldEditor(window, state, held);
+  editorInUse = &heldEditor;
+  heldEditor.LoadOffset();
+  heldEditor.TakeOutsideChange(1000);
+  EXPECT_EQ(state.offsetSeconds.load(), 0);
+  held.unreadable = false;
+  heldEditor.TakeOutsideChange(2000);
+  EXPECT_EQ(window.Text(platform::kOffsetBox), "30");
+  EXPECT_EQ(state.offsetSeconds.load(), 30);
+  heldEditor.SaveOffsetAtEnd(3000);
+  EXPECT_EQ(held.replaces, 0);
+  EXPECT_EQ(FileText(), "30");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <sddl.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cwctype>
 #include <fstream>
 #include <iterator>
@@ -49,6 +50,11 @@ bool SetRunValue(const std::wstring& data, REGSAM view = k32) {
 void RemoveRunValue() {
   DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, k32);
   DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, k64);
+}
+
+// A control's text in UTF-8 for failure messages.
+std::string ControlTextOf(HWND main, int id) {
+  return Utf8(ReadWindowText(GetDlgItem(main, id)).value_or(L"<unreadable>"));
 }
 
 std::wstring Lower(std::wstring text) {
@@ -363,10 +369,13 @@ TEST(OffsetFileAtStart, FileHeldAtStartKeepsItsOffsetThroughLogOff) {
     return ReadWindowText(GetDlgItem(main, ids::kId编辑框2)) == L"0";
   });
   EXPECT_NE(main, nullptr);
-  // Held some seconds longer, while the program runs on, then let go.
+  // Held some seconds longer, while the program runs on, then let go: the offset comes back.
   Sleep(3000);
   CloseHandle(held);
   ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(PollUntil([&] { return ReadWindowText(GetDlgItem(main, ids::kId编辑框2)) == L"30"; },
+                        kStateDeadline))
+      << Utf8(ReadWindowText(GetDlgItem(main, ids::kId编辑框2)).value_or(L"?"));
 
   // Log-off: the session asks, then ends; the program saves on its way out.
   DWORD_PTR answer = 0;
@@ -426,6 +435,64 @@ TEST(OffsetFileAtStart, FolderOpenToEveryoneWarnsAndBreaksHardLinks) {
   EXPECT_TRUE(PollUntil([&] { return FileText(file) == "6"; }, kStateDeadline)) << FileText(file);
   EXPECT_EQ(FileText(planted), "5");
   EXPECT_TRUE(program->End());
+  PollUntil([&] { return VisibleTrayIconCount() <= trayIconsBefore; }, kStateDeadline);
+}
+
+// Two copies from one folder, as two sessions' logons start them: the steps made in one show in
+// the other's box, and both hold the clock to the same correct time. (Wine refuses to set the
+// clock, so two copies that disagreed would only show in their logs; the native two-copies test
+// shows that they never set it back and forth.)
+TEST(OffsetFileShared, StepsInOneCopyShowInTheOtherAndBothAgreeOnTheCorrectTime) {
+  const int trayIconsBefore = VisibleTrayIconCount();
+  auto folder = ScenarioFolder::Create(ExeUnderTest());
+  ASSERT_TRUE(folder.has_value());
+  const fs::path file = folder->Folder() / L"时差.ini";
+  auto boxShows = [](const wchar_t* text) {
+    return [text](HWND main) { return ReadWindowText(GetDlgItem(main, ids::kId编辑框2)) == text; };
+  };
+  auto first = LaunchedProgram::Start(folder->Exe());
+  ASSERT_TRUE(first.has_value());
+  HWND firstMain = WaitForShownMainWindow(first->Pid(), boxShows(L"0"));
+  ASSERT_NE(firstMain, nullptr);
+  auto second = LaunchedProgram::Start(folder->Exe());
+  ASSERT_TRUE(second.has_value());
+  HWND secondMain = WaitForShownMainWindow(second->Pid(), boxShows(L"0"));
+  ASSERT_NE(secondMain, nullptr);
+
+  for (const wchar_t* shown : {L"1", L"2", L"3"}) {
+    ASSERT_TRUE(Click(GetDlgItem(firstMain, ids::kId按钮2)));  // "+1s"
+    ASSERT_TRUE(PollUntil([&] { return boxShows(shown)(firstMain); }, kStateDeadline));
+  }
+  EXPECT_TRUE(PollUntil([&] { return boxShows(L"3")(secondMain); }, kStateDeadline))
+      << Utf8(ReadWindowText(GetDlgItem(secondMain, ids::kId编辑框2)).value_or(L"?"));
+  auto correctTime = [](HWND main) -> std::optional<std::int64_t> {
+    const auto line = ReadWindowText(GetDlgItem(main, ids::kId标签2));
+    const auto reading = line ? ParseClockLine(*line, L"正确时间：") : std::nullopt;
+    if (!reading) return std::nullopt;
+    return reading->LinearSeconds();
+  };
+  auto beijingTime = [](HWND main) -> std::optional<std::int64_t> {
+    const auto line = ReadWindowText(GetDlgItem(main, ids::kId标签1));
+    const auto reading = line ? ParseClockLine(*line, L"北京时间：") : std::nullopt;
+    if (!reading) return std::nullopt;
+    return reading->LinearSeconds();
+  };
+  // Both lines are read a moment apart, and each moves on once a second.
+  EXPECT_TRUE(PollUntil(
+      [&] {
+        const auto a = correctTime(firstMain), b = correctTime(secondMain);
+        const auto standard = beijingTime(secondMain);
+        return a && b && standard && std::llabs(*a - *b) <= 1 &&
+               std::llabs(*b - *standard - 3) <= 1;
+      },
+      kStateDeadline))
+      << ControlTextOf(firstMain, ids::kId标签2) << " / "
+      << ControlTextOf(secondMain, ids::kId标签2) << " / "
+      << ControlTextOf(secondMain, ids::kId标签1);
+  EXPECT_EQ(FileText(file), "3");
+  EXPECT_TRUE(second->End());
+  EXPECT_TRUE(first->End());
+  EXPECT_EQ(FileText(file), "3");
   PollUntil([&] { return VisibleTrayIconCount() <= trayIconsBefore; }, kStateDeadline);
 }
 

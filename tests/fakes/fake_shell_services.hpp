@@ -65,6 +65,17 @@ class FakeDirectoryFiles final : public platform::DirectoryFiles {
       return {ReadResult::Outcome::kUnreadable, {}};
     return result;
   }
+  ReadResult ReadNow(const std::string& fileName, std::size_t maxBytes) override {
+    ++readsNow;
+    ReadResult result = inner_.ReadNow(fileName, maxBytes);
+    if (unreadable && result.outcome == ReadResult::Outcome::kRead)
+      return {ReadResult::Outcome::kUnreadable, {}};
+    return result;
+  }
+  std::optional<Stamp> StampOf(const std::string& fileName) override {
+    if (frozenStamp) return frozenStamp;
+    return inner_.StampOf(fileName);
+  }
   bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) override {
     ++replaces;
     return !refuseReplace && inner_.Replace(fileName, content);
@@ -82,6 +93,9 @@ class FakeDirectoryFiles final : public platform::DirectoryFiles {
   bool unreadable = false;
   bool openToStandardUsers = false;
   int replaces = 0;
+  int readsNow = 0;
+  // Every file's stamp, as a file system clock too coarse to tell writes apart gives it.
+  std::optional<Stamp> frozenStamp;
   std::string askedAboutFile;
   bool linksDistrusted = false;
 
