@@ -265,61 +265,51 @@ TEST(HttpRequestSteps, ResponseCookiesKeepNameValueOnlyInResponseOrder) {
   for (const auto& [block, expected] : cases) EXPECT_EQ(ResponseCookies(block), expected);
 }
 
-TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheMergeWrittenToBothCookieTexts) {
-  RecordingRequestObject::Answer answer;
-  answer.headers =
+// Body, status and header block as the object reports them, and both cookie texts: the merge
+// (written to both), the answer's cookies alone without merge, and a failed exchange, which
+// leaves empty outputs and the caller's cookies cleaned.
+TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheCookieTextsWithAndWithoutMerge) {
+  RecordingRequestObject::Answer notFound;
+  notFound.headers =
       "HTTP/1.1 404 Not Found\r\nSet-Cookie: a=1; Path=/\r\nSet-Cookie: old=deleted\r\n\r\n";
-  answer.status = 404;
-  answer.body = ByteVector("gone");
-  auto object = Recorder(answer);
-  std::string cookies = "old=0; keep=2";
-  std::string cookiesOut, headersOut;
-  std::int32_t status = -1;
-  const auto body = HttpRequest({.url = kUrl,
-                                 .cookies = &cookies,
-                                 .cookies_out = &cookiesOut,
-                                 .headers_out = &headersOut,
-                                 .status_out = &status,
-                                 .timeout_s = -1,
-                                 .request_object = object});
-  EXPECT_EQ(body, ByteVector("gone"));
-  EXPECT_EQ(status, 404);
-  EXPECT_EQ(headersOut, answer.headers);
-  EXPECT_EQ(cookies, "a=1; keep=2");
-  EXPECT_EQ(cookiesOut, "a=1; keep=2");
-}
-
-TEST(HttpRequestSteps, WithoutMergeCookiesOutIsTheResponseCookiesAlone) {
-  RecordingRequestObject::Answer answer;
-  answer.headers = "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n\r\n";
-  auto object = Recorder(answer);
-  std::string cookies = "b=2", cookiesOut;
-  HttpRequest({.url = kUrl,
-               .cookies = &cookies,
-               .cookies_out = &cookiesOut,
-               .timeout_s = -1,
-               .request_object = object,
-               .merge_cookies = false});
-  EXPECT_EQ(cookies, "b=2");
-  EXPECT_EQ(cookiesOut, "a=1");
-}
-
-TEST(HttpRequestSteps, AFailedExchangeGivesEmptyOutputsAndCleansTheCallersCookies) {
-  auto object = Recorder(FailingAnswer());
-  std::string cookies = " a=1; a=1; b=deleted", cookiesOut = "stale", headersOut = "stale";
-  std::int32_t status = 77;
-  const auto body = HttpRequest({.url = kUrl,
-                                 .cookies = &cookies,
-                                 .cookies_out = &cookiesOut,
-                                 .headers_out = &headersOut,
-                                 .status_out = &status,
-                                 .timeout_s = -1,
-                                 .request_object = object});
-  EXPECT_TRUE(body.empty());
-  EXPECT_EQ(headersOut, "");
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(cookies, "a=1");
-  EXPECT_EQ(cookiesOut, "a=1");
+  notFound.status = 404;
+  notFound.body = ByteVector("gone");
+  RecordingRequestObject::Answer plain;
+  plain.headers = "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n\r\n";
+  struct Case {
+    RecordingRequestObject::Answer answer;
+    std::optional<bool> merge;
+    std::string cookies;
+    std::string body, headersOut;
+    std::int32_t status;
+    std::string cookiesAfter, cookiesOut;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {notFound, std::nullopt, "old=0; keep=2", "gone", notFound.headers, 404, "a=1; keep=2", "a=1; keep=2"},
+      {plain, false, "b=2", "", plain.headers, plain.status, "b=2", "a=1"},
+      {FailingAnswer(), std::nullopt, " a=1; a=1; b=deleted", "", "", 0, "a=1", "a=1"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cookies);
+    auto object = Recorder(c.answer);
+    std::string cookies = c.cookies, cookiesOut = "stale", headersOut = "stale";
+    std::int32_t status = 77;
+    const auto body = HttpRequest({.url = kUrl,
+                                   .cookies = &cookies,
+                                   .cookies_out = &cookiesOut,
+                                   .headers_out = &headersOut,
+                                   .status_out = &status,
+                                   .timeout_s = -1,
+                                   .request_object = object,
+                                   .merge_cookies = c.merge});
+    EXPECT_EQ(body, ByteVector(c.body));
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(headersOut, c.headersOut);
+    EXPECT_EQ(cookies, c.cookiesAfter);
+    EXPECT_EQ(cookiesOut, c.cookiesOut);
+  }
 }
 
 TEST(HttpRequestSteps, NoObjectMeansNoRequestAndUntouchedOutputs) {
@@ -336,13 +326,6 @@ TEST(HttpRequestSteps, NoObjectMeansNoRequestAndUntouchedOutputs) {
   EXPECT_EQ(cookiesOut, "c");
   EXPECT_EQ(headersOut, "h");
   EXPECT_EQ(status, 5);
-}
-
-TEST(HttpRequestSteps, TheCallersObjectKeepsItsReferenceAndStaysUsable) {
-  auto object = Recorder();
-  HttpRequest({.url = kUrl, .timeout_s = -1, .request_object = object});
-  EXPECT_EQ(object.use_count(), 1);
-  EXPECT_TRUE(object->Open("GET", kUrl, false));
 }
 
 // The positional entry must hand every argument to its own member. Each row gives values that are

@@ -42,12 +42,10 @@ TEST(TextSearch, PositionsAreOneBasedAndRespectCharacters) {
       {"x" + kAh, kAh, 1, false, 2},
       // 0x80 and 0xFF are characters of their own in code page 936, not lead bytes: what follows
       // them starts a character.
-      {"\x80"
-       "A",
-       "A", 1, false, 2},
-      {"\xFF"
-       "A",
-       "A", 1, false, 2},
+      // clang-format off
+      {"\x80" "A", "A", 1, false, 2},
+      {"\xFF" "A", "A", 1, false, 2},
+      // clang-format on
       // A four-byte GB18030 character is one character: no match starts inside it.
       {"\x81\x30\x81\x30", "\x81\x30", 2, false, -1},
   };
