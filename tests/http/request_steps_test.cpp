@@ -24,6 +24,17 @@ std::shared_ptr<RecordingRequestObject> Recorder(
   return std::make_shared<RecordingRequestObject>(std::move(answer));
 }
 
+// The recording object after the routine ran with these arguments on it, for kUrl.
+std::shared_ptr<RecordingRequestObject> RunOnRecorder(
+    HttpRequestArgs args,
+    RecordingRequestObject::Answer answer = RecordingRequestObject::Answer()) {
+  auto object = Recorder(std::move(answer));
+  args.url = kUrl;
+  args.request_object = object;
+  HttpRequest(args);
+  return object;
+}
+
 RecordingRequestObject::Answer FailingAnswer() {
   RecordingRequestObject::Answer answer;
   answer.succeeds = false;
@@ -33,8 +44,7 @@ RecordingRequestObject::Answer FailingAnswer() {
 using testing::ByteVector;
 
 TEST(HttpRequestSteps, TheTimeFetchMakesExactlyTheseCalls) {
-  auto object = Recorder();
-  HttpRequest({.url = kUrl, .method = kHttpHead, .request_object = object});
+  const auto object = RunOnRecorder({.method = kHttpHead});
   const Calls expected = {
       "SetTimeouts(15000,15000,15000,15000)",
       "Open(HEAD," + kUrl + ",false)",
@@ -58,8 +68,7 @@ TEST(HttpRequestSteps, TimeoutSecondsBecomeMillisecondsForAllFourPhases) {
       {3000000, "SetTimeouts(2147483647,2147483647,2147483647,2147483647)"},
   };
   for (const auto& [seconds, expected] : cases) {
-    auto object = Recorder();
-    HttpRequest({.url = kUrl, .timeout_s = seconds, .request_object = object});
+    const auto object = RunOnRecorder({.timeout_s = seconds});
     const bool set = object->calls.front().starts_with("SetTimeouts");
     EXPECT_EQ(set ? object->calls.front() : "", expected) << seconds;
   }
@@ -71,8 +80,7 @@ TEST(HttpRequestSteps, MethodIndexOutsideTheTableIsGetAlsoForTheContentTypeDefau
       {6, "TRACE"}, {7, "CONNECT"}, {8, "GET"},  {-1, "GET"}, {INT32_MIN, "GET"},
   };
   for (const auto& [method, verb] : cases) {
-    auto object = Recorder();
-    HttpRequest({.url = kUrl, .method = method, .timeout_s = -1, .request_object = object});
+    const auto object = RunOnRecorder({.method = method, .timeout_s = -1});
     EXPECT_EQ(object->calls.at(0), "Open(" + verb + "," + kUrl + ",false)") << method;
     const Calls headers = object->HeaderCalls();
     const bool formType =
@@ -109,12 +117,7 @@ TEST(HttpRequestSteps, DefaultHeadersAreAddedOnlyWhenTheirKeyOccursNowhere) {
         "Header(User-Agent|" + kBrowserUserAgent + ")"}},
   };
   for (const Case& c : cases) {
-    auto object = Recorder();
-    HttpRequest({.url = kUrl,
-                 .method = c.method,
-                 .headers = c.headers,
-                 .timeout_s = -1,
-                 .request_object = object});
+    const auto object = RunOnRecorder({.method = c.method, .headers = c.headers, .timeout_s = -1});
     EXPECT_EQ(object->HeaderCalls(), c.expected) << c.headers;
   }
 }
@@ -133,36 +136,28 @@ TEST(HttpRequestSteps, HeaderLinesAsGivenWithoutCompletionOrNormalisation) {
        {"Header(x-a|1)", "Header(Connection|Keep-Alive)", "Header(Connection|close)"}},
   };
   for (const Case& c : cases) {
-    auto object = Recorder();
-    HttpRequest({.url = kUrl,
-                 .headers = c.headers,
-                 .timeout_s = -1,
-                 .request_object = object,
-                 .complete_headers = false,
-                 .normalize_headers = false});
+    const auto object = RunOnRecorder({.headers = c.headers,
+                                       .timeout_s = -1,
+                                       .complete_headers = false,
+                                       .normalize_headers = false});
     EXPECT_EQ(object->HeaderCalls(), c.expected) << c.headers;
   }
 }
 
 TEST(HttpRequestSteps, RedirectOptionOnlyWhenRedirectsAreRefused) {
-  auto follow = Recorder();
-  HttpRequest({.url = kUrl, .timeout_s = -1, .request_object = follow});
+  const auto follow = RunOnRecorder({.timeout_s = -1});
   EXPECT_EQ(std::count(follow->calls.begin(), follow->calls.end(), "Option(6,0)"), 0);
-  auto refuse = Recorder();
-  HttpRequest({.url = kUrl, .no_redirect = true, .timeout_s = -1, .request_object = refuse});
+  const auto refuse = RunOnRecorder({.no_redirect = true, .timeout_s = -1});
   EXPECT_EQ(refuse->calls.at(1), "Option(6,0)");
   EXPECT_EQ(refuse->calls.at(2), "Option(4,13056)");
 }
 
 TEST(HttpRequestSteps, ProxyCredentialsGoWithTheFirstRequest) {
-  auto object = Recorder();
-  HttpRequest({.url = kUrl,
-               .proxy = "127.0.0.1:8080",
-               .timeout_s = -1,
-               .proxy_user = "user",
-               .proxy_password = "pass",
-               .request_object = object,
-               .complete_headers = false});
+  const auto object = RunOnRecorder({.proxy = "127.0.0.1:8080",
+                                     .timeout_s = -1,
+                                     .proxy_user = "user",
+                                     .proxy_password = "pass",
+                                     .complete_headers = false});
   const Calls expected = {
       "SetProxy(2,127.0.0.1:8080)",
       "Open(GET," + kUrl + ",false)",
@@ -187,14 +182,11 @@ TEST(HttpRequestSteps, CredentialsNeedAProxyAndAUserAndTheBasicHeaderNeedsTarget
       {"p:1", "", 1, false, false},
   };
   for (const Case& c : cases) {
-    auto object = Recorder();
-    HttpRequest({.url = kUrl,
-                 .proxy = c.proxy,
-                 .timeout_s = -1,
-                 .proxy_user = c.user,
-                 .proxy_password = "pw",
-                 .credential_target = c.target,
-                 .request_object = object});
+    const auto object = RunOnRecorder({.proxy = c.proxy,
+                                       .timeout_s = -1,
+                                       .proxy_user = c.user,
+                                       .proxy_password = "pw",
+                                       .credential_target = c.target});
     const auto has = [&](std::string_view prefix) {
       return std::any_of(object->calls.begin(), object->calls.end(),
                          [&](const std::string& call) { return call.starts_with(prefix); });
@@ -205,22 +197,12 @@ TEST(HttpRequestSteps, CredentialsNeedAProxyAndAUserAndTheBasicHeaderNeedsTarget
 }
 
 TEST(HttpRequestSteps, BodyBytesWinOverBodyText) {
-  auto object = Recorder();
   const std::vector<std::uint8_t> bytes = {0, 1, 2, 0};
-  HttpRequest({.url = kUrl,
-               .method = kHttpPut,
-               .body_text = "text",
-               .body_bytes = bytes,
-               .timeout_s = -1,
-               .request_object = object});
-  EXPECT_EQ(object->calls.back(), "Send(bytes:4)");
-  auto textObject = Recorder();
-  HttpRequest({.url = kUrl,
-               .method = kHttpPost,
-               .body_text = "a=1",
-               .timeout_s = -1,
-               .request_object = textObject});
-  EXPECT_EQ(textObject->calls.back(), "Send(text:a=1)");
+  const auto withBytes = RunOnRecorder(
+      {.method = kHttpPut, .body_text = "text", .body_bytes = bytes, .timeout_s = -1});
+  EXPECT_EQ(withBytes->calls.back(), "Send(bytes:4)");
+  const auto withText = RunOnRecorder({.method = kHttpPost, .body_text = "a=1", .timeout_s = -1});
+  EXPECT_EQ(withText->calls.back(), "Send(text:a=1)");
 }
 
 TEST(HttpRequestSteps, CookiePrefixIsRemovedAndTheHeaderSentEvenWhenEmpty) {
@@ -237,13 +219,9 @@ TEST(HttpRequestSteps, CookiePrefixIsRemovedAndTheHeaderSentEvenWhenEmpty) {
       {"a=1", "Header(Cookie|a=1)", "a=1"},
   };
   for (const Case& c : cases) {
-    auto object = Recorder();
     std::string cookies = c.cookies.value_or("");
-    HttpRequest({.url = kUrl,
-                 .cookies = c.cookies ? &cookies : nullptr,
-                 .timeout_s = -1,
-                 .request_object = object,
-                 .merge_cookies = false});
+    const auto object = RunOnRecorder(
+        {.cookies = c.cookies ? &cookies : nullptr, .timeout_s = -1, .merge_cookies = false});
     const Calls headers = object->HeaderCalls();
     const auto cookieCall = std::find_if(headers.begin(), headers.end(), [](const std::string& h) {
       return h.starts_with("Header(Cookie|");
