@@ -437,9 +437,13 @@ TEST_F(RecordedWindowTest, EndOfSessionDestroysTheWindowOnlyWhenTheSessionEnds) 
   EXPECT_EQ(events.Count("destroyed"), 1);
   EXPECT_EQ(window.Handle(), nullptr);
   EXPECT_EQ(window.CallWindow(), nullptr);
-  // A worker's call comes back at once rather than waiting for a loop that is ending.
+  // A worker's calls come back at once, harmlessly, rather than waiting for a loop that is
+  // ending.
   std::string text = "unchanged";
-  std::jthread worker([&] { text = window.Text(lanqi::platform::kBeijingTimeLabel); });
+  std::jthread worker([&] {
+    window.SetText(lanqi::platform::kBeijingTimeLabel, "x");
+    text = window.Text(lanqi::platform::kBeijingTimeLabel);
+  });
   worker.join();
   EXPECT_EQ(text, "");
 }
