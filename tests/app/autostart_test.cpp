@@ -27,11 +27,9 @@ TEST(SplitValuePath, CutsAtTheLastSingleByteBackslash) {
       {"Key\\", "Key", ""},
       // 0x5C as the second byte of a double-byte character is no separator.
       {"A\\B\x81\x5C", "A", "B\x81\x5C"},
-      {"A\x81\x5C"
-       "B",
-       "",
-       "A\x81\x5C"
-       "B"},
+      // clang-format off
+      {"A\x81\x5C" "B", "", "A\x81\x5C" "B"},
+      // clang-format on
   };
   for (const auto& c : cases) {
     const auto [key, name] = SplitValuePath(c.path);
@@ -46,23 +44,17 @@ TEST(DrivePathFromDevicePath, FirstDriveWhoseDeviceStartsThePathWins) {
     Drives drives;
     std::u16string devicePath, expected;
   } cases[] = {
-      {{{'C', u"\\Device\\HarddiskVolume3"}, {'D', u"\\Device\\HarddiskVolume5"}},
-       u"\\Device\\HarddiskVolume5\\Tools\\clock.exe",
-       u"D:\\Tools\\clock.exe"},
+      // clang-format off
+      {{{'C', u"\\Device\\HarddiskVolume3"}, {'D', u"\\Device\\HarddiskVolume5"}}, u"\\Device\\HarddiskVolume5\\Tools\\clock.exe", u"D:\\Tools\\clock.exe"},
       // Two letters for the same device: A..Z order decides.
-      {{{'E', u"\\Device\\HarddiskVolume5"}, {'D', u"\\Device\\HarddiskVolume5"}},
-       u"\\Device\\HarddiskVolume5\\x.exe",
-       u"D:\\x.exe"},
+      {{{'E', u"\\Device\\HarddiskVolume5"}, {'D', u"\\Device\\HarddiskVolume5"}}, u"\\Device\\HarddiskVolume5\\x.exe", u"D:\\x.exe"},
       // Volume1 is not the start of Volume10's paths.
-      {{{'C', u"\\Device\\HarddiskVolume1"}, {'D', u"\\Device\\HarddiskVolume10"}},
-       u"\\Device\\HarddiskVolume10\\x.exe",
-       u"D:\\x.exe"},
+      {{{'C', u"\\Device\\HarddiskVolume1"}, {'D', u"\\Device\\HarddiskVolume10"}}, u"\\Device\\HarddiskVolume10\\x.exe", u"D:\\x.exe"},
       {{{'C', u"\\Device\\HarddiskVolume1"}}, u"\\Device\\HarddiskVolume10\\x.exe", u""},
       {{}, u"\\Device\\HarddiskVolume1\\x.exe", u""},
       // Blanks and characters outside code page 936 pass unchanged, without quotes.
-      {{{'Z', u"\\Device\\Z"}},
-       u"\\Device\\Z\\My Tools\\\u00E9\u0E01\\clock.exe",
-       u"Z:\\My Tools\\\u00E9\u0E01\\clock.exe"},
+      {{{'Z', u"\\Device\\Z"}}, u"\\Device\\Z\\My Tools\\\u00E9\u0E01\\clock.exe", u"Z:\\My Tools\\\u00E9\u0E01\\clock.exe"},
+      // clang-format on
   };
   for (const auto& c : cases) {
     const auto lookup = [&](char letter) -> std::optional<std::u16string> {

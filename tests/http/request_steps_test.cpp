@@ -24,6 +24,17 @@ std::shared_ptr<RecordingRequestObject> Recorder(
   return std::make_shared<RecordingRequestObject>(std::move(answer));
 }
 
+// The recording object after the routine ran with these arguments on it, for kUrl.
+std::shared_ptr<RecordingRequestObject> RunOnRecorder(
+    HttpRequestArgs args,
+    RecordingRequestObject::Answer answer = RecordingRequestObject::Answer()) {
+  auto object = Recorder(std::move(answer));
+  args.url = kUrl;
+  args.request_object = object;
+  HttpRequest(args);
+  return object;
+}
+
 RecordingRequestObject::Answer FailingAnswer() {
   RecordingRequestObject::Answer answer;
   answer.succeeds = false;
@@ -33,8 +44,7 @@ RecordingRequestObject::Answer FailingAnswer() {
 using testing::ByteVector;
 
 TEST(HttpRequestSteps, TheTimeFetchMakesExactlyTheseCalls) {
-  auto object = Recorder();
-  HttpRequest({.url = kUrl, .method = kHttpHead, .request_object = object});
+  const auto object = RunOnRecorder({.method = kHttpHead});
   const Calls expected = {
       "SetTimeouts(15000,15000,15000,15000)",
       "Open(HEAD," + kUrl + ",false)",
@@ -58,8 +68,7 @@ TEST(HttpRequestSteps, TimeoutSecondsBecomeMillisecondsForAllFourPhases) {
       {3000000, "SetTimeouts(2147483647,2147483647,2147483647,2147483647)"},
   };
   for (const auto& [seconds, expected] : cases) {
-    auto object = Recorder();
-    HttpRequest({.url = kUrl, .timeout_s = seconds, .request_object = object});
+    const auto object = RunOnRecorder({.timeout_s = seconds});
     const bool set = object->calls.front().starts_with("SetTimeouts");
     EXPECT_EQ(set ? object->calls.front() : "", expected) << seconds;
   }
@@ -71,8 +80,7 @@ TEST(HttpRequestSteps, MethodIndexOutsideTheTableIsGetAlsoForTheContentTypeDefau
       {6, "TRACE"}, {7, "CONNECT"}, {8, "GET"},  {-1, "GET"}, {INT32_MIN, "GET"},
   };
   for (const auto& [method, verb] : cases) {
-    auto object = Recorder();
-    HttpRequest({.url = kUrl, .method = method, .timeout_s = -1, .request_object = object});
+    const auto object = RunOnRecorder({.method = method, .timeout_s = -1});
     EXPECT_EQ(object->calls.at(0), "Open(" + verb + "," + kUrl + ",false)") << method;
     const Calls headers = object->HeaderCalls();
     const bool formType =
@@ -109,12 +117,7 @@ TEST(HttpRequestSteps, DefaultHeadersAreAddedOnlyWhenTheirKeyOccursNowhere) {
         "Header(User-Agent|" + kBrowserUserAgent + ")"}},
   };
   for (const Case& c : cases) {
-    auto object = Recorder();
-    HttpRequest({.url = kUrl,
-                 .method = c.method,
-                 .headers = c.headers,
-                 .timeout_s = -1,
-                 .request_object = object});
+    const auto object = RunOnRecorder({.method = c.method, .headers = c.headers, .timeout_s = -1});
     EXPECT_EQ(object->HeaderCalls(), c.expected) << c.headers;
   }
 }
@@ -133,36 +136,28 @@ TEST(HttpRequestSteps, HeaderLinesAsGivenWithoutCompletionOrNormalisation) {
        {"Header(x-a|1)", "Header(Connection|Keep-Alive)", "Header(Connection|close)"}},
   };
   for (const Case& c : cases) {
-    auto object = Recorder();
-    HttpRequest({.url = kUrl,
-                 .headers = c.headers,
-                 .timeout_s = -1,
-                 .request_object = object,
-                 .complete_headers = false,
-                 .normalize_headers = false});
+    const auto object = RunOnRecorder({.headers = c.headers,
+                                       .timeout_s = -1,
+                                       .complete_headers = false,
+                                       .normalize_headers = false});
     EXPECT_EQ(object->HeaderCalls(), c.expected) << c.headers;
   }
 }
 
 TEST(HttpRequestSteps, RedirectOptionOnlyWhenRedirectsAreRefused) {
-  auto follow = Recorder();
-  HttpRequest({.url = kUrl, .timeout_s = -1, .request_object = follow});
+  const auto follow = RunOnRecorder({.timeout_s = -1});
   EXPECT_EQ(std::count(follow->calls.begin(), follow->calls.end(), "Option(6,0)"), 0);
-  auto refuse = Recorder();
-  HttpRequest({.url = kUrl, .no_redirect = true, .timeout_s = -1, .request_object = refuse});
+  const auto refuse = RunOnRecorder({.no_redirect = true, .timeout_s = -1});
   EXPECT_EQ(refuse->calls.at(1), "Option(6,0)");
   EXPECT_EQ(refuse->calls.at(2), "Option(4,13056)");
 }
 
 TEST(HttpRequestSteps, ProxyCredentialsGoWithTheFirstRequest) {
-  auto object = Recorder();
-  HttpRequest({.url = kUrl,
-               .proxy = "127.0.0.1:8080",
-               .timeout_s = -1,
-               .proxy_user = "user",
-               .proxy_password = "pass",
-               .request_object = object,
-               .complete_headers = false});
+  const auto object = RunOnRecorder({.proxy = "127.0.0.1:8080",
+                                     .timeout_s = -1,
+                                     .proxy_user = "user",
+                                     .proxy_password = "pass",
+                                     .complete_headers = false});
   const Calls expected = {
       "SetProxy(2,127.0.0.1:8080)",
       "Open(GET," + kUrl + ",false)",
@@ -187,14 +182,11 @@ TEST(HttpRequestSteps, CredentialsNeedAProxyAndAUserAndTheBasicHeaderNeedsTarget
       {"p:1", "", 1, false, false},
   };
   for (const Case& c : cases) {
-    auto object = Recorder();
-    HttpRequest({.url = kUrl,
-                 .proxy = c.proxy,
-                 .timeout_s = -1,
-                 .proxy_user = c.user,
-                 .proxy_password = "pw",
-                 .credential_target = c.target,
-                 .request_object = object});
+    const auto object = RunOnRecorder({.proxy = c.proxy,
+                                       .timeout_s = -1,
+                                       .proxy_user = c.user,
+                                       .proxy_password = "pw",
+                                       .credential_target = c.target});
     const auto has = [&](std::string_view prefix) {
       return std::any_of(object->calls.begin(), object->calls.end(),
                          [&](const std::string& call) { return call.starts_with(prefix); });
@@ -205,22 +197,12 @@ TEST(HttpRequestSteps, CredentialsNeedAProxyAndAUserAndTheBasicHeaderNeedsTarget
 }
 
 TEST(HttpRequestSteps, BodyBytesWinOverBodyText) {
-  auto object = Recorder();
   const std::vector<std::uint8_t> bytes = {0, 1, 2, 0};
-  HttpRequest({.url = kUrl,
-               .method = kHttpPut,
-               .body_text = "text",
-               .body_bytes = bytes,
-               .timeout_s = -1,
-               .request_object = object});
-  EXPECT_EQ(object->calls.back(), "Send(bytes:4)");
-  auto textObject = Recorder();
-  HttpRequest({.url = kUrl,
-               .method = kHttpPost,
-               .body_text = "a=1",
-               .timeout_s = -1,
-               .request_object = textObject});
-  EXPECT_EQ(textObject->calls.back(), "Send(text:a=1)");
+  const auto withBytes = RunOnRecorder(
+      {.method = kHttpPut, .body_text = "text", .body_bytes = bytes, .timeout_s = -1});
+  EXPECT_EQ(withBytes->calls.back(), "Send(bytes:4)");
+  const auto withText = RunOnRecorder({.method = kHttpPost, .body_text = "a=1", .timeout_s = -1});
+  EXPECT_EQ(withText->calls.back(), "Send(text:a=1)");
 }
 
 TEST(HttpRequestSteps, CookiePrefixIsRemovedAndTheHeaderSentEvenWhenEmpty) {
@@ -237,13 +219,9 @@ TEST(HttpRequestSteps, CookiePrefixIsRemovedAndTheHeaderSentEvenWhenEmpty) {
       {"a=1", "Header(Cookie|a=1)", "a=1"},
   };
   for (const Case& c : cases) {
-    auto object = Recorder();
     std::string cookies = c.cookies.value_or("");
-    HttpRequest({.url = kUrl,
-                 .cookies = c.cookies ? &cookies : nullptr,
-                 .timeout_s = -1,
-                 .request_object = object,
-                 .merge_cookies = false});
+    const auto object = RunOnRecorder(
+        {.cookies = c.cookies ? &cookies : nullptr, .timeout_s = -1, .merge_cookies = false});
     const Calls headers = object->HeaderCalls();
     const auto cookieCall = std::find_if(headers.begin(), headers.end(), [](const std::string& h) {
       return h.starts_with("Header(Cookie|");
@@ -265,61 +243,51 @@ TEST(HttpRequestSteps, ResponseCookiesKeepNameValueOnlyInResponseOrder) {
   for (const auto& [block, expected] : cases) EXPECT_EQ(ResponseCookies(block), expected);
 }
 
-TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheMergeWrittenToBothCookieTexts) {
-  RecordingRequestObject::Answer answer;
-  answer.headers =
+// Body, status and header block as the object reports them, and both cookie texts: the merge
+// (written to both), the answer's cookies alone without merge, and a failed exchange, which
+// leaves empty outputs and the caller's cookies cleaned.
+TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheCookieTextsWithAndWithoutMerge) {
+  RecordingRequestObject::Answer notFound;
+  notFound.headers =
       "HTTP/1.1 404 Not Found\r\nSet-Cookie: a=1; Path=/\r\nSet-Cookie: old=deleted\r\n\r\n";
-  answer.status = 404;
-  answer.body = ByteVector("gone");
-  auto object = Recorder(answer);
-  std::string cookies = "old=0; keep=2";
-  std::string cookiesOut, headersOut;
-  std::int32_t status = -1;
-  const auto body = HttpRequest({.url = kUrl,
-                                 .cookies = &cookies,
-                                 .cookies_out = &cookiesOut,
-                                 .headers_out = &headersOut,
-                                 .status_out = &status,
-                                 .timeout_s = -1,
-                                 .request_object = object});
-  EXPECT_EQ(body, ByteVector("gone"));
-  EXPECT_EQ(status, 404);
-  EXPECT_EQ(headersOut, answer.headers);
-  EXPECT_EQ(cookies, "a=1; keep=2");
-  EXPECT_EQ(cookiesOut, "a=1; keep=2");
-}
-
-TEST(HttpRequestSteps, WithoutMergeCookiesOutIsTheResponseCookiesAlone) {
-  RecordingRequestObject::Answer answer;
-  answer.headers = "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n\r\n";
-  auto object = Recorder(answer);
-  std::string cookies = "b=2", cookiesOut;
-  HttpRequest({.url = kUrl,
-               .cookies = &cookies,
-               .cookies_out = &cookiesOut,
-               .timeout_s = -1,
-               .request_object = object,
-               .merge_cookies = false});
-  EXPECT_EQ(cookies, "b=2");
-  EXPECT_EQ(cookiesOut, "a=1");
-}
-
-TEST(HttpRequestSteps, AFailedExchangeGivesEmptyOutputsAndCleansTheCallersCookies) {
-  auto object = Recorder(FailingAnswer());
-  std::string cookies = " a=1; a=1; b=deleted", cookiesOut = "stale", headersOut = "stale";
-  std::int32_t status = 77;
-  const auto body = HttpRequest({.url = kUrl,
-                                 .cookies = &cookies,
-                                 .cookies_out = &cookiesOut,
-                                 .headers_out = &headersOut,
-                                 .status_out = &status,
-                                 .timeout_s = -1,
-                                 .request_object = object});
-  EXPECT_TRUE(body.empty());
-  EXPECT_EQ(headersOut, "");
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(cookies, "a=1");
-  EXPECT_EQ(cookiesOut, "a=1");
+  notFound.status = 404;
+  notFound.body = ByteVector("gone");
+  RecordingRequestObject::Answer plain;
+  plain.headers = "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n\r\n";
+  struct Case {
+    RecordingRequestObject::Answer answer;
+    std::optional<bool> merge;
+    std::string cookies;
+    std::string body, headersOut;
+    std::int32_t status;
+    std::string cookiesAfter, cookiesOut;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {notFound, std::nullopt, "old=0; keep=2", "gone", notFound.headers, 404, "a=1; keep=2", "a=1; keep=2"},
+      {plain, false, "b=2", "", plain.headers, plain.status, "b=2", "a=1"},
+      {FailingAnswer(), std::nullopt, " a=1; a=1; b=deleted", "", "", 0, "a=1", "a=1"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cookies);
+    auto object = Recorder(c.answer);
+    std::string cookies = c.cookies, cookiesOut = "stale", headersOut = "stale";
+    std::int32_t status = 77;
+    const auto body = HttpRequest({.url = kUrl,
+                                   .cookies = &cookies,
+                                   .cookies_out = &cookiesOut,
+                                   .headers_out = &headersOut,
+                                   .status_out = &status,
+                                   .timeout_s = -1,
+                                   .request_object = object,
+                                   .merge_cookies = c.merge});
+    EXPECT_EQ(body, ByteVector(c.body));
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(headersOut, c.headersOut);
+    EXPECT_EQ(cookies, c.cookiesAfter);
+    EXPECT_EQ(cookiesOut, c.cookiesOut);
+  }
 }
 
 TEST(HttpRequestSteps, NoObjectMeansNoRequestAndUntouchedOutputs) {
@@ -336,13 +304,6 @@ TEST(HttpRequestSteps, NoObjectMeansNoRequestAndUntouchedOutputs) {
   EXPECT_EQ(cookiesOut, "c");
   EXPECT_EQ(headersOut, "h");
   EXPECT_EQ(status, 5);
-}
-
-TEST(HttpRequestSteps, TheCallersObjectKeepsItsReferenceAndStaysUsable) {
-  auto object = Recorder();
-  HttpRequest({.url = kUrl, .timeout_s = -1, .request_object = object});
-  EXPECT_EQ(object.use_count(), 1);
-  EXPECT_TRUE(object->Open("GET", kUrl, false));
 }
 
 // The positional entry must hand every argument to its own member. Each row gives values that are

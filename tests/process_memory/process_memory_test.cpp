@@ -78,11 +78,9 @@ TEST(ProcessMemory, WriteValueWritesTheWidthOfItsCodeLowestByteFirst) {
     bool written;
     std::vector<std::uint8_t> expected;  // the first 10 bytes after the write
   };
+  // clang-format off
   const std::vector<Case> cases = {
-      {std::nullopt,
-       0x11223344,
-       true,
-       {0x44, 0x33, 0x22, 0x11, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}},
+      {std::nullopt, 0x11223344, true, {0x44, 0x33, 0x22, 0x11, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}},
       {0, 0x11223344, true, {0x44, 0x33, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}},
       {1, -2, true, {0xFE, 0xFF, 0xFF, 0xFF, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}},
       {2, -2, true, {0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xAA, 0xAA}},
@@ -90,6 +88,7 @@ TEST(ProcessMemory, WriteValueWritesTheWidthOfItsCodeLowestByteFirst) {
       {3, 5, false, {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}},
       {-1, 5, false, {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}},
   };
+  // clang-format on
   const ProcessMemory memory(platform::RealSystem().processMemory);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code ? *c.code : 99);
@@ -169,11 +168,8 @@ TEST(ProcessMemory, EveryCallByIdOpensAndClosesItsOwnHandle) {
     Call call;
     bool byId;
   } cases[] = {
-      {"FindBytes",
-       [&](const ProcessMemory& m) {
-         m.FindBytes(kId, {1, 2}, found);
-       },
-       true},
+      // clang-format off
+      {"FindBytes", [&](const ProcessMemory& m) { m.FindBytes(kId, {1, 2}, found); }, true},
       {"ReadFloat", [](const ProcessMemory& m) { m.ReadFloat(kId, kAt); }, true},
       {"WriteFloat", [](const ProcessMemory& m) { m.WriteFloat(kId, kAt, 1.0f); }, true},
       {"ReadText", [](const ProcessMemory& m) { m.ReadText(kId, kAt); }, true},
@@ -185,31 +181,21 @@ TEST(ProcessMemory, EveryCallByIdOpensAndClosesItsOwnHandle) {
       {"ReadByte", [](const ProcessMemory& m) { m.ReadByte(kId, kAt); }, true},
       {"WriteByte", [](const ProcessMemory& m) { m.WriteByte(kId, kAt, 1); }, true},
       {"ReadBytes", [](const ProcessMemory& m) { m.ReadBytes(kId, kAt, 4); }, true},
-      {"ReadBytes to the region's end", [](const ProcessMemory& m) { m.ReadBytes(kId, kAt, 0); },
-       true},
-      {"WriteBytes",
-       [](const ProcessMemory& m) {
-         m.WriteBytes(kId, kAt, {1, 2});
-       },
-       true},
+      {"ReadBytes to the region's end", [](const ProcessMemory& m) { m.ReadBytes(kId, kAt, 0); }, true},
+      {"WriteBytes", [](const ProcessMemory& m) { m.WriteBytes(kId, kAt, {1, 2}); }, true},
       {"ReadDateTime", [](const ProcessMemory& m) { m.ReadDateTime(kId, kAt); }, true},
       {"ReadCodePointer", [](const ProcessMemory& m) { m.ReadCodePointer(kId, kAt); }, true},
       {"ReadDouble", [](const ProcessMemory& m) { m.ReadDouble(kId, kAt); }, true},
       {"WriteByChain", [](const ProcessMemory& m) { m.WriteByChain(kId, "10000+10=5"); }, true},
-      {"ReadInt32ByChain", [](const ProcessMemory& m) { m.ReadInt32ByChain(kId, "10000+10"); },
-       true},
-      {"ReadBytesByChain", [](const ProcessMemory& m) { m.ReadBytesByChain(kId, "10000+10"); },
-       true},
-      {"ReadInt32ByHandle", [](const ProcessMemory& m) { m.ReadInt32ByHandle(kCallers, kAt); },
-       false},
-      {"ReadInt16ByHandle", [](const ProcessMemory& m) { m.ReadInt16ByHandle(kCallers, kAt); },
-       false},
-      {"ReadInt64ByHandle", [](const ProcessMemory& m) { m.ReadInt64ByHandle(kCallers, kAt); },
-       false},
-      {"ReadTextByHandle", [](const ProcessMemory& m) { m.ReadTextByHandle(kCallers, kAt); },
-       false},
+      {"ReadInt32ByChain", [](const ProcessMemory& m) { m.ReadInt32ByChain(kId, "10000+10"); }, true},
+      {"ReadBytesByChain", [](const ProcessMemory& m) { m.ReadBytesByChain(kId, "10000+10"); }, true},
+      {"ReadInt32ByHandle", [](const ProcessMemory& m) { m.ReadInt32ByHandle(kCallers, kAt); }, false},
+      {"ReadInt16ByHandle", [](const ProcessMemory& m) { m.ReadInt16ByHandle(kCallers, kAt); }, false},
+      {"ReadInt64ByHandle", [](const ProcessMemory& m) { m.ReadInt64ByHandle(kCallers, kAt); }, false},
+      {"ReadTextByHandle", [](const ProcessMemory& m) { m.ReadTextByHandle(kCallers, kAt); }, false},
       {"QueryRegion", [&](const ProcessMemory& m) { m.QueryRegion(kCallers, kAt, region); }, false},
       {"ProtectRegion", [](const ProcessMemory& m) { m.ProtectRegion(kCallers, kAt, 2); }, false},
+      // clang-format on
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -161,31 +161,15 @@ TEST(Calibration, OnePassAtTheEdgesOfItsTests) {
     std::vector<int> periodsOf时钟2;
   };
   const DateTime feb = DateTimeFromParts(2024, 2, 11, 10, 5, 3);
+  // clang-format off
   const std::vector<Case> cases = {
       {"spacing 179999 ms", feb, 179999, true, {}, 0, {}},
-      {"spacing 180000 ms",
-       feb,
-       180000,
-       true,
-       {"已校准网络时间：2024年2月11日10时5分3秒"},
-       1,
-       {1800000}},
-      {"reading in 2020",
-       DateTimeFromParts(2020, 12, 31, 23, 59, 59),
-       std::nullopt,
-       true,
-       {kRejectedLine},
-       1,
-       {3000}},
-      {"reading in 2021",
-       DateTimeFromParts(2021, 1, 1, 0, 0, 0),
-       std::nullopt,
-       true,
-       {"已校准网络时间：2021年1月1日"},
-       1,
-       {1800000}},
+      {"spacing 180000 ms", feb, 180000, true, {"已校准网络时间：2024年2月11日10时5分3秒"}, 1, {1800000}},
+      {"reading in 2020", DateTimeFromParts(2020, 12, 31, 23, 59, 59), std::nullopt, true, {kRejectedLine}, 1, {3000}},
+      {"reading in 2021", DateTimeFromParts(2021, 1, 1, 0, 0, 0), std::nullopt, true, {"已校准网络时间：2021年1月1日"}, 1, {1800000}},
       {"unreachable a second after a reading", feb, 1000, false, {kUnreachableLine}, 0, {10000}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Simulation sim(c.start);

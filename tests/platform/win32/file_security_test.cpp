@@ -50,58 +50,41 @@ TEST(StandardUserAccess, DefaultAccessListsOfWindows) {
     bool isFolder;
     bool open;
   } cases[] = {
+      // clang-format off
       // C:\ itself: Authenticated Users may add a folder (AD), and their Modify is inherited.
-      {"C:\\",
-       L"D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;OICIIO;SDGXGWGR;;;AU)(A;;LC;"
-       L";;AU)",
-       true, true},
+      {"C:\\", L"D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;OICIIO;SDGXGWGR;;;AU)(A;;LC;;;AU)", true, true},
       // A folder made in C:\: Authenticated Users hold Modify on it.
-      {"C:\\LanqiClockGuard",
-       L"D:AI(A;OICIID;FA;;;BA)(A;OICIID;FA;;;SY)(A;OICIID;0x1200a9;;;BU)(A;ID;0x1301bf;;;AU)(A;"
-       L"OICIIOID;SDGXGWGR;;;AU)",
-       true, true},
-      {"C:\\LanqiClockGuard, with the list right of C:\\ inherited",
-       L"D:(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;CI;LC;;;AU)(A;OICIIO;SDGXGWGR;;"
-       L";AU)(A;;0x1301bf;;;AU)",
-       true, true},
-      {"a file in C:\\LanqiClockGuard",
-       L"D:AI(A;ID;FA;;;BA)(A;ID;FA;;;SY)(A;ID;0x1200a9;;;BU)(A;ID;0x1301bf;;;AU)", false, true},
+      {"C:\\LanqiClockGuard", L"D:AI(A;OICIID;FA;;;BA)(A;OICIID;FA;;;SY)(A;OICIID;0x1200a9;;;BU)(A;ID;0x1301bf;;;AU)(A;OICIIOID;SDGXGWGR;;;AU)", true, true},
+      {"C:\\LanqiClockGuard, with the list right of C:\\ inherited", L"D:(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;CI;LC;;;AU)(A;OICIIO;SDGXGWGR;;;AU)(A;;0x1301bf;;;AU)", true, true},
+      {"a file in C:\\LanqiClockGuard", L"D:AI(A;ID;FA;;;BA)(A;ID;FA;;;SY)(A;ID;0x1200a9;;;BU)(A;ID;0x1301bf;;;AU)", false, true},
       {"C:\\Program Files",
-       L"D:PAI(A;;FA;;;" TRUSTED_INSTALLER ")(A;CIIO;GA;;;" TRUSTED_INSTALLER
-       ")(A;;0x1301bf;;;SY)(A;OICIIO;GA;;;SY)(A;;0x1301bf;;;BA)(A;OICIIO;GA;;;BA)"
-       "(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;BU)(A;OICIIO;GA;;;CO)"
+       L"D:PAI(A;;FA;;;" TRUSTED_INSTALLER ")(A;CIIO;GA;;;" TRUSTED_INSTALLER ")(A;;0x1301bf;;;SY)(A;OICIIO;GA;;;SY)"
+       "(A;;0x1301bf;;;BA)(A;OICIIO;GA;;;BA)(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;BU)(A;OICIIO;GA;;;CO)"
        "(A;;0x1200a9;;;" ALL_APP_PACKAGES ")(A;OICIIO;GXGR;;;" ALL_APP_PACKAGES ")"
-       "(A;;0x1200a9;;;" ALL_RESTRICTED_APP_PACKAGES
-       ")(A;OICIIO;GXGR;;;" ALL_RESTRICTED_APP_PACKAGES ")",
+       "(A;;0x1200a9;;;" ALL_RESTRICTED_APP_PACKAGES ")(A;OICIIO;GXGR;;;" ALL_RESTRICTED_APP_PACKAGES ")",
        true, false},
       {"C:\\Program Files\\LanqiClockGuard",
-       L"D:AI(A;ID;FA;;;" TRUSTED_INSTALLER ")(A;CIIOID;GA;;;" TRUSTED_INSTALLER
-       ")(A;ID;FA;;;SY)(A;OICIIOID;GA;;;SY)(A;ID;FA;;;BA)(A;OICIIOID;GA;;;BA)"
-       "(A;ID;0x1200a9;;;BU)(A;OICIIOID;GXGR;;;BU)(A;OICIIOID;GA;;;CO)"
+       L"D:AI(A;ID;FA;;;" TRUSTED_INSTALLER ")(A;CIIOID;GA;;;" TRUSTED_INSTALLER ")(A;ID;FA;;;SY)(A;OICIIOID;GA;;;SY)"
+       "(A;ID;FA;;;BA)(A;OICIIOID;GA;;;BA)(A;ID;0x1200a9;;;BU)(A;OICIIOID;GXGR;;;BU)(A;OICIIOID;GA;;;CO)"
        "(A;ID;0x1200a9;;;" ALL_APP_PACKAGES ")(A;OICIIOID;GXGR;;;" ALL_APP_PACKAGES ")"
-       "(A;ID;0x1200a9;;;" ALL_RESTRICTED_APP_PACKAGES
-       ")(A;OICIIOID;GXGR;;;" ALL_RESTRICTED_APP_PACKAGES ")",
+       "(A;ID;0x1200a9;;;" ALL_RESTRICTED_APP_PACKAGES ")(A;OICIIOID;GXGR;;;" ALL_RESTRICTED_APP_PACKAGES ")",
        true, false},
       {"a file in C:\\Program Files\\LanqiClockGuard",
-       L"D:AI(A;ID;FA;;;SY)(A;ID;FA;;;BA)(A;ID;0x1200a9;;;BU)(A;ID;0x1200a9;;;" ALL_APP_PACKAGES
-       ")(A;ID;0x1200a9;;;" ALL_RESTRICTED_APP_PACKAGES ")",
+       L"D:AI(A;ID;FA;;;SY)(A;ID;FA;;;BA)(A;ID;0x1200a9;;;BU)(A;ID;0x1200a9;;;" ALL_APP_PACKAGES ")(A;ID;0x1200a9;;;" ALL_RESTRICTED_APP_PACKAGES ")",
        false, false},
       {"an empty DACL grants nothing", L"D:", true, false},
-      {"a deny before the allow takes the changing rights away",
-       L"D:(D;;0xd0046;;;WD)(A;;0x1301bf;;;AU)", true, false},
-      {"a deny after the allow comes too late", L"D:(A;;0x1301bf;;;AU)(D;;0xd0046;;;WD)", true,
-       true},
+      {"a deny before the allow takes the changing rights away", L"D:(D;;0xd0046;;;WD)(A;;0x1301bf;;;AU)", true, false},
+      {"a deny after the allow comes too late", L"D:(A;;0x1301bf;;;AU)(D;;0xd0046;;;WD)", true, true},
       {"full access for Users, but for children only", L"D:(A;OICIIO;FA;;;BU)", true, false},
       {"generic write for Users", L"D:(A;;GW;;;BU)", false, true},
       {"change of the security by Everyone", L"D:(A;;WD;;;WD)", false, true},
       {"taking ownership by INTERACTIVE", L"D:(A;;WO;;;IU)", false, true},
       {"delete for Authenticated Users", L"D:(A;;SD;;;AU)", false, true},
       {"deleting what a folder holds", L"D:(A;;0x1200a9;;;BU)(A;;0x40;;;BU)", true, true},
-      {"the same right on a file means nothing", L"D:(A;;0x1200a9;;;BU)(A;;0x40;;;BU)", false,
-       false},
+      {"the same right on a file means nothing", L"D:(A;;0x1200a9;;;BU)(A;;0x40;;;BU)", false, false},
       {"attributes and extended attributes only", L"D:(A;;0x120190;;;BU)", false, false},
-      {"full access for administrators and SYSTEM only", L"D:(A;;FA;;;BA)(A;;FA;;;SY)", true,
-       false},
+      {"full access for administrators and SYSTEM only", L"D:(A;;FA;;;BA)(A;;FA;;;SY)", true, false},
+      // clang-format on
   };
   for (const auto& c : cases) {
     EXPECT_EQ(OpenToStandardUsers(c.sddl, c.isFolder), c.open) << c.what;

@@ -225,20 +225,18 @@ TEST_F(RecordedWindowTest, AddedFlagFollowsTheShellsAnswers) {
     std::vector<DWORD> calls;
     bool added;
   };
+  // clang-format off
   const Step steps[] = {
       {"add refused", {NIM_ADD}, Step::Show, {NIM_ADD}, false},
       {"added on the next wish", {}, Step::Show, {NIM_ADD}, true},
       {"already there: updated", {}, Step::Show, {NIM_MODIFY}, true},
       {"shell restarted: added anew", {}, Step::ShellRestarted, {NIM_ADD}, true},
-      {"stray broadcast, entry still there",
-       {NIM_ADD},
-       Step::ShellRestarted,
-       {NIM_ADD, NIM_MODIFY},
-       true},
+      {"stray broadcast, entry still there", {NIM_ADD}, Step::ShellRestarted, {NIM_ADD, NIM_MODIFY}, true},
       {"removal refused", {NIM_DELETE}, Step::Hide, {NIM_DELETE}, true},
       {"removed", {}, Step::Hide, {NIM_DELETE}, false},
       {"shell restarted, icon not wanted", {}, Step::ShellRestarted, {}, false},
   };
+  // clang-format on
   for (const Step& step : steps) {
     SCOPED_TRACE(step.name);
     shell.calls.clear();
@@ -277,77 +275,15 @@ TEST_F(RecordedWindowTest, BalloonSetsTheVersionThenShowsItsFieldsAndRestoresThe
     std::wstring shownText;
     DWORD infoFlags;
   };
+  // clang-format off
   const Case cases[] = {
-      {"greeting",
-       "岚栖钟卫",
-       "钟卫启动成功，将为持续您的系统时间保驾护航！",
-       1,
-       1,
-       {},
-       true,
-       L"岚栖钟卫",
-       L"钟卫启动成功，将为持续您的系统时间保驾护航！",
-       1},
-      {"title cut at 63 bytes",
-       std::string(100, 'T'),
-       "x",
-       1,
-       1,
-       {},
-       true,
-       std::wstring(63, L'T'),
-       L"x",
-       1},
-      {"title cut between characters",
-       Repeat("钟", 32),
-       "x",
-       1,
-       1,
-       {},
-       true,
-       Repeat(L"钟", 31),
-       L"x",
-       1},
-      {"title of exactly 63 bytes kept",
-       "a" + Repeat("钟", 31),
-       "x",
-       1,
-       1,
-       {},
-       true,
-       L"a" + Repeat(L"钟", 31),
-       L"x",
-       1},
-      {"text cut at 255 bytes",
-       "t",
-       std::string(400, 'x'),
-       1,
-       1,
-       {},
-       true,
-       L"t",
-       std::wstring(255, L'x'),
-       1},
-      {"text cut between characters",
-       "t",
-       Repeat("钟", 128),
-       1,
-       1,
-       {},
-       true,
-       L"t",
-       Repeat(L"钟", 127),
-       1},
-      {"text of exactly 255 bytes kept",
-       "t",
-       "x" + Repeat("钟", 127),
-       1,
-       1,
-       {},
-       true,
-       L"t",
-       L"x" + Repeat(L"钟", 127),
-       1},
+      {"greeting", "岚栖钟卫", "钟卫启动成功，将为持续您的系统时间保驾护航！", 1, 1, {}, true, L"岚栖钟卫", L"钟卫启动成功，将为持续您的系统时间保驾护航！", 1},
+      {"title cut at 63 bytes", std::string(100, 'T'), "x", 1, 1, {}, true, std::wstring(63, L'T'), L"x", 1},
+      {"title cut between characters", Repeat("钟", 32), "x", 1, 1, {}, true, Repeat(L"钟", 31), L"x", 1},
+      {"title of exactly 63 bytes kept", "a" + Repeat("钟", 31), "x", 1, 1, {}, true, L"a" + Repeat(L"钟", 31), L"x", 1},
+      {"text cut at 255 bytes", "t", std::string(400, 'x'), 1, 1, {}, true, L"t", std::wstring(255, L'x'), 1},
+      {"text cut between characters", "t", Repeat("钟", 128), 1, 1, {}, true, L"t", Repeat(L"钟", 127), 1},
+      {"text of exactly 255 bytes kept", "t", "x" + Repeat("钟", 127), 1, 1, {}, true, L"t", L"x" + Repeat(L"钟", 127), 1},
       {"kind 0 none", "t", "x", 0, 1, {}, true, L"t", L"x", 0},
       {"kind 2 warning", "t", "x", 2, 1, {}, true, L"t", L"x", 2},
       {"kind 3 error", "t", "x", 3, 1, {}, true, L"t", L"x", 3},
@@ -358,6 +294,7 @@ TEST_F(RecordedWindowTest, BalloonSetsTheVersionThenShowsItsFieldsAndRestoresThe
       {"modify refused", "t", "x", 1, 1, {NIM_MODIFY}, false, L"t", L"x", 1},
       {"set-version refused: no balloon", "t", "x", 1, 1, {NIM_SETVERSION}, false, L"", L"", 0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     shell.calls.clear();
@@ -500,9 +437,13 @@ TEST_F(RecordedWindowTest, EndOfSessionDestroysTheWindowOnlyWhenTheSessionEnds) 
   EXPECT_EQ(events.Count("destroyed"), 1);
   EXPECT_EQ(window.Handle(), nullptr);
   EXPECT_EQ(window.CallWindow(), nullptr);
-  // A worker's call comes back at once rather than waiting for a loop that is ending.
+  // A worker's calls come back at once, harmlessly, rather than waiting for a loop that is
+  // ending.
   std::string text = "unchanged";
-  std::jthread worker([&] { text = window.Text(lanqi::platform::kBeijingTimeLabel); });
+  std::jthread worker([&] {
+    window.SetText(lanqi::platform::kBeijingTimeLabel, "x");
+    text = window.Text(lanqi::platform::kBeijingTimeLabel);
+  });
   worker.join();
   EXPECT_EQ(text, "");
 }

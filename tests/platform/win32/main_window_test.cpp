@@ -198,15 +198,8 @@ TEST_F(MainWindowTest, CloseRequestAsksTheHandlerAndDestroysOnlyWhenAllowed) {
   SendMessageW(window.Handle(), WM_CLOSE, 0, 0);
   EXPECT_EQ(events.Count("destroyed"), 1);
   EXPECT_EQ(window.Handle(), nullptr);
-
-  // Once the window is gone, calls from another thread come back harmlessly.
-  std::string text = "unchanged";
-  std::jthread worker([&] {
-    window.SetText(lanqi::platform::kBeijingTimeLabel, "x");
-    text = window.Text(lanqi::platform::kBeijingTimeLabel);
-  });
-  worker.join();
-  EXPECT_EQ(text, "");
+  // What a worker's calls do once the window is gone: the end-of-session test of the recorded
+  // window.
   MSG quit;
   PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }

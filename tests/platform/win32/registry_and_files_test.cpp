@@ -202,18 +202,15 @@ TEST(Win32DirectoryFiles, FailedReplacementNeverLosesTheNewContent) {
     bool saved;
     std::string content;  // of 时差.ini afterwards
   } cases[] = {
-      {"new file could not be renamed; moved into place after", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1,
-       false, true, "new"},
-      {"new file could not be moved; moved into place after", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1,
-       false, true, "new"},
-      {"old file gone and the move fails too (its name taken)", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1,
-       true, false, "<none>"},
+      // clang-format off
+      {"new file could not be renamed; moved into place after", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, false, true, "new"},
+      {"new file could not be moved; moved into place after", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, false, true, "new"},
+      {"old file gone and the move fails too (its name taken)", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, true, false, "<none>"},
       {"opened by another program for a moment", ERROR_SHARING_VIOLATION, 3, false, true, "new"},
-      {"old file cannot be removed for a moment", ERROR_UNABLE_TO_REMOVE_REPLACED, 2, false, true,
-       "new"},
-      {"old file cannot be removed at all", ERROR_UNABLE_TO_REMOVE_REPLACED, 1000, false, false,
-       "old"},
+      {"old file cannot be removed for a moment", ERROR_UNABLE_TO_REMOVE_REPLACED, 2, false, true, "new"},
+      {"old file cannot be removed at all", ERROR_UNABLE_TO_REMOVE_REPLACED, 1000, false, false, "old"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     testing::TempFolder folder;
     auto files =

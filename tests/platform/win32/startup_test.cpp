@@ -145,13 +145,12 @@ TEST_F(Win32Elevation, RelaunchAsksWithRunasForTheFileAndArgumentsAsGiven) {
     std::wstring expectedFile;
     std::optional<std::wstring> expectedParameters;
   } cases[] = {
-      {"the program's own: its exe, no arguments", "", false, std::nullopt, ModulePath(),
-       std::nullopt},
-      {"file given without the flag", "D:\\工具\\别的.exe", false, std::string("/a"), ModulePath(),
-       L"/a"},
-      {"supplied file and parameters", "D:\\工具\\别的.exe", true,
-       std::string("/quiet \"时差 文件.ini\""), L"D:\\工具\\别的.exe", L"/quiet \"时差 文件.ini\""},
+      // clang-format off
+      {"the program's own: its exe, no arguments", "", false, std::nullopt, ModulePath(), std::nullopt},
+      {"file given without the flag", "D:\\工具\\别的.exe", false, std::string("/a"), ModulePath(), L"/a"},
+      {"supplied file and parameters", "D:\\工具\\别的.exe", true, std::string("/quiet \"时差 文件.ini\""), L"D:\\工具\\别的.exe", L"/quiet \"时差 文件.ini\""},
   };
+  // clang-format on
   for (const auto& c : cases) {
     recorded = Recorded{};
     EXPECT_TRUE(elevation.RelaunchElevated(c.file, c.useFile, c.parameters)) << c.request;
@@ -178,11 +177,12 @@ TEST_F(Win32Elevation, RelaunchRunsInASingleThreadedApartmentAndLeavesTheThreadA
     std::optional<DWORD> before;  // the apartment the thread's owner entered
     HRESULT during, after;
   } cases[] = {
+      // clang-format off
       {"no apartment", std::nullopt, RPC_E_CHANGED_MODE, S_OK},
-      {"single-threaded apartment", COINIT_APARTMENTTHREADED, RPC_E_CHANGED_MODE,
-       RPC_E_CHANGED_MODE},
+      {"single-threaded apartment", COINIT_APARTMENTTHREADED, RPC_E_CHANGED_MODE, RPC_E_CHANGED_MODE},
       {"multi-threaded apartment", COINIT_MULTITHREADED, S_FALSE, S_FALSE},
   };
+  // clang-format on
   for (const auto& c : cases) {
     recorded = Recorded{};
     HRESULT after = E_FAIL, afterOwnerLeft = E_FAIL;
