@@ -109,16 +109,21 @@ void OffsetEditor::SaveOffset() {
       kFileName, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
   // Whatever the file holds now is this save or older than the value in force: nothing in it
   // is to be taken, not even when the save failed and the file still holds an earlier value.
+  // After a save that landed, another copy's write may follow within one step of the file
+  // system's clock under the same stamp: the content is read for a few seconds, and finds this
+  // save's value unless someone else wrote after it.
   stamp_ = files_.StampOf(kFileName);
   stampChangedAtMs_.reset();
+  unsettledFromNextLook_ = fileHoldsOffset_;
   readPending_ = false;
 }
 
 void OffsetEditor::TakeOutsideChange(std::uint64_t tickMs) {
   const std::optional<platform::DirectoryFiles::Stamp> stamp = files_.StampOf(kFileName);
-  if (stamp != stamp_) {
+  if (stamp != stamp_ || unsettledFromNextLook_) {
     stamp_ = stamp;
     stampChangedAtMs_ = tickMs;
+    unsettledFromNextLook_ = false;
   }
   const bool unsettled = stampChangedAtMs_ && tickMs - *stampChangedAtMs_ < kUnsettledMs;
   if (!unsettled && !readPending_) return;

@@ -45,9 +45,9 @@ class OffsetEditor {
   // (one per session that logs on) shares the file: a value someone else wrote there is taken,
   // shown and put in force at once, and not saved back. The file's stamp is compared, which
   // opens nothing; after it changes, the content is read for a few seconds, since a file
-  // system's clock may be too coarse to stamp two quick writes apart. The stamp after each of
-  // the program's own saves is its own. A file that is missing, unreadable or over the size
-  // limit changes nothing. `tickMs` is the tick count.
+  // system's clock may be too coarse to stamp two quick writes apart; so it is after each of
+  // the program's own saves, whose value reads back as the one in force. A file that is missing,
+  // unreadable or over the size limit changes nothing. `tickMs` is the tick count.
   void TakeOutsideChange(std::uint64_t tickMs);
   // The window's end: a newer value of another copy is taken rather than overwritten, and the
   // offset is saved only where the file does not hold it (a save that failed, a removed file).
@@ -82,6 +82,7 @@ class OffsetEditor {
   // content is still to be read (unreadable so far).
   std::optional<platform::DirectoryFiles::Stamp> stamp_;
   std::optional<std::uint64_t> stampChangedAtMs_;
+  bool unsettledFromNextLook_ = false;  // a save landed since the last look
   bool readPending_ = false;
   // The file holds the offset in force, as far as the last save or look knows.
   bool fileHoldsOffset_ = false;
