@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/run_directory_files.hpp"
-#include "platform/system.hpp"
+#include "platform/win32/win32_system.hpp"
 #include "platform/win32/executable_path.hpp"
 #include "platform/win32/file_security.hpp"
 #include "platform/win32/text_936.hpp"

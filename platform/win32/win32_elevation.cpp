@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/system.hpp"
+#include "platform/win32/win32_system.hpp"
 #include "platform/win32/com_apartment.hpp"
 #include "platform/win32/executable_path.hpp"
 #include "platform/win32/text_936.hpp"

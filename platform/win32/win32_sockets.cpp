@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "platform/sockets.hpp"
-#include "platform/system.hpp"
+#include "platform/win32/win32_system.hpp"
 #include "platform/win32/unique_socket.hpp"
 
 namespace lanqi::platform {

@@ -32,9 +32,14 @@ RecordingRequestObject::Answer FailingAnswer() {
 
 using testing::ByteVector;
 
+// The routine on the recording object a test hands it in the arguments, with no source of its own.
+std::vector<std::uint8_t> ViaRecorder(const HttpRequestArgs& args) {
+  return HttpRequest(args, platform::HttpObjectSource());
+}
+
 TEST(HttpRequestSteps, TheTimeFetchMakesExactlyTheseCalls) {
   auto object = Recorder();
-  HttpRequest({.url = kUrl, .method = kHttpHead, .request_object = object});
+  ViaRecorder({.url = kUrl, .method = kHttpHead, .request_object = object});
   const Calls expected = {
       "SetTimeouts(15000,15000,15000,15000)",
       "Open(HEAD," + kUrl + ",false)",
@@ -59,7 +64,7 @@ TEST(HttpRequestSteps, TimeoutSecondsBecomeMillisecondsForAllFourPhases) {
   };
   for (const auto& [seconds, expected] : cases) {
     auto object = Recorder();
-    HttpRequest({.url = kUrl, .timeout_s = seconds, .request_object = object});
+    ViaRecorder({.url = kUrl, .timeout_s = seconds, .request_object = object});
     const bool set = object->calls.front().starts_with("SetTimeouts");
     EXPECT_EQ(set ? object->calls.front() : "", expected) << seconds;
   }
@@ -72,7 +77,7 @@ TEST(HttpRequestSteps, MethodIndexOutsideTheTableIsGetAlsoForTheContentTypeDefau
   };
   for (const auto& [method, verb] : cases) {
     auto object = Recorder();
-    HttpRequest({.url = kUrl, .method = method, .timeout_s = -1, .request_object = object});
+    ViaRecorder({.url = kUrl, .method = method, .timeout_s = -1, .request_object = object});
     EXPECT_EQ(object->calls.at(0), "Open(" + verb + "," + kUrl + ",false)") << method;
     const Calls headers = object->HeaderCalls();
     const bool formType =
@@ -110,7 +115,7 @@ TEST(HttpRequestSteps, DefaultHeadersAreAddedOnlyWhenTheirKeyOccursNowhere) {
   };
   for (const Case& c : cases) {
     auto object = Recorder();
-    HttpRequest({.url = kUrl,
+    ViaRecorder({.url = kUrl,
                  .method = c.method,
                  .headers = c.headers,
                  .timeout_s = -1,
@@ -134,7 +139,7 @@ TEST(HttpRequestSteps, HeaderLinesAsGivenWithoutCompletionOrNormalisation) {
   };
   for (const Case& c : cases) {
     auto object = Recorder();
-    HttpRequest({.url = kUrl,
+    ViaRecorder({.url = kUrl,
                  .headers = c.headers,
                  .timeout_s = -1,
                  .request_object = object,
@@ -146,17 +151,17 @@ TEST(HttpRequestSteps, HeaderLinesAsGivenWithoutCompletionOrNormalisation) {
 
 TEST(HttpRequestSteps, RedirectOptionOnlyWhenRedirectsAreRefused) {
   auto follow = Recorder();
-  HttpRequest({.url = kUrl, .timeout_s = -1, .request_object = follow});
+  ViaRecorder({.url = kUrl, .timeout_s = -1, .request_object = follow});
   EXPECT_EQ(std::count(follow->calls.begin(), follow->calls.end(), "Option(6,0)"), 0);
   auto refuse = Recorder();
-  HttpRequest({.url = kUrl, .no_redirect = true, .timeout_s = -1, .request_object = refuse});
+  ViaRecorder({.url = kUrl, .no_redirect = true, .timeout_s = -1, .request_object = refuse});
   EXPECT_EQ(refuse->calls.at(1), "Option(6,0)");
   EXPECT_EQ(refuse->calls.at(2), "Option(4,13056)");
 }
 
 TEST(HttpRequestSteps, ProxyCredentialsGoWithTheFirstRequest) {
   auto object = Recorder();
-  HttpRequest({.url = kUrl,
+  ViaRecorder({.url = kUrl,
                .proxy = "127.0.0.1:8080",
                .timeout_s = -1,
                .proxy_user = "user",
@@ -188,7 +193,7 @@ TEST(HttpRequestSteps, CredentialsNeedAProxyAndAUserAndTheBasicHeaderNeedsTarget
   };
   for (const Case& c : cases) {
     auto object = Recorder();
-    HttpRequest({.url = kUrl,
+    ViaRecorder({.url = kUrl,
                  .proxy = c.proxy,
                  .timeout_s = -1,
                  .proxy_user = c.user,
@@ -207,7 +212,7 @@ TEST(HttpRequestSteps, CredentialsNeedAProxyAndAUserAndTheBasicHeaderNeedsTarget
 TEST(HttpRequestSteps, BodyBytesWinOverBodyText) {
   auto object = Recorder();
   const std::vector<std::uint8_t> bytes = {0, 1, 2, 0};
-  HttpRequest({.url = kUrl,
+  ViaRecorder({.url = kUrl,
                .method = kHttpPut,
                .body_text = "text",
                .body_bytes = bytes,
@@ -215,7 +220,7 @@ TEST(HttpRequestSteps, BodyBytesWinOverBodyText) {
                .request_object = object});
   EXPECT_EQ(object->calls.back(), "Send(bytes:4)");
   auto textObject = Recorder();
-  HttpRequest({.url = kUrl,
+  ViaRecorder({.url = kUrl,
                .method = kHttpPost,
                .body_text = "a=1",
                .timeout_s = -1,
@@ -239,7 +244,7 @@ TEST(HttpRequestSteps, CookiePrefixIsRemovedAndTheHeaderSentEvenWhenEmpty) {
   for (const Case& c : cases) {
     auto object = Recorder();
     std::string cookies = c.cookies.value_or("");
-    HttpRequest({.url = kUrl,
+    ViaRecorder({.url = kUrl,
                  .cookies = c.cookies ? &cookies : nullptr,
                  .timeout_s = -1,
                  .request_object = object,
@@ -275,7 +280,7 @@ TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheMergeWrittenToBothCookieTexts) {
   std::string cookies = "old=0; keep=2";
   std::string cookiesOut, headersOut;
   std::int32_t status = -1;
-  const auto body = HttpRequest({.url = kUrl,
+  const auto body = ViaRecorder({.url = kUrl,
                                  .cookies = &cookies,
                                  .cookies_out = &cookiesOut,
                                  .headers_out = &headersOut,
@@ -294,7 +299,7 @@ TEST(HttpRequestSteps, WithoutMergeCookiesOutIsTheResponseCookiesAlone) {
   answer.headers = "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n\r\n";
   auto object = Recorder(answer);
   std::string cookies = "b=2", cookiesOut;
-  HttpRequest({.url = kUrl,
+  ViaRecorder({.url = kUrl,
                .cookies = &cookies,
                .cookies_out = &cookiesOut,
                .timeout_s = -1,
@@ -308,7 +313,7 @@ TEST(HttpRequestSteps, AFailedExchangeGivesEmptyOutputsAndCleansTheCallersCookie
   auto object = Recorder(FailingAnswer());
   std::string cookies = " a=1; a=1; b=deleted", cookiesOut = "stale", headersOut = "stale";
   std::int32_t status = 77;
-  const auto body = HttpRequest({.url = kUrl,
+  const auto body = ViaRecorder({.url = kUrl,
                                  .cookies = &cookies,
                                  .cookies_out = &cookiesOut,
                                  .headers_out = &headersOut,
@@ -323,24 +328,28 @@ TEST(HttpRequestSteps, AFailedExchangeGivesEmptyOutputsAndCleansTheCallersCookie
 }
 
 TEST(HttpRequestSteps, NoObjectMeansNoRequestAndUntouchedOutputs) {
-  std::string cookies = "Cookie: a=1", cookiesOut = "c", headersOut = "h";
-  std::int32_t status = 5;
-  const auto body = PerformHttpRequest({.url = kUrl,
-                                        .cookies = &cookies,
-                                        .cookies_out = &cookiesOut,
-                                        .headers_out = &headersOut,
-                                        .status_out = &status},
-                                       [] { return nullptr; });
-  EXPECT_TRUE(body.empty());
-  EXPECT_EQ(cookies, "Cookie: a=1");
-  EXPECT_EQ(cookiesOut, "c");
-  EXPECT_EQ(headersOut, "h");
-  EXPECT_EQ(status, 5);
+  // A source that cannot make one, and no source at all.
+  for (const platform::HttpObjectSource& source :
+       {platform::HttpObjectSource([] { return nullptr; }), platform::HttpObjectSource()}) {
+    std::string cookies = "Cookie: a=1", cookiesOut = "c", headersOut = "h";
+    std::int32_t status = 5;
+    const auto body = HttpRequest({.url = kUrl,
+                                   .cookies = &cookies,
+                                   .cookies_out = &cookiesOut,
+                                   .headers_out = &headersOut,
+                                   .status_out = &status},
+                                  source);
+    EXPECT_TRUE(body.empty());
+    EXPECT_EQ(cookies, "Cookie: a=1");
+    EXPECT_EQ(cookiesOut, "c");
+    EXPECT_EQ(headersOut, "h");
+    EXPECT_EQ(status, 5);
+  }
 }
 
 TEST(HttpRequestSteps, TheCallersObjectKeepsItsReferenceAndStaysUsable) {
   auto object = Recorder();
-  HttpRequest({.url = kUrl, .timeout_s = -1, .request_object = object});
+  ViaRecorder({.url = kUrl, .timeout_s = -1, .request_object = object});
   EXPECT_EQ(object.use_count(), 1);
   EXPECT_TRUE(object->Open("GET", kUrl, false));
 }
@@ -377,15 +386,16 @@ TEST(HttpRequestSteps, ThePositionalEntryForwardsEachArgumentToItsMember) {
         r.bytes ? std::span<const std::uint8_t>(bytes) : std::span<const std::uint8_t>();
     Outcome positional;
     auto object = Recorder(answer);
-    positional.body = HttpRequest(
-        kUrl, kHttpPut, "body-text", &positional.cookies, &positional.cookiesOut, "x-extra: e",
-        &positional.headersOut, &positional.status, r.no_redirect, body, "proxy.test:1", 7,
-        "proxy-user", "proxy-pass", 0, object, r.merge, r.complete, r.normalize);
+    positional.body =
+        HttpRequest(platform::HttpObjectSource(), kUrl, kHttpPut, "body-text", &positional.cookies,
+                    &positional.cookiesOut, "x-extra: e", &positional.headersOut,
+                    &positional.status, r.no_redirect, body, "proxy.test:1", 7, "proxy-user",
+                    "proxy-pass", 0, object, r.merge, r.complete, r.normalize);
     positional.calls = object->calls;
 
     Outcome named;
     object = Recorder(answer);
-    named.body = HttpRequest({.url = kUrl,
+    named.body = ViaRecorder({.url = kUrl,
                               .method = kHttpPut,
                               .body_text = "body-text",
                               .cookies = &named.cookies,
