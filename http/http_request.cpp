@@ -106,8 +106,9 @@ std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& a,
   const std::int32_t method = a.method < kHttpGet || a.method > kHttpConnect ? kHttpGet : a.method;
   const std::string_view verb = HttpVerb(method);
 
-  std::shared_ptr<platform::HttpRequestObject> object =
-      a.request_object ? a.request_object : newObject ? newObject() : nullptr;
+  std::shared_ptr<platform::HttpRequestObject> object = a.request_object ? a.request_object
+                                                        : newObject      ? newObject()
+                                                                         : nullptr;
   if (!object) return {};
 
   if (const std::optional<int> ms = TimeoutMilliseconds(a.timeout_s)) {
@@ -155,11 +156,12 @@ std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& a,
 }
 
 std::vector<std::uint8_t> HttpRequest(
-    const platform::HttpObjectSource& newObject, std::string_view url, std::int32_t method, std::string_view body_text, std::string* cookies,
-    std::string* cookies_out, std::string_view headers, std::string* headers_out,
-    std::int32_t* status_out, bool no_redirect, std::span<const std::uint8_t> body_bytes,
-    std::string_view proxy, std::int32_t timeout_s, std::string_view proxy_user,
-    std::string_view proxy_password, std::optional<std::int32_t> credential_target,
+    const platform::HttpObjectSource& newObject, std::string_view url, std::int32_t method,
+    std::string_view body_text, std::string* cookies, std::string* cookies_out,
+    std::string_view headers, std::string* headers_out, std::int32_t* status_out, bool no_redirect,
+    std::span<const std::uint8_t> body_bytes, std::string_view proxy, std::int32_t timeout_s,
+    std::string_view proxy_user, std::string_view proxy_password,
+    std::optional<std::int32_t> credential_target,
     std::shared_ptr<platform::HttpRequestObject> request_object, std::optional<bool> merge_cookies,
     std::optional<bool> complete_headers, std::optional<bool> normalize_headers) {
   return HttpRequest({.url = url,

@@ -80,12 +80,12 @@ std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& args,
 
 // The same with the arguments by position, in the order of HttpRequestArgs; it only forwards.
 std::vector<std::uint8_t> HttpRequest(
-    const platform::HttpObjectSource& newObject, std::string_view url, std::int32_t method = kHttpGet, std::string_view body_text = {},
-    std::string* cookies = nullptr, std::string* cookies_out = nullptr,
-    std::string_view headers = {}, std::string* headers_out = nullptr,
-    std::int32_t* status_out = nullptr, bool no_redirect = false,
-    std::span<const std::uint8_t> body_bytes = {}, std::string_view proxy = {},
-    std::int32_t timeout_s = 0, std::string_view proxy_user = {},
+    const platform::HttpObjectSource& newObject, std::string_view url,
+    std::int32_t method = kHttpGet, std::string_view body_text = {}, std::string* cookies = nullptr,
+    std::string* cookies_out = nullptr, std::string_view headers = {},
+    std::string* headers_out = nullptr, std::int32_t* status_out = nullptr,
+    bool no_redirect = false, std::span<const std::uint8_t> body_bytes = {},
+    std::string_view proxy = {}, std::int32_t timeout_s = 0, std::string_view proxy_user = {},
     std::string_view proxy_password = {}, std::optional<std::int32_t> credential_target = {},
     std::shared_ptr<platform::HttpRequestObject> request_object = nullptr,
     std::optional<bool> merge_cookies = {}, std::optional<bool> complete_headers = {},

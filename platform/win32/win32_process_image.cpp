@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/process_image.hpp"
-#include "platform/win32/win32_system.hpp"
 #include "platform/win32/unique_handle.hpp"
+#include "platform/win32/win32_system.hpp"
 
 namespace lanqi::platform {
 namespace {

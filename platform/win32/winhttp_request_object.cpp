@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/http_request_object.hpp"
-#include "platform/win32/win32_system.hpp"
 #include "platform/win32/text_936.hpp"
+#include "platform/win32/win32_system.hpp"
 #include "platform/win32/winhttp_com.hpp"
 #include "platform/win32/winhttp_creation.hpp"
 
