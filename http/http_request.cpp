@@ -106,9 +106,8 @@ std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& a,
   const std::int32_t method = a.method < kHttpGet || a.method > kHttpConnect ? kHttpGet : a.method;
   const std::string_view verb = HttpVerb(method);
 
-  std::shared_ptr<platform::HttpRequestObject> object = a.request_object ? a.request_object
-                                                        : newObject      ? newObject()
-                                                                         : nullptr;
+  std::shared_ptr<platform::HttpRequestObject> object = a.request_object;
+  if (!object && newObject) object = newObject();
   if (!object) return {};
 
   if (const std::optional<int> ms = TimeoutMilliseconds(a.timeout_s)) {
