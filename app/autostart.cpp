@@ -44,8 +44,8 @@ std::u16string ExecutableDosPath(platform::ProcessImage& image, std::uint32_t pr
 }
 
 Autostart::Autostart(platform::Window& window, platform::MachineRegistry& registry,
-                     platform::ProcessImage& image)
-    : window_(window), registry_(registry), image_(image) {}
+                     platform::ProcessImage& image, std::uint32_t processId)
+    : window_(window), registry_(registry), image_(image), processId_(processId) {}
 
 bool Autostart::AutostartEntryExists() {
   const auto [key, name] = SplitValuePath(std::string(kRunKeyPath) + kValueName);
@@ -78,7 +78,7 @@ void Autostart::ToggleAutostart() {
 
 // The caption changes only once the user has closed the box, which returns only then.
 void Autostart::TurnOn() {
-  const std::u16string path = ExecutableDosPath(image_, image_.CurrentProcessId(), true);
+  const std::u16string path = ExecutableDosPath(image_, processId_, true);
   // An empty path would make an entry that starts nothing: that is no success. Windows reads the
   // value as a command line: unquoted, D:\My Tools\clock.exe would first start D:\My.exe.
   if (!path.empty() && WriteAutostartEntry(u"\"" + path + u"\"")) {

@@ -38,8 +38,9 @@ class Autostart {
   static constexpr const char* kCaptionTurnOn = "设置开机启动";
   static constexpr const char* kCaptionTurnOff = "取消开机启动";
 
+  // processId: the process whose executable the entry starts, this program's own.
   Autostart(platform::Window& window, platform::MachineRegistry& registry,
-            platform::ProcessImage& image);
+            platform::ProcessImage& image, std::uint32_t processId);
 
   bool AutostartEntryExists();
   bool WriteAutostartEntry(const std::u16string& data);
@@ -57,6 +58,7 @@ class Autostart {
   platform::Window& window_;
   platform::MachineRegistry& registry_;
   platform::ProcessImage& image_;
+  std::uint32_t processId_;
 };
 
 }  // namespace lanqi

@@ -1,17 +1,14 @@
 #include "app/program.hpp"
 
-#include "process_memory/process_memory.hpp"
-
 namespace lanqi {
 
 Program::Program(platform::System& system, platform::Window& window)
-    : network_(system),
+    : processMemory_(std::make_shared<const ProcessMemory>(system.processMemory)),
+      network_(system, processMemory_),
       keeper_{state_, window, system.clock, system.workers, network_},
       offsetEditor_(window, state_, system.runDirectory),
-      autostart_(window, system.registry, system.processImage),
-      handlers_(keeper_, offsetEditor_, autostart_, system.elevation) {
-  // The one process-memory object exists before the window loads, as the probe relies on it.
-  MakeProcessMemory(system.processMemory);
-}
+      autostart_(window, system.registry, system.processImage,
+                 system.processMemory.CurrentProcessId()),
+      handlers_(keeper_, offsetEditor_, autostart_, system.elevation) {}
 
 }  // namespace lanqi

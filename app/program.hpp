@@ -1,4 +1,7 @@
 #pragma once
+#include <atomic>
+#include <memory>
+
 #include "app/autostart.hpp"
 #include "app/main_window_handlers.hpp"
 #include "app/offset_editor.hpp"
@@ -23,8 +26,13 @@ class Program {
   // What the window reports to, from loading to the end.
   MainWindowHandlers& Events() { return handlers_; }
   ClockState& State() { return state_; }
+  // At the end of the program: a probe that starts later answers "no answer" at once, one under
+  // way keeps its share of the process memory until its workers let go.
+  void ReleaseProcessMemory() { processMemory_.store(nullptr); }
 
  private:
+  // The probe's process memory, which every probe takes afresh (ReferenceNetworkTime).
+  std::atomic<std::shared_ptr<const ProcessMemory>> processMemory_;
   ClockState state_;
   ReferenceNetworkTime network_;
   TimeKeeper keeper_;

@@ -7,7 +7,6 @@
 #include "http/headers.hpp"
 #include "http/http_request_steps.hpp"
 #include "http/text.hpp"
-#include "platform/system.hpp"
 
 namespace lanqi {
 namespace {
@@ -93,8 +92,8 @@ std::string ResponseCookies(std::string_view responseHeaders) {
   return cookies;
 }
 
-std::vector<std::uint8_t> PerformHttpRequest(const HttpRequestArgs& a,
-                                             const platform::HttpObjectSource& newObject) {
+std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& a,
+                                      const platform::HttpObjectSource& newObject) {
   // Declared first so that it is left last, after the object below has been released.
   const platform::HttpThreadScope threadScope;
 
@@ -107,8 +106,8 @@ std::vector<std::uint8_t> PerformHttpRequest(const HttpRequestArgs& a,
   const std::int32_t method = a.method < kHttpGet || a.method > kHttpConnect ? kHttpGet : a.method;
   const std::string_view verb = HttpVerb(method);
 
-  std::shared_ptr<platform::HttpRequestObject> object =
-      a.request_object ? a.request_object : newObject();
+  std::shared_ptr<platform::HttpRequestObject> object = a.request_object;
+  if (!object && newObject) object = newObject();
   if (!object) return {};
 
   if (const std::optional<int> ms = TimeoutMilliseconds(a.timeout_s)) {
@@ -155,16 +154,13 @@ std::vector<std::uint8_t> PerformHttpRequest(const HttpRequestArgs& a,
   return body;
 }
 
-std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& args) {
-  return PerformHttpRequest(args, platform::NewHttpRequestObject);
-}
-
 std::vector<std::uint8_t> HttpRequest(
-    std::string_view url, std::int32_t method, std::string_view body_text, std::string* cookies,
-    std::string* cookies_out, std::string_view headers, std::string* headers_out,
-    std::int32_t* status_out, bool no_redirect, std::span<const std::uint8_t> body_bytes,
-    std::string_view proxy, std::int32_t timeout_s, std::string_view proxy_user,
-    std::string_view proxy_password, std::optional<std::int32_t> credential_target,
+    const platform::HttpObjectSource& newObject, std::string_view url, std::int32_t method,
+    std::string_view body_text, std::string* cookies, std::string* cookies_out,
+    std::string_view headers, std::string* headers_out, std::int32_t* status_out, bool no_redirect,
+    std::span<const std::uint8_t> body_bytes, std::string_view proxy, std::int32_t timeout_s,
+    std::string_view proxy_user, std::string_view proxy_password,
+    std::optional<std::int32_t> credential_target,
     std::shared_ptr<platform::HttpRequestObject> request_object, std::optional<bool> merge_cookies,
     std::optional<bool> complete_headers, std::optional<bool> normalize_headers) {
   return HttpRequest({.url = url,
@@ -185,7 +181,8 @@ std::vector<std::uint8_t> HttpRequest(
                       .request_object = std::move(request_object),
                       .merge_cookies = merge_cookies,
                       .complete_headers = complete_headers,
-                      .normalize_headers = normalize_headers});
+                      .normalize_headers = normalize_headers},
+                     newObject);
 }
 
 }  // namespace lanqi

@@ -61,7 +61,8 @@ struct HttpRequestArgs {
   std::string_view proxy_password = {};
   // Whom the credentials are for: 0 the server, 1 the proxy; left out: 1.
   std::optional<std::int32_t> credential_target = {};
-  // An object of the caller's to carry out the request (it stays usable); nullptr: a new one.
+  // An object of the caller's to carry out the request (it stays usable); nullptr: a new one from
+  // the source HttpRequest is given.
   std::shared_ptr<platform::HttpRequestObject> request_object = nullptr;
   // Merge the response's cookies into *cookies; left out: true.
   std::optional<bool> merge_cookies = {};
@@ -71,18 +72,20 @@ struct HttpRequestArgs {
   std::optional<bool> normalize_headers = {};
 };
 
-// Carries out the request. When no request object can be created the result is empty and no
-// output is written.
-std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& args);
+// Carries out the request on args.request_object, or else on a new object from newObject (the
+// system's one source of them). When there is no object (an empty source, or one that gives
+// nullptr) the result is empty and no output is written.
+std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& args,
+                                      const platform::HttpObjectSource& newObject);
 
 // The same with the arguments by position, in the order of HttpRequestArgs; it only forwards.
 std::vector<std::uint8_t> HttpRequest(
-    std::string_view url, std::int32_t method = kHttpGet, std::string_view body_text = {},
-    std::string* cookies = nullptr, std::string* cookies_out = nullptr,
-    std::string_view headers = {}, std::string* headers_out = nullptr,
-    std::int32_t* status_out = nullptr, bool no_redirect = false,
-    std::span<const std::uint8_t> body_bytes = {}, std::string_view proxy = {},
-    std::int32_t timeout_s = 0, std::string_view proxy_user = {},
+    const platform::HttpObjectSource& newObject, std::string_view url,
+    std::int32_t method = kHttpGet, std::string_view body_text = {}, std::string* cookies = nullptr,
+    std::string* cookies_out = nullptr, std::string_view headers = {},
+    std::string* headers_out = nullptr, std::int32_t* status_out = nullptr,
+    bool no_redirect = false, std::span<const std::uint8_t> body_bytes = {},
+    std::string_view proxy = {}, std::int32_t timeout_s = 0, std::string_view proxy_user = {},
     std::string_view proxy_password = {}, std::optional<std::int32_t> credential_target = {},
     std::shared_ptr<platform::HttpRequestObject> request_object = nullptr,
     std::optional<bool> merge_cookies = {}, std::optional<bool> complete_headers = {},

@@ -1,6 +1,5 @@
 #pragma once
-// The request routine with the request object's source made explicit, so that tests can see what
-// happens when no object can be created. HttpRequest calls it with NewHttpRequestObject.
+// The steps of the request routine, each on its own, for the routine and its tests.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,9 +12,6 @@
 #include "platform/http_request_object.hpp"
 
 namespace lanqi {
-
-std::vector<std::uint8_t> PerformHttpRequest(const HttpRequestArgs& args,
-                                             const platform::HttpObjectSource& newObject);
 
 // The verb for a method index; indexes outside 0..7 give "GET".
 std::string_view HttpVerb(std::int32_t method);

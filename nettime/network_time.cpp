@@ -4,7 +4,6 @@
 
 #include "http/headers.hpp"
 #include "http/http_request.hpp"
-#include "http/http_request_steps.hpp"
 #include "nettime/http_date.hpp"
 #include "nettime/reference_servers.hpp"
 
@@ -16,13 +15,6 @@ constexpr std::int32_t kBeijingOffsetHours = 8;
 
 }  // namespace
 
-std::string HeadRequestThroughHttpRoutine(const platform::HttpObjectSource& newObject,
-                                          const std::string& url) {
-  std::string headers;
-  PerformHttpRequest({.url = url, .method = kHttpHead, .headers_out = &headers}, newObject);
-  return headers;
-}
-
 DateTime NetworkTimeFromHeaders(std::string_view headerBlock) {
   const CalendarTime gmt = ReadHttpDate(TextBetween(headerBlock, "Date:", "\r\n"));
   const DateTime utc = DateTimeFromCalendar(gmt);
@@ -33,11 +25,14 @@ DateTime NetworkTimeFailureValue() {
   return NetworkTimeFromHeaders({});
 }
 
-DateTime FetchNetworkTime(std::optional<std::string>* url, const HeadRequest& request) {
+DateTime FetchNetworkTime(std::optional<std::string>* url,
+                          const platform::HttpObjectSource& newObject) {
   const bool supplied = url != nullptr && url->has_value();
   const std::string target = supplied ? **url : std::string(reference::kWebServerRootUrl);
   if (url != nullptr && !supplied) *url = target;
-  return NetworkTimeFromHeaders(request ? request(target) : std::string());
+  std::string headers;
+  HttpRequest({.url = target, .method = kHttpHead, .headers_out = &headers}, newObject);
+  return NetworkTimeFromHeaders(headers);
 }
 
 }  // namespace lanqi

@@ -1,22 +1,12 @@
 #pragma once
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "datetime/date_time.hpp"
-#include "platform/system.hpp"
+#include "platform/http_request_object.hpp"
 
 namespace lanqi {
-
-// Sends a HEAD request for the URL and gives the response's header block, header lines joined
-// by "\r\n" as the request object reports them; empty when the exchange failed.
-using HeadRequest = std::function<std::string(const std::string& url)>;
-
-// The HEAD request of the program's HTTP routine, with every other parameter at its default and a
-// request object from the given source.
-std::string HeadRequestThroughHttpRoutine(const platform::HttpObjectSource& newObject,
-                                          const std::string& url);
 
 // The time in the header block's first "Date:" (case-sensitive, anywhere in the text) up to the
 // next "\r\n", read as GMT and shifted by 8 hours to Beijing time. 0100-01-01 08:00:00 when the
@@ -29,8 +19,10 @@ DateTime NetworkTimeFailureValue();
 // Reads the network time from the Date header of the answer to a HEAD request, in Beijing time.
 // url: the URL to ask, used exactly as given (an empty text included, which fails like any
 // unusable URL). Not supplied (nullptr, or a variable holding no value) means the reference
-// server's root URL, which is then stored into the variable when there is one. request: how the
-// HEAD request is made. Blocks for the request.
-DateTime FetchNetworkTime(std::optional<std::string>* url, const HeadRequest& request);
+// server's root URL, which is then stored into the variable when there is one. The HEAD request
+// is the program's HTTP routine with every other parameter at its default, on a request object
+// from newObject. Blocks for the request.
+DateTime FetchNetworkTime(std::optional<std::string>* url,
+                          const platform::HttpObjectSource& newObject);
 
 }  // namespace lanqi

@@ -1,8 +1,8 @@
 #pragma once
 // The scriptable HTTP request object behind the request routine: on Windows the COM object
-// "WinHttp.WinHttpRequest.5.1" reached by name through its dispatch interface, on Linux an
-// equivalent over libcurl. Texts are code page 936 bytes; a failing operation has no effect and
-// reports false (or an empty / zero read), never throws.
+// "WinHttp.WinHttpRequest.5.1" reached by name through its dispatch interface; the native tests
+// run the routine on a minimal stand-in over libcurl. Texts are code page 936 bytes; a failing
+// operation has no effect and reports false (or an empty / zero read), never throws.
 #include <cstdint>
 #include <functional>
 #include <memory>

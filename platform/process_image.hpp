@@ -11,7 +11,6 @@ namespace lanqi::platform {
 class ProcessImage {
  public:
   virtual ~ProcessImage() = default;
-  virtual std::uint32_t CurrentProcessId() = 0;
   // The device-form path of the executable, e.g. \Device\HarddiskVolume3\dir\name.exe: of the
   // process with this id, or of the calling process when useId is false or the id is 0.
   // nullopt when the process cannot be opened or asked.

@@ -40,6 +40,8 @@ inline constexpr std::uint32_t kPageNoCache = 0x200;
 class ProcessMemoryOs {
  public:
   virtual ~ProcessMemoryOs() = default;
+  // This process's id: the one answer to it the program asks (for its own memory and for the
+  // executable it puts into the Run value).
   virtual std::uint32_t CurrentProcessId() const = 0;
   // Opens the process with every access right; 0 when it cannot be opened.
   virtual ProcessHandle Open(std::uint32_t processId) = 0;

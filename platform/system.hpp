@@ -1,8 +1,8 @@
 #pragma once
 // The composition root of the platform: every service the program takes from the operating
-// system, in one record. RealSystem() makes the real one (Windows or Linux, as the build links);
-// the program and its application tests assemble everything from such a record, tests from one
-// filled with fakes.
+// system, in one record. The program and its application tests assemble everything from such a
+// record: the program from RealSystem(), tests from one filled with fakes or with the native
+// stand-ins (tests/support).
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -28,31 +28,15 @@ struct System {
   MachineRegistry& registry;
   ProcessImage& processImage;
   Elevation& elevation;
+  // The one source of request objects: the HTTP routine gets its objects from here.
   HttpObjectSource newHttpRequestObject;
 };
 
-// The real system. Made on first use and never destroyed: worker threads may still use its
-// services while the process ends.
+// The real Windows system (the Windows build defines it). Made on first use and never destroyed:
+// worker threads may still use its services while the process ends.
 System& RealSystem();
 
 // The real file system's files of a given directory (tests use a fresh folder of their own).
 std::unique_ptr<DirectoryFiles> DirectoryFilesIn(const std::filesystem::path& directory);
-
-// A new request object of the real system (WinHTTP's COM object, or libcurl), for the calling
-// thread, which must hold an HttpThreadScope; nullptr when none can be made.
-std::shared_ptr<HttpRequestObject> NewHttpRequestObject();
-
-// The real implementations RealSystem is made of; each lives until the process ends.
-namespace real {
-LocalClock& TheLocalClock();
-Workers& TheWorkers();
-Sockets& TheSockets();
-ProcessMemoryOs& TheProcessMemoryOs();
-MachineRegistry& TheMachineRegistry();
-ProcessImage& TheProcessImage();
-Elevation& TheElevation();
-// The files beside the executable.
-DirectoryFiles& TheRunDirectoryFiles();
-}  // namespace real
 
 }  // namespace lanqi::platform

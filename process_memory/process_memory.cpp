@@ -349,25 +349,4 @@ std::vector<std::uint8_t> HexToBytes(std::string_view text) {
   return bytes;
 }
 
-namespace {
-// Never destroyed itself: detached workers may still ask for the instance while the process exits.
-std::atomic<std::shared_ptr<const ProcessMemory>>& ProgramInstance() {
-  static auto& instance = *new std::atomic<std::shared_ptr<const ProcessMemory>>();
-  return instance;
-}
-}  // namespace
-
-std::shared_ptr<const ProcessMemory> process_memory() {
-  return ProgramInstance().load();
-}
-
-void MakeProcessMemory(platform::ProcessMemoryOs& os) {
-  std::shared_ptr<const ProcessMemory> none;
-  ProgramInstance().compare_exchange_strong(none, std::make_shared<const ProcessMemory>(os));
-}
-
-void ReleaseProcessMemory() {
-  ProgramInstance().store(nullptr);
-}
-
 }  // namespace lanqi

@@ -94,12 +94,4 @@ std::uint64_t HexToInt(std::string_view text);
 // an unpaired last digit is dropped.
 std::vector<std::uint8_t> HexToBytes(std::string_view text);
 
-// The one instance of the program: made by the start-up routine before the main window exists
-// and released at the end of the program with the other resources it holds. Null before it is
-// made and once released. A user that took it before the release (a probe's worker thread) keeps
-// it alive until it lets go, so a release never pulls it from under a running thread.
-std::shared_ptr<const ProcessMemory> process_memory();
-void MakeProcessMemory(platform::ProcessMemoryOs& os);
-void ReleaseProcessMemory();
-
 }  // namespace lanqi

@@ -6,7 +6,6 @@
 #include "platform/system.hpp"
 #include "platform/win32/executable_path.hpp"
 #include "platform/win32/main_window.hpp"
-#include "process_memory/process_memory.hpp"
 
 namespace {
 
@@ -36,7 +35,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   static lanqi::platform::win32::MainWindow window(instance);
   static lanqi::Program program(lanqi::platform::RealSystem(), window);
 
-  window.ReleaseAtEnd([] { lanqi::ReleaseProcessMemory(); });
+  window.ReleaseAtEnd([] { program.ReleaseProcessMemory(); });
   if (!window.Load(program.Events())) return 1;  // no window can be created, e.g. no desktop
   window.RunMessageLoop();
 }

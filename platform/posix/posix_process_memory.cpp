@@ -11,8 +11,6 @@
 #include <fstream>
 #include <string>
 
-#include "platform/system.hpp"
-
 namespace lanqi::platform {
 namespace {
 
@@ -137,11 +135,5 @@ bool PosixProcessMemoryOs::Protect(ProcessHandle process, std::uintptr_t base, s
 }
 
 void PosixProcessMemoryOs::ProcessPendingMessages() {}
-
-// Never destroyed: detached workers may still call it while the process exits.
-ProcessMemoryOs& real::TheProcessMemoryOs() {
-  static PosixProcessMemoryOs& os = *new PosixProcessMemoryOs;
-  return os;
-}
 
 }  // namespace lanqi::platform

@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "platform/system.hpp"
 #include "platform/win32/com_apartment.hpp"
 #include "platform/win32/executable_path.hpp"
 #include "platform/win32/text_936.hpp"
 #include "platform/win32/unique_handle.hpp"
+#include "platform/win32/win32_system.hpp"
 
 namespace lanqi::platform {
 namespace win32 {

@@ -3,9 +3,9 @@
 #include <climits>
 
 #include "platform/registry.hpp"
-#include "platform/system.hpp"
 #include "platform/win32/text_936.hpp"
 #include "platform/win32/unique_handle.hpp"
+#include "platform/win32/win32_system.hpp"
 
 namespace lanqi::platform {
 namespace {

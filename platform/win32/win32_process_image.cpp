@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/process_image.hpp"
-#include "platform/system.hpp"
 #include "platform/win32/unique_handle.hpp"
+#include "platform/win32/win32_system.hpp"
 
 namespace lanqi::platform {
 namespace {
@@ -22,8 +22,6 @@ std::u16string FromWide(const wchar_t* text, std::size_t length) {
 
 class Win32ProcessImage final : public ProcessImage {
  public:
-  std::uint32_t CurrentProcessId() override { return GetCurrentProcessId(); }
-
   std::optional<std::u16string> ImageDevicePath(std::uint32_t processId, bool useId) override {
     UniqueHandle opened;
     HANDLE process = GetCurrentProcess();  // a pseudo handle, never closed

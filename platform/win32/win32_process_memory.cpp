@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "platform/process_memory_os.hpp"
-#include "platform/system.hpp"
+#include "platform/win32/win32_system.hpp"
 
 namespace lanqi::platform {
 namespace {

@@ -8,8 +8,8 @@
 #include <mutex>
 
 #include "platform/sockets.hpp"
-#include "platform/system.hpp"
 #include "platform/win32/unique_socket.hpp"
+#include "platform/win32/win32_system.hpp"
 
 namespace lanqi::platform {
 namespace {

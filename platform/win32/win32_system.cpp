@@ -1,4 +1,5 @@
-#include "platform/system.hpp"
+#include "platform/win32/win32_system.hpp"
+
 #include "platform/win32/win32_platform.hpp"
 
 namespace lanqi::platform {
@@ -12,6 +13,15 @@ Workers& real::TheWorkers() {
   // Never destroyed: detached workers may still count themselves out while the process exits.
   static auto& workers = *new win32::Win32Workers;
   return workers;
+}
+
+System& RealSystem() {
+  // Never destroyed: detached workers may still use the services while the process exits.
+  static System& system = *new System{
+      real::TheLocalClock(),      real::TheWorkers(),           real::TheSockets(),
+      real::TheProcessMemoryOs(), real::TheRunDirectoryFiles(), real::TheMachineRegistry(),
+      real::TheProcessImage(),    real::TheElevation(),         &real::NewHttpRequestObject};
+  return system;
 }
 
 }  // namespace lanqi::platform

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/http_request_object.hpp"
-#include "platform/system.hpp"
 #include "platform/win32/text_936.hpp"
+#include "platform/win32/win32_system.hpp"
 #include "platform/win32/winhttp_com.hpp"
 #include "platform/win32/winhttp_creation.hpp"
 
@@ -240,7 +240,7 @@ std::shared_ptr<HttpRequestObject> NewWinHttpRequestObject(const RequestObjectCr
 
 }  // namespace win32
 
-std::shared_ptr<HttpRequestObject> NewHttpRequestObject() {
+std::shared_ptr<HttpRequestObject> real::NewHttpRequestObject() {
   return win32::NewWinHttpRequestObject({});
 }
 

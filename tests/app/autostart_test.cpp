@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/system.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
 #include "tests/fakes/fake_window.hpp"
 
@@ -66,17 +65,6 @@ TEST(DrivePathFromDevicePath, FirstDriveWhoseDeviceStartsThePathWins) {
   }
 }
 
-TEST(ExecutableDosPath, RealProcessGivesADriveLetterPathOfThisProgram) {
-  platform::ProcessImage* image = &platform::RealSystem().processImage;
-  const std::u16string path = ExecutableDosPath(*image, image->CurrentProcessId(), true);
-  ASSERT_GE(path.size(), 3u);
-  EXPECT_EQ(path[1], u':');
-  EXPECT_EQ(path[2], u'\\');
-  EXPECT_NE(path.find(u"app_tests"), std::u16string::npos);
-  EXPECT_EQ(ExecutableDosPath(*image, 0, true), path);
-  EXPECT_EQ(ExecutableDosPath(*image, 0, false), path);
-}
-
 struct AutostartButton : ::testing::Test {
   AutostartButton() {
     image.devicePath = u"\\Device\\HarddiskVolume5\\Tools\\clock.exe";
@@ -94,7 +82,7 @@ struct AutostartButton : ::testing::Test {
   testing::FakeWindow window;
   testing::FakeRegistry registry;
   testing::FakeProcessImage image;
-  Autostart autostart{window, registry, image};
+  Autostart autostart{window, registry, image, 4242};
 };
 
 TEST_F(AutostartButton, CaptionAtStartFollowsTheValueWhateverItsData) {
@@ -179,27 +167,6 @@ TEST_F(AutostartButton, AnyOtherCaptionMeansRemove) {
   autostart.ToggleAutostart();
   ExpectLastBox("取消失败！", "失败", MessageIcon::Error);
   EXPECT_EQ(Caption(), "");
-}
-
-// The machine registry of this build: the memory store on Linux, the real registry on Windows.
-TEST(MachineRegistry, SetFindDeleteInAThrowawayKey) {
-  platform::MachineRegistry* registry = &platform::RealSystem().registry;
-  const std::string key = "SOFTWARE\\LanqiClockGuardTest\\" +
-                          std::to_string(platform::RealSystem().processImage.CurrentProcessId());
-  EXPECT_FALSE(registry->ValueExists(key, "v"));
-  EXPECT_FALSE(registry->DeleteValue(key, "v"));
-  ASSERT_TRUE(registry->SetString(key, "v", u"C:\\a b\\\u0E01.exe"));
-  EXPECT_TRUE(registry->ValueExists(key, "v"));
-  ASSERT_TRUE(registry->SetString(key, "empty", u""));
-  EXPECT_TRUE(registry->ValueExists(key, "empty"));
-  EXPECT_TRUE(registry->DeleteValue(key, "v"));
-  EXPECT_FALSE(registry->ValueExists(key, "v"));
-  EXPECT_FALSE(registry->DeleteValue(key, "v"));
-  EXPECT_TRUE(registry->DeleteValue(key, "empty"));
-  EXPECT_FALSE(registry->DeleteKey("SOFTWARE\\LanqiClockGuardTest"));  // it still has a subkey
-  EXPECT_TRUE(registry->DeleteKey(key));
-  EXPECT_FALSE(registry->DeleteKey(key));
-  EXPECT_TRUE(registry->DeleteKey("SOFTWARE\\LanqiClockGuardTest"));
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ struct Copy {
         system{shared.clock,
                workers,
                sockets,
-               platform::RealSystem().processMemory,
+               testing::HostSystem().processMemory,
                files,
                registry,
                image,

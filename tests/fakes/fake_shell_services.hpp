@@ -133,7 +133,6 @@ class FakeRegistry final : public platform::MachineRegistry {
 // A process image with a fixed device-form path and drive table.
 class FakeProcessImage final : public platform::ProcessImage {
  public:
-  std::uint32_t CurrentProcessId() override { return 4242; }
   std::optional<std::u16string> ImageDevicePath(std::uint32_t processId, bool useId) override {
     askedId = processId;
     askedWithId = useId;

@@ -7,13 +7,14 @@
 #include "tests/fakes/fake_sockets.hpp"
 #include "tests/fakes/fake_workers.hpp"
 #include "tests/fakes/virtual_clock.hpp"
+#include "tests/support/system_support.hpp"
 
 namespace lanqi::testing {
 
 // A system of fakes for assembling the whole program under test: a virtual clock, queued
 // workers, scripted sockets, a registry and process image in memory, an elevation that says yes,
 // no request objects, and the real file system in a fresh folder of its own. Process memory is
-// the real one: the probe's result cells live in this process.
+// the host's: the probe's result cells live in this process.
 struct FakeSystem {
   VirtualClock clock;
   FakeWorkers workers{FakeWorkers::Mode::Queue};
@@ -30,7 +31,7 @@ struct FakeSystem {
     return platform::System{clock,
                             workers,
                             sockets,
-                            platform::RealSystem().processMemory,
+                            HostSystem().processMemory,
                             *files,
                             registry,
                             image,

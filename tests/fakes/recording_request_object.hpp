@@ -1,6 +1,7 @@
 #pragma once
 // A request object that writes down every call it gets, as one line of text each, and answers a
 // Send with a scripted response.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ class RecordingRequestObject final : public platform::HttpRequestObject {
   explicit RecordingRequestObject(Answer answer) : answer_(std::move(answer)) {}
 
   std::vector<std::string> calls;
+  // Told the URL of every Open.
+  std::function<void(std::string_view url)> onOpen;
 
   bool SetTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs) override {
     return Record("SetTimeouts(" + std::to_string(resolveMs) + "," + std::to_string(connectMs) +
@@ -33,6 +36,7 @@ class RecordingRequestObject final : public platform::HttpRequestObject {
   }
   bool Open(std::string_view verb, std::string_view url, bool async) override {
     sent_ = false;
+    if (onOpen) onOpen(url);
     return Record("Open(" + std::string(verb) + "," + std::string(url) + "," +
                   (async ? "true" : "false") + ")");
   }

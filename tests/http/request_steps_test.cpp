@@ -25,13 +25,18 @@ std::shared_ptr<RecordingRequestObject> Recorder(
 }
 
 // The recording object after the routine ran with these arguments on it, for kUrl.
+// The routine on the recording object a test hands it in the arguments, with no source of its own.
+std::vector<std::uint8_t> ViaRecorder(const HttpRequestArgs& args) {
+  return HttpRequest(args, platform::HttpObjectSource());
+}
+
 std::shared_ptr<RecordingRequestObject> RunOnRecorder(
     HttpRequestArgs args,
     RecordingRequestObject::Answer answer = RecordingRequestObject::Answer()) {
   auto object = Recorder(std::move(answer));
   args.url = kUrl;
   args.request_object = object;
-  HttpRequest(args);
+  ViaRecorder(args);
   return object;
 }
 
@@ -274,7 +279,7 @@ TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheCookieTextsWithAndWithoutMerge) {
     auto object = Recorder(c.answer);
     std::string cookies = c.cookies, cookiesOut = "stale", headersOut = "stale";
     std::int32_t status = 77;
-    const auto body = HttpRequest({.url = kUrl,
+    const auto body = ViaRecorder({.url = kUrl,
                                    .cookies = &cookies,
                                    .cookies_out = &cookiesOut,
                                    .headers_out = &headersOut,
@@ -291,19 +296,23 @@ TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheCookieTextsWithAndWithoutMerge) {
 }
 
 TEST(HttpRequestSteps, NoObjectMeansNoRequestAndUntouchedOutputs) {
-  std::string cookies = "Cookie: a=1", cookiesOut = "c", headersOut = "h";
-  std::int32_t status = 5;
-  const auto body = PerformHttpRequest({.url = kUrl,
-                                        .cookies = &cookies,
-                                        .cookies_out = &cookiesOut,
-                                        .headers_out = &headersOut,
-                                        .status_out = &status},
-                                       [] { return nullptr; });
-  EXPECT_TRUE(body.empty());
-  EXPECT_EQ(cookies, "Cookie: a=1");
-  EXPECT_EQ(cookiesOut, "c");
-  EXPECT_EQ(headersOut, "h");
-  EXPECT_EQ(status, 5);
+  // A source that cannot make one, and no source at all.
+  for (const platform::HttpObjectSource& source :
+       {platform::HttpObjectSource([] { return nullptr; }), platform::HttpObjectSource()}) {
+    std::string cookies = "Cookie: a=1", cookiesOut = "c", headersOut = "h";
+    std::int32_t status = 5;
+    const auto body = HttpRequest({.url = kUrl,
+                                   .cookies = &cookies,
+                                   .cookies_out = &cookiesOut,
+                                   .headers_out = &headersOut,
+                                   .status_out = &status},
+                                  source);
+    EXPECT_TRUE(body.empty());
+    EXPECT_EQ(cookies, "Cookie: a=1");
+    EXPECT_EQ(cookiesOut, "c");
+    EXPECT_EQ(headersOut, "h");
+    EXPECT_EQ(status, 5);
+  }
 }
 
 // The positional entry must hand every argument to its own member. Each row gives values that are
@@ -338,15 +347,16 @@ TEST(HttpRequestSteps, ThePositionalEntryForwardsEachArgumentToItsMember) {
         r.bytes ? std::span<const std::uint8_t>(bytes) : std::span<const std::uint8_t>();
     Outcome positional;
     auto object = Recorder(answer);
-    positional.body = HttpRequest(
-        kUrl, kHttpPut, "body-text", &positional.cookies, &positional.cookiesOut, "x-extra: e",
-        &positional.headersOut, &positional.status, r.no_redirect, body, "proxy.test:1", 7,
-        "proxy-user", "proxy-pass", 0, object, r.merge, r.complete, r.normalize);
+    positional.body =
+        HttpRequest(platform::HttpObjectSource(), kUrl, kHttpPut, "body-text", &positional.cookies,
+                    &positional.cookiesOut, "x-extra: e", &positional.headersOut,
+                    &positional.status, r.no_redirect, body, "proxy.test:1", 7, "proxy-user",
+                    "proxy-pass", 0, object, r.merge, r.complete, r.normalize);
     positional.calls = object->calls;
 
     Outcome named;
     object = Recorder(answer);
-    named.body = HttpRequest({.url = kUrl,
+    named.body = ViaRecorder({.url = kUrl,
                               .method = kHttpPut,
                               .body_text = "body-text",
                               .cookies = &named.cookies,

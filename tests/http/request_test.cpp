@@ -12,10 +12,10 @@
 #include "http/http_request.hpp"
 #include "http/text.hpp"
 #include "platform/http_request_object.hpp"
-#include "platform/system.hpp"
 #include "tests/http/browser_user_agent.hpp"
 #include "tests/http_server/loopback_http_server.hpp"
 #include "tests/support/bytes.hpp"
+#include "tests/support/system_support.hpp"
 #include "tests/support/wine_gaps.hpp"
 
 namespace lanqi {
@@ -29,6 +29,11 @@ using testing::WineGap;
 using testing::kBrowserUserAgent;
 
 using testing::ByteVector;
+
+// The routine on the build's request objects, as the program calls it.
+std::vector<std::uint8_t> RealRequest(const HttpRequestArgs& args) {
+  return HttpRequest(args, testing::HostSystem().newHttpRequestObject);
+}
 
 ScriptedReply Answer(std::string body,
                      std::vector<std::pair<std::string, std::string>> headers = {},
@@ -51,7 +56,7 @@ struct Exchange {
 
 Exchange Get(const std::string& url, std::int32_t timeout_s = 5) {
   Exchange e;
-  e.body = HttpRequest({.url = url,
+  e.body = RealRequest({.url = url,
                         .cookies_out = &e.cookiesOut,
                         .headers_out = &e.headersOut,
                         .status_out = &e.status,
@@ -110,7 +115,7 @@ TEST(HttpRequest, EachVerbArrivesAsSent) {
   };
   for (const auto& [method, verb] : cases) {
     std::int32_t status = 0;
-    HttpRequest({.url = server.Url("/m"), .method = method, .status_out = &status, .timeout_s = 5});
+    RealRequest({.url = server.Url("/m"), .method = method, .status_out = &status, .timeout_s = 5});
     EXPECT_EQ(status, 200) << method;
     ASSERT_FALSE(server.Requests().empty());
     EXPECT_EQ(server.Requests().back().method, verb) << method;
@@ -120,9 +125,9 @@ TEST(HttpRequest, EachVerbArrivesAsSent) {
 
 TEST(HttpRequest, PostSendsItsBodyWithTheFormTypeUnlessOneIsNamed) {
   LoopbackHttpServer server;
-  HttpRequest(
+  RealRequest(
       {.url = server.Url("/form"), .method = kHttpPost, .body_text = "a=1&b=2", .timeout_s = 5});
-  HttpRequest({.url = server.Url("/json"),
+  RealRequest({.url = server.Url("/json"),
                .method = kHttpPost,
                .body_text = "{}",
                .headers = "content-type: application/json",
@@ -138,7 +143,7 @@ TEST(HttpRequest, PostSendsItsBodyWithTheFormTypeUnlessOneIsNamed) {
 TEST(HttpRequest, BodyBytesArriveByteForByte) {
   LoopbackHttpServer server;
   const std::vector<std::uint8_t> bytes = {0x00, 0xFF, 0x0D, 0x0A, 0x00, 0x80, 0x7F};
-  HttpRequest({.url = server.Url("/upload"),
+  RealRequest({.url = server.Url("/upload"),
                .method = kHttpPut,
                .body_text = "ignored",
                .headers = "Content-Type: application/octet-stream",
@@ -152,8 +157,8 @@ TEST(HttpRequest, BodyBytesArriveByteForByte) {
 // routine's suppressed default shows as a single Accept, never a second one.
 TEST(HttpRequest, AcceptAsTheTailOfALongerNameSuppressesTheDefaultAccept) {
   LoopbackHttpServer server;
-  HttpRequest({.url = server.Url("/"), .headers = "X-Accept: yes", .timeout_s = 5});
-  HttpRequest({.url = server.Url("/"), .headers = "Accept: text/html", .timeout_s = 5});
+  RealRequest({.url = server.Url("/"), .headers = "X-Accept: yes", .timeout_s = 5});
+  RealRequest({.url = server.Url("/"), .headers = "Accept: text/html", .timeout_s = 5});
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].Header("X-Accept"), "yes");
@@ -164,10 +169,10 @@ TEST(HttpRequest, AcceptAsTheTailOfALongerNameSuppressesTheDefaultAccept) {
 
 TEST(HttpRequest, KeepAliveConnectionLineIsDroppedOtherConnectionValuesAreSent) {
   LoopbackHttpServer server;
-  HttpRequest({.url = server.Url("/1"),
+  RealRequest({.url = server.Url("/1"),
                .headers = "Connection: keep-alive\r\nX-Marker: 1",
                .timeout_s = 5});
-  HttpRequest(
+  RealRequest(
       {.url = server.Url("/2"), .headers = "Connection: close\r\nX-Marker: 2", .timeout_s = 5});
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
@@ -205,7 +210,7 @@ TEST(HttpRequest, CookiesGoOutAsTheCookieHeaderAndEverySetCookieLineComesBack) {
     LoopbackHttpServer server([&](const RecordedRequest&) { return Answer("", c.answer); });
     std::string cookies = c.cookies.value_or(""), cookiesOut = "unset";
     std::int32_t status = 0;
-    HttpRequest({.url = server.Url("/"),
+    RealRequest({.url = server.Url("/"),
                  .cookies = c.cookies ? &cookies : nullptr,
                  .cookies_out = &cookiesOut,
                  .status_out = &status,
@@ -226,8 +231,8 @@ TEST(HttpRequest, CookiesGoOutAsTheCookieHeaderAndEverySetCookieLineComesBack) {
 TEST(HttpRequest, CookieOrHeaderTextWithALineBreakIsRefusedAndInjectsNothing) {
   LoopbackHttpServer server;
   std::string cookies = "a=1\r\nX-Injected: cookie";
-  HttpRequest({.url = server.Url("/1"), .cookies = &cookies, .timeout_s = 5});
-  HttpRequest({.url = server.Url("/2"),
+  RealRequest({.url = server.Url("/1"), .cookies = &cookies, .timeout_s = 5});
+  RealRequest({.url = server.Url("/2"),
                .headers = "X-Marker: 2\nX-Injected: bare-lf\r\nX-Other: cr\rX-Injected: bare-cr",
                .timeout_s = 5});
   const auto requests = server.Requests();
@@ -279,7 +284,7 @@ TEST(HttpRequest, RedirectsAreFollowedUnlessRefused) {
 
   std::int32_t status = 0;
   std::string headersOut;
-  HttpRequest({.url = server.Url("/from"),
+  RealRequest({.url = server.Url("/from"),
                .headers_out = &headersOut,
                .status_out = &status,
                .no_redirect = true,
@@ -299,7 +304,7 @@ TEST(HttpRequest, HeadForTheDateHeaderAsTheTimeFetchMakesIt) {
   });
   std::string headersOut;
   const auto body =
-      HttpRequest({.url = server.Url("/"), .method = kHttpHead, .headers_out = &headersOut});
+      RealRequest({.url = server.Url("/"), .method = kHttpHead, .headers_out = &headersOut});
   EXPECT_TRUE(body.empty());
   EXPECT_EQ(TextBetween(headersOut, "Date:", "\r\n"), " " + date);
   EXPECT_TRUE(headersOut.ends_with("\r\n")) << headersOut;
@@ -340,10 +345,11 @@ TEST(HttpRequest, AHeaderBlockOfTensOfKilobytesArrivesWhole) {
 TEST(HttpRequest, TheCallersRequestObjectStillWorksAfterTheCall) {
   LoopbackHttpServer server;
   const platform::HttpThreadScope scope;
-  std::shared_ptr<platform::HttpRequestObject> object = platform::NewHttpRequestObject();
+  std::shared_ptr<platform::HttpRequestObject> object =
+      testing::HostSystem().newHttpRequestObject();
   ASSERT_NE(object, nullptr);
   std::int32_t status = 0;
-  HttpRequest({.url = server.Url("/first"),
+  RealRequest({.url = server.Url("/first"),
                .status_out = &status,
                .timeout_s = 5,
                .request_object = object});
@@ -365,7 +371,7 @@ TEST(HttpRequest, ProxyGetsTheAbsoluteUrlAndBasicCredentialsOnTheFirstRequest) {
   const std::string url =
       "http://127.0.0.1:" + std::to_string(testing::net::UnusedLoopbackPort()) + "/via";
   std::int32_t status = 0;
-  HttpRequest({.url = url,
+  RealRequest({.url = url,
                .status_out = &status,
                .proxy = "127.0.0.1:" + std::to_string(proxy.Port()),
                .timeout_s = 5,
@@ -392,7 +398,7 @@ TEST(HttpRequest, CallsOnSeveralThreadsAtOnceEachGetTheirOwnAnswer) {
         const std::string name = "t" + std::to_string(t) + "c" + std::to_string(i);
         std::string cookies = "mine=" + name;
         std::int32_t status = 0;
-        const auto body = HttpRequest({.url = server.Url("/" + name),
+        const auto body = RealRequest({.url = server.Url("/" + name),
                                        .cookies = &cookies,
                                        .status_out = &status,
                                        .timeout_s = 10});
@@ -415,7 +421,7 @@ TEST(HttpRequestBadAnswers, RefusedConnectionGivesEmptyOutputs) {
       "http://127.0.0.1:" + std::to_string(testing::net::UnusedLoopbackPort()) + "/";
   std::string cookies = "a=1; a=1";
   Exchange e;
-  e.body = HttpRequest({.url = url,
+  e.body = RealRequest({.url = url,
                         .cookies = &cookies,
                         .cookies_out = &e.cookiesOut,
                         .headers_out = &e.headersOut,

@@ -1,4 +1,5 @@
-// Runs the connectivity probe and the network time fetch on the real system and prints what they
+// Runs the connectivity probe and the network time fetch on the host system (the real one under
+// Wine, the native stand-ins on Linux) and prints what they
 // gave and how long they took, for the network-namespace tests and the benchmarks.
 //   net_probe_driver probe [repeat]        the probe over the reference targets
 //   net_probe_driver fetch [url]           the fetch (default: the reference root URL)
@@ -11,8 +12,8 @@
 
 #include "nettime/connectivity_probe.hpp"
 #include "nettime/network_time.hpp"
-#include "platform/system.hpp"
 #include "process_memory/process_memory.hpp"
+#include "tests/support/system_support.hpp"
 
 namespace {
 
@@ -30,18 +31,17 @@ std::string Text(lanqi::DateTime value) {
   return text;
 }
 
-// The probe and the request over the real system, as the program makes them.
+// The probe and the request over the host system, as the program makes them: the probe's result
+// cells go through the process memory.
 lanqi::ProbeServices RealProbeServices() {
-  auto& system = lanqi::platform::RealSystem();
-  return {system.workers, system.clock, system.sockets, lanqi::process_memory(),
+  auto& system = lanqi::testing::HostSystem();
+  static const auto memory = std::make_shared<const lanqi::ProcessMemory>(system.processMemory);
+  return {system.workers, system.clock, system.sockets, memory,
           system.processMemory.CurrentProcessId()};
 }
 
 lanqi::DateTime Fetch(std::optional<std::string>* url) {
-  return lanqi::FetchNetworkTime(url, [](const std::string& target) {
-    return lanqi::HeadRequestThroughHttpRoutine(lanqi::platform::RealSystem().newHttpRequestObject,
-                                                target);
-  });
+  return lanqi::FetchNetworkTime(url, lanqi::testing::HostSystem().newHttpRequestObject);
 }
 
 int Repeat(int argc, char** argv, int index) {
@@ -52,9 +52,6 @@ int Repeat(int argc, char** argv, int index) {
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "probe";
-  lanqi::MakeProcessMemory(
-      lanqi::platform::RealSystem()
-          .processMemory);  // the probe's result cells go through it, as in the program
   if (mode == "probe") {
     for (int i = Repeat(argc, argv, 2); i > 0; --i) {
       const auto start = Clock::now();

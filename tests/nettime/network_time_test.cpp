@@ -7,16 +7,22 @@
 #include <vector>
 
 #include "nettime/reference_servers.hpp"
+#include "tests/fakes/recording_request_object.hpp"
 #include "tests/http_server/loopback_http_server.hpp"
 #include "tests/support/system_support.hpp"
 
 namespace lanqi {
 namespace {
 
-HeadRequest Answering(std::string headers, std::vector<std::string>* urls = nullptr) {
-  return [headers = std::move(headers), urls](const std::string& url) {
-    if (urls != nullptr) urls->push_back(url);
-    return headers;
+// Request objects that answer with this header block; the URL of each request goes to *urls.
+platform::HttpObjectSource Answering(std::string headers,
+                                     std::vector<std::string>* urls = nullptr) {
+  return [headers = std::move(headers), urls] {
+    testing::RecordedAnswer answer;
+    answer.headers = headers;
+    auto object = std::make_shared<testing::RecordingRequestObject>(answer);
+    if (urls != nullptr) object->onOpen = [urls](std::string_view url) { urls->emplace_back(url); };
+    return object;
   };
 }
 
@@ -28,9 +34,9 @@ std::string Block(const std::string& dateLine) {
   return "HTTP/1.1 200 OK\r\nServer: bfe\r\n" + dateLine + "\r\nContent-Length: 0\r\n";
 }
 
-// The program's own HEAD request through the build's real request object.
-std::string RealHeadRequest(const std::string& url) {
-  return HeadRequestThroughHttpRoutine(platform::RealSystem().newHttpRequestObject, url);
+// The build's real request objects.
+const platform::HttpObjectSource& RealObjects() {
+  return testing::HostSystem().newHttpRequestObject;
 }
 
 TEST(NetworkTime, TheDateHeaderIsReadAsGmtAndShiftedToBeijingTime) {
@@ -80,7 +86,8 @@ TEST(NetworkTime, TheResultDoesNotDependOnTheComputersTimeZone) {
 // one, is asked as it is and handed back unchanged.
 TEST(NetworkTime, AnOmittedUrlMeansTheReferenceRootAndASuppliedOneIsUsedUnchanged) {
   std::vector<std::string> asked;
-  const HeadRequest request = Answering(Block("Date: Wed, 31 Dec 2025 20:30:05 GMT"), &asked);
+  const platform::HttpObjectSource request =
+      Answering(Block("Date: Wed, 31 Dec 2025 20:30:05 GMT"), &asked);
 
   FetchNetworkTime(nullptr, request);
   std::optional<std::string> omitted;
@@ -100,7 +107,7 @@ TEST(NetworkTime, AnOmittedUrlMeansTheReferenceRootAndASuppliedOneIsUsedUnchange
 
 TEST(NetworkTime, AnEmptyUrlGivenToTheRealRoutineFailsWithoutAskingTheReferenceServer) {
   std::optional<std::string> empty = "";
-  EXPECT_EQ(FetchNetworkTime(&empty, RealHeadRequest), NetworkTimeFailureValue());
+  EXPECT_EQ(FetchNetworkTime(&empty, RealObjects()), NetworkTimeFailureValue());
   EXPECT_EQ(empty, "");
 }
 
@@ -112,7 +119,7 @@ TEST(NetworkTimeLoopback, AHeadRequestToALocalServerReadsItsDate) {
     return reply;
   });
   std::optional<std::string> url = server.Url("/");
-  EXPECT_EQ(FetchNetworkTime(&url, RealHeadRequest), Beijing(2026, 1, 1, 4, 30, 5));
+  EXPECT_EQ(FetchNetworkTime(&url, RealObjects()), Beijing(2026, 1, 1, 4, 30, 5));
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].method, "HEAD");
@@ -123,7 +130,7 @@ TEST(NetworkTimeLoopback, ARefusedConnectionGivesTheFailureValue) {
   int closedPort = 0;
   { closedPort = testing::LoopbackListener().port(); }
   std::optional<std::string> url = "http://127.0.0.1:" + std::to_string(closedPort) + "/";
-  EXPECT_EQ(FetchNetworkTime(&url, RealHeadRequest), NetworkTimeFailureValue());
+  EXPECT_EQ(FetchNetworkTime(&url, RealObjects()), NetworkTimeFailureValue());
 }
 
 }  // namespace

@@ -10,11 +10,13 @@
 #include "platform/system.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
 #include "tests/support/bytes.hpp"
+#include "tests/support/system_support.hpp"
 
 namespace lanqi {
 namespace {
 
 using testing::AsBytes;
+using Outcome = platform::DirectoryFiles::ReadResult::Outcome;
 
 struct DirectoryFilesTest : ::testing::Test {
   std::string Read(const std::string& name, std::size_t limit = 1 << 16) {
@@ -58,7 +60,6 @@ TEST_F(DirectoryFilesTest, FailedReplacementsLeaveNothingBehind) {
 }
 
 TEST_F(DirectoryFilesTest, ReadTellsAMissingFileFromOneThatIsThere) {
-  using Outcome = platform::DirectoryFiles::ReadResult::Outcome;
   ASSERT_TRUE(files->Replace("file", AsBytes("12")));
   std::filesystem::create_directory(folder.path() / "dir");
   const struct {
@@ -72,25 +73,38 @@ TEST_F(DirectoryFilesTest, ReadTellsAMissingFileFromOneThatIsThere) {
   for (const auto& c : cases) EXPECT_EQ(files->Read(c.name, 100).outcome, c.outcome) << c.name;
 }
 
-// Where links are not trusted, a second name of the file keeps the old content instead of being
-// written through, and a symbolic link in the file's place is neither read nor written through.
-TEST_F(DirectoryFilesTest, DistrustedLinksAreNeitherFollowedNorWrittenThrough) {
-  files->DistrustLinks();
-  ASSERT_TRUE(files->Replace("offset.ini", AsBytes("5")));
-  const std::filesystem::path path = folder.path() / "offset.ini";
-  std::filesystem::create_hard_link(path, folder.path() / "system.dll");
-  ASSERT_TRUE(files->Replace("offset.ini", AsBytes("6")));
-  EXPECT_EQ(Read("offset.ini"), "6");
-  EXPECT_EQ(Read("system.dll"), "5");
+TEST(LeftoverProcessId, ReadsOnlyTheTemporaryNamesOfTheFile) {
+  const std::string name = "时差.ini";
+  const struct {
+    std::string name;
+    std::uint32_t pid;
+  } cases[] = {
+      {name + ".1234.0.tmp", 1234},    {name + ".4294967295.17.tmp", 4294967295u},
+      {name + ".4294967296.1.tmp", 0},  // no 32-bit process id
+      {name + ".1234.tmp", 0},         {name + ".1234..tmp", 0},
+      {name + "..0.tmp", 0},           {name + ".12a4.0.tmp", 0},
+      {name + ".1234.0.tmp.bak", 0},   {name, 0},
+      {"其他.ini.1234.0.tmp", 0},      {"x" + name + ".1234.0.tmp", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::LeftoverProcessId(name, c.name), c.pid) << c.name;
+}
 
-  std::filesystem::remove(path);
-  std::error_code noSymlinks;
-  std::filesystem::create_symlink(folder.path() / "system.dll", path, noSymlinks);
-  if (noSymlinks) GTEST_SKIP() << "no symbolic links here: " << noSymlinks.message();
-  EXPECT_NE(files->Read("offset.ini", 100).outcome,
-            platform::DirectoryFiles::ReadResult::Outcome::kRead);
-  EXPECT_FALSE(files->Replace("offset.ini", AsBytes("7")));
-  EXPECT_EQ(Read("system.dll"), "5");
+// A save a process did not finish leaves its temporary file; once that process has ended the
+// file goes. A running process's (a second copy in the middle of its save) and other files stay.
+TEST_F(DirectoryFilesTest, CrashedSavesOfEndedProcessesAreRemovedOthersKept) {
+  const std::string name = "时差.ini";
+  ASSERT_TRUE(files->Replace(name, AsBytes("1")));
+  const std::string self = std::to_string(testing::HostSystem().processMemory.CurrentProcessId());
+  const std::string kept[] = {name, name + "." + self + ".0.tmp", name + ".bak",
+                              "其他.ini.999999999.0.tmp"};
+  // No process has this id: Linux's stop far below it, Windows' are multiples of four.
+  for (const std::string& leftover : {name + ".999999999.3.tmp", kept[1], kept[2], kept[3]}) {
+    ASSERT_TRUE(files->Replace(leftover, AsBytes("1")));
+  }
+  files->RemoveLeftovers(name);
+  EXPECT_EQ(files->Read(name + ".999999999.3.tmp", 10).outcome, Outcome::kMissing);
+  for (const std::string& file : kept) EXPECT_EQ(files->Read(file, 10).outcome, Outcome::kRead);
+  EXPECT_EQ(folder.EntryCount(), std::size(kept)) << folder.Listing();
 }
 
 }  // namespace

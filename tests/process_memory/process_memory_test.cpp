@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/system.hpp"
 #include "process_memory/region_search.hpp"
 #include "tests/fakes/fake_process_memory_os.hpp"
 #include "tests/support/system_support.hpp"
@@ -19,7 +18,7 @@ namespace {
 using testing::PageBlock;
 
 std::uint32_t Self() {
-  return platform::RealSystem().processMemory.CurrentProcessId();
+  return testing::HostSystem().processMemory.CurrentProcessId();
 }
 
 template <typename T>
@@ -34,7 +33,7 @@ std::string Hex(std::uintptr_t value) {
 }
 
 TEST(ProcessMemory, EveryReadOfAnUnreadableAddressGivesZero) {
-  const ProcessMemory memory(platform::RealSystem().processMemory);
+  const ProcessMemory memory(testing::HostSystem().processMemory);
   const PageBlock block(1);
   std::memset(block.bytes(), 'x', block.size());
   const std::uintptr_t guard = block.address() + block.size();  // the no-access page after it
@@ -63,7 +62,7 @@ TEST(ProcessMemory, EveryReadOfAnUnreadableAddressGivesZero) {
 }
 
 TEST(ProcessMemory, ReadsOfAProcessThatCannotBeOpenedGiveZero) {
-  const ProcessMemory memory(platform::RealSystem().processMemory);
+  const ProcessMemory memory(testing::HostSystem().processMemory);
   const std::int32_t value = 7;
   EXPECT_EQ(memory.ReadInt32(0, AddressOf(value)), 0);
   EXPECT_EQ(memory.ReadInt32ByHandle(0, AddressOf(value)), 0);
@@ -89,7 +88,7 @@ TEST(ProcessMemory, WriteValueWritesTheWidthOfItsCodeLowestByteFirst) {
       {-1, 5, false, {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}},
   };
   // clang-format on
-  const ProcessMemory memory(platform::RealSystem().processMemory);
+  const ProcessMemory memory(testing::HostSystem().processMemory);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code ? *c.code : 99);
     std::vector<std::uint8_t> buffer(10, 0xAA);
@@ -99,7 +98,7 @@ TEST(ProcessMemory, WriteValueWritesTheWidthOfItsCodeLowestByteFirst) {
 }
 
 TEST(ProcessMemory, ReadTextReadsItsLengthAndStopsAtTheFirstZero) {
-  const ProcessMemory memory(platform::RealSystem().processMemory);
+  const ProcessMemory memory(testing::HostSystem().processMemory);
   const std::string thirty(30, 'a');
   const char withZero[] = "abc\0def";
   struct Case {
@@ -126,7 +125,7 @@ TEST(ProcessMemory, ReadTextReadsItsLengthAndStopsAtTheFirstZero) {
 }
 
 TEST(ProcessMemory, ValuesRoundTripThroughWritesAndReads) {
-  const ProcessMemory memory(platform::RealSystem().processMemory);
+  const ProcessMemory memory(testing::HostSystem().processMemory);
   const PageBlock block(1);
   const std::uintptr_t at = block.address() + 64;
   EXPECT_TRUE(memory.WriteFloat(Self(), at, 1.5f));
@@ -252,8 +251,8 @@ TEST(ProcessMemory, FindBytesSkipsRegionsItMayNotRead) {
 }
 
 TEST(ProcessMemory, ReadsByHandleUseTheCallersOpenProcess) {
-  auto& os = platform::RealSystem().processMemory;
-  const ProcessMemory memory(platform::RealSystem().processMemory);
+  auto& os = testing::HostSystem().processMemory;
+  const ProcessMemory memory(testing::HostSystem().processMemory);
   const ProcessHandle process = os.Open(Self());
   ASSERT_NE(process, 0u);
   const std::int64_t wide = 0x7FFFFFFF00000005LL;
@@ -267,7 +266,7 @@ TEST(ProcessMemory, ReadsByHandleUseTheCallersOpenProcess) {
 }
 
 TEST(ProcessMemory, ReadBytesWithCountZeroGivesTheRestOfTheRegion) {
-  const ProcessMemory memory(platform::RealSystem().processMemory);
+  const ProcessMemory memory(testing::HostSystem().processMemory);
   const PageBlock block(3);
   for (std::size_t i = 0; i < block.size(); ++i) block.bytes()[i] = static_cast<std::uint8_t>(i);
   const std::uintptr_t from = block.address() + 100;
@@ -278,8 +277,8 @@ TEST(ProcessMemory, ReadBytesWithCountZeroGivesTheRestOfTheRegion) {
 }
 
 TEST(ProcessMemory, RegionsAreQueriedAndReprotectedWhole) {
-  const ProcessMemory memory(platform::RealSystem().processMemory);
-  auto& os = platform::RealSystem().processMemory;
+  const ProcessMemory memory(testing::HostSystem().processMemory);
+  auto& os = testing::HostSystem().processMemory;
   const PageBlock block(2);
   const ProcessHandle process = os.Open(Self());
   MemoryRegion region;
@@ -304,7 +303,7 @@ TEST(ProcessMemory, RegionsAreQueriedAndReprotectedWhole) {
 }
 
 TEST(ProcessMemory, ChainsFollowPointersAndAddTheLastTerm) {
-  const ProcessMemory memory(platform::RealSystem().processMemory);
+  const ProcessMemory memory(testing::HostSystem().processMemory);
   std::int32_t values[4] = {10, 20, 30, 40};
   const std::uintptr_t first = AddressOf(values[0]);
   const std::uintptr_t level1 = first;
@@ -353,8 +352,8 @@ TEST(ProcessMemory, HexTextConverts) {
 TEST(ProcessMemory, FindBytesListsEveryNonOverlappingOccurrence) {
   const testing::IdleProcess idle;
   ASSERT_NE(idle.id(), 0u);
-  const ProcessMemory memory(platform::RealSystem().processMemory);
-  auto& os = platform::RealSystem().processMemory;
+  const ProcessMemory memory(testing::HostSystem().processMemory);
+  auto& os = testing::HostSystem().processMemory;
   // Plant QQQ in the first writable region of the idle process and search for QQ.
   const ProcessHandle process = os.Open(idle.id());
   MemoryRegion region;
@@ -423,18 +422,6 @@ TEST(RegionSearch, OccurrencesAcrossPieceBoundariesAreFoundOnceWithoutOverlap) {
   EXPECT_EQ(found, (std::vector<std::uintptr_t>{1}));
   EXPECT_TRUE(detail::FindInRegion(read, 1000, region.size(), {'x', 'x'}, 4, found));
   EXPECT_EQ(found, (std::vector<std::uintptr_t>{1, 1000, 1008}));
-}
-
-TEST(ProcessMemory, TheProgramHasOneInstance) {
-  MakeProcessMemory(lanqi::platform::RealSystem().processMemory);
-  const auto instance = process_memory();
-  ASSERT_NE(instance, nullptr);
-  MakeProcessMemory(
-      lanqi::platform::RealSystem().processMemory);  // made once; a second call keeps the first
-  EXPECT_EQ(process_memory(), instance);
-  const ProcessMemory copy = *instance;
-  const std::int32_t value = 99;
-  EXPECT_EQ(copy.ReadInt32(Self(), AddressOf(value)), 99);
 }
 
 }  // namespace

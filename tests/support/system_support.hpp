@@ -1,14 +1,20 @@
 #pragma once
-// Operating-system helpers for the network-time and process-memory tests; the build links the
-// posix or the win32 implementation.
+// Operating-system helpers for the tests; the build links the posix or the win32 implementation.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "platform/system.hpp"
 #include "tests/http_server/test_socket.hpp"
 
 namespace lanqi::testing {
+
+// The system the tests run on. In the Windows build RealSystem(); natively the stand-ins of
+// platform/posix (clock, threads, sockets, the process's own memory, files, libcurl requests)
+// with fakes for what Linux lacks: a registry in memory, a process image without a path and an
+// elevation that says yes.
+platform::System& HostSystem();
 
 std::size_t PageSize();
 

@@ -11,11 +11,32 @@
 #include <string>
 #include <thread>
 
+#include "platform/posix/curl_request_object.hpp"
+#include "platform/posix/posix_platform.hpp"
+#include "platform/posix/posix_process_memory.hpp"
+#include "tests/fakes/fake_elevation.hpp"
+#include "tests/fakes/fake_shell_services.hpp"
 #include "tests/support/system_support.hpp"
 
 extern char** environ;
 
 namespace lanqi::testing {
+
+platform::System& HostSystem() {
+  // Never destroyed, like the real one: detached workers may still use it while the tests end.
+  static platform::System& system = *new platform::System{
+      *new platform::PosixLocalClock,
+      *new platform::ThreadWorkers,
+      *new platform::PosixSockets,
+      *new platform::PosixProcessMemoryOs,
+      *platform::DirectoryFilesIn(std::filesystem::canonical("/proc/self/exe").parent_path())
+           .release(),
+      *new FakeRegistry,
+      *new FakeProcessImage,
+      *new FakeElevation,
+      &platform::CurlRequestObject::Create};
+  return system;
+}
 
 std::size_t PageSize() {
   return static_cast<std::size_t>(sysconf(_SC_PAGESIZE));

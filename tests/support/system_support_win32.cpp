@@ -8,6 +8,10 @@
 
 namespace lanqi::testing {
 
+platform::System& HostSystem() {
+  return platform::RealSystem();
+}
+
 std::size_t PageSize() {
   SYSTEM_INFO info{};
   GetSystemInfo(&info);

@@ -1,7 +1,8 @@
 #pragma once
 // The cases skipped at run time under Wine, each with the reason; tests/wine_gaps.md lists them
 // with everything else Wine cannot show. They are skipped only when the Windows test binary runs
-// under Wine; natively (libcurl) and on Windows itself they run.
+// under Wine; on Windows itself they observe WinHTTP. Natively they run against the libcurl
+// stand-in, which shows the routine's side only.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 
-#include "platform/posix/posix_platform.hpp"
 #include "tests/fakes/fake_network_time_source.hpp"
 #include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/fake_workers.hpp"
@@ -19,7 +18,7 @@ namespace {
 TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
   testing::VirtualClock clock;
   testing::FakeWindow window;
-  platform::ThreadWorkers threads;
+  testing::FakeWorkers threads(testing::FakeWorkers::Mode::Threads);
   // Started routines are queued, then handed to real threads below; waits move virtual time on.
   testing::FakeWorkers queued(testing::FakeWorkers::Mode::Queue);
   queued.onDelay = [&clock](int milliseconds) { clock.Advance(milliseconds); };
@@ -50,13 +49,13 @@ TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
   for (;;) {
     auto routines = queued.TakeQueued();
     if (routines.empty()) {
-      ASSERT_TRUE(threads.WaitUntilIdle(30000));
+      ASSERT_TRUE(threads.WaitUntilAllEnded(std::chrono::seconds(30)));
       routines = queued.TakeQueued();
       if (routines.empty()) break;
     }
     for (auto& routine : routines) threads.Start(std::move(routine));
   }
-  EXPECT_EQ(threads.LiveCount(), 0);
+  EXPECT_EQ(threads.live(), 0);
   EXPECT_GE(YearOf(state.standardTime.load()), 2020);
   EXPECT_NE(window.Text(platform::kLogBox), "");
 }

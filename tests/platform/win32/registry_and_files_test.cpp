@@ -1,5 +1,6 @@
-// What only the real Windows calls can show: the stored form of the Run value, a file held open
-// by another program, and the states a failed ReplaceFileW leaves behind.
+// What only the real Windows calls can show: the stored form of the Run value and the registry's
+// key rules, what a save keeps of the file it replaces, links not trusted, a file held open by
+// another program, and the states a failed ReplaceFileW leaves behind.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -8,6 +9,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -65,6 +67,25 @@ TEST(Win32MachineRegistry, StringIsStoredInThe32BitViewAsUtf16WithItsZeroCounted
   EXPECT_FALSE(registry->DeleteKey(key));
 }
 
+TEST(Win32MachineRegistry, SetFindDeleteInAThrowawayKey) {
+  platform::MachineRegistry* registry = &platform::RealSystem().registry;
+  const std::string key = "SOFTWARE\\LanqiClockGuardTest\\" + std::to_string(GetCurrentProcessId());
+  EXPECT_FALSE(registry->ValueExists(key, "v"));
+  EXPECT_FALSE(registry->DeleteValue(key, "v"));
+  ASSERT_TRUE(registry->SetString(key, "v", u"C:\\a b\\\u0E01.exe"));
+  EXPECT_TRUE(registry->ValueExists(key, "v"));
+  ASSERT_TRUE(registry->SetString(key, "empty", u""));
+  EXPECT_TRUE(registry->ValueExists(key, "empty"));
+  EXPECT_TRUE(registry->DeleteValue(key, "v"));
+  EXPECT_FALSE(registry->ValueExists(key, "v"));
+  EXPECT_FALSE(registry->DeleteValue(key, "v"));
+  EXPECT_TRUE(registry->DeleteValue(key, "empty"));
+  EXPECT_FALSE(registry->DeleteKey("SOFTWARE\\LanqiClockGuardTest"));  // it still has a subkey
+  EXPECT_TRUE(registry->DeleteKey(key));
+  EXPECT_FALSE(registry->DeleteKey(key));
+  EXPECT_TRUE(registry->DeleteKey("SOFTWARE\\LanqiClockGuardTest"));
+}
+
 // A hidden offset file stays hidden after a save, and a second name (hard link) of it sees the
 // new content: the save keeps the user's file rather than putting a new one in its place.
 TEST(Win32DirectoryFiles, SaveKeepsTheHiddenAttributeAndHardLinks) {
@@ -89,6 +110,34 @@ TEST(Win32DirectoryFiles, SaveKeepsTheHiddenAttributeAndHardLinks) {
   ASSERT_TRUE(content);
   EXPECT_EQ(std::string(content->begin(), content->end()), "8");
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Where links are not trusted, a second name of the file keeps the old content instead of being
+// written through, and a symbolic link in the file's place is neither read nor written through.
+TEST(Win32DirectoryFiles, DistrustedLinksAreNeitherFollowedNorWrittenThrough) {
+  testing::TempFolder folder;
+  auto files = platform::DirectoryFilesIn(folder.path());
+  auto Read = [&](const std::string& name) {
+    const auto bytes = files->ReadUpTo(name, 100);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
+  };
+  files->DistrustLinks();
+  ASSERT_TRUE(files->Replace("offset.ini", AsBytes("5")));
+  const std::filesystem::path path = folder.path() / "offset.ini";
+  std::filesystem::create_hard_link(path, folder.path() / "system.dll");
+  ASSERT_TRUE(files->Replace("offset.ini", AsBytes("6")));
+  EXPECT_EQ(Read("offset.ini"), "6");
+  EXPECT_EQ(Read("system.dll"), "5");
+
+  std::filesystem::remove(path);
+  std::error_code noSymlinks;
+  std::filesystem::create_symlink(folder.path() / "system.dll", path, noSymlinks);
+  // Wine 8 makes none (tests/wine_gaps.md); Windows itself does, for an administrator.
+  if (noSymlinks) GTEST_SKIP() << "no symbolic links here: " << noSymlinks.message();
+  EXPECT_NE(files->Read("offset.ini", 100).outcome,
+            platform::DirectoryFiles::ReadResult::Outcome::kRead);
+  EXPECT_FALSE(files->Replace("offset.ini", AsBytes("7")));
+  EXPECT_EQ(Read("system.dll"), "5");
 }
 
 TEST(Win32DirectoryFiles, FileHeldOpenByAnotherProgramKeepsItsContent) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/system.hpp"
+#include "platform/win32/win32_system.hpp"
 
 namespace lanqi::platform::win32 {
 namespace {
