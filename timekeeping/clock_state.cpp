@@ -22,47 +22,49 @@ DateTime AddSeconds(DateTime value, std::int64_t seconds) {
 
 }  // namespace
 
+DateTime ClockState::StandardTime() const {
+  std::lock_guard lock(anchorMutex_);
+  return standardTime_;
+}
+
+DateTime ClockState::CorrectTime() const {
+  std::lock_guard lock(anchorMutex_);
+  return correctTime_;
+}
+
 void ClockState::SetStandardTime(DateTime value, std::uint64_t tickMs) {
   std::lock_guard lock(anchorMutex_);
-  standardTime.store(value);
+  standardTime_ = value;
   standardAnchorMs_ = tickMs;
 }
 
 ClockReading ClockState::AdvanceStandardTime(std::uint64_t tickMs) {
   std::lock_guard lock(anchorMutex_);
-  DateTime standard = standardTime.load();
-  if (!standardAnchorMs_) {
-    standard = AddToDateTime(standard, TimeUnit::Second, 1);
-    standardAnchorMs_ = tickMs;
-  } else {
-    const std::int64_t elapsed = ElapsedMs(*standardAnchorMs_, tickMs);
-    // Rounded to the nearest second: the display timer starts counting just before the start-up
-    // anchors the standard time, so its first tick comes a few milliseconds short of a second.
-    const std::int64_t seconds = elapsed > 0 ? (elapsed + 500) / 1000 : 0;
-    if (seconds > 0) {
-      standard = AddSeconds(standard, seconds);
-      *standardAnchorMs_ += static_cast<std::uint64_t>(seconds) * 1000u;
-    }
+  if (!standardAnchorMs_) standardAnchorMs_ = tickMs;
+  const std::int64_t elapsed = ElapsedMs(*standardAnchorMs_, tickMs);
+  // Rounded to the nearest second: the display timer starts counting just before the start-up
+  // anchors the standard time, so its first tick comes a few milliseconds short of a second.
+  const std::int64_t seconds = elapsed > 0 ? (elapsed + 500) / 1000 : 0;
+  if (seconds > 0) {
+    standardTime_ = AddSeconds(standardTime_, seconds);
+    *standardAnchorMs_ += static_cast<std::uint64_t>(seconds) * 1000u;
   }
-  standardTime.store(standard);
-  const DateTime correct = AddToDateTime(standard, TimeUnit::Second, offsetSeconds.load());
-  correctTime.store(correct);
+  correctTime_ = AddToDateTime(standardTime_, TimeUnit::Second, offsetSeconds.load());
   correctAnchorMs_ = standardAnchorMs_;
-  return {standard, correct};
+  return {standardTime_, correctTime_};
 }
 
 void ClockState::SetOffset(std::int32_t seconds) {
   std::lock_guard lock(anchorMutex_);
   const std::int32_t before = offsetSeconds.exchange(seconds);
-  correctTime.store(AddSeconds(correctTime.load(), std::int64_t{seconds} - before));
+  correctTime_ = AddSeconds(correctTime_, std::int64_t{seconds} - before);
 }
 
 DateTime ClockState::CorrectTimeAt(std::uint64_t tickMs) const {
   std::lock_guard lock(anchorMutex_);
-  const DateTime correct = correctTime.load();
-  if (!correctAnchorMs_) return correct;
+  if (!correctAnchorMs_) return correctTime_;
   const std::int64_t elapsed = ElapsedMs(*correctAnchorMs_, tickMs);
-  return elapsed >= 1000 ? AddSeconds(correct, elapsed / 1000) : correct;
+  return elapsed >= 1000 ? AddSeconds(correctTime_, elapsed / 1000) : correctTime_;
 }
 
 }  // namespace lanqi

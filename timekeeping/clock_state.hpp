@@ -15,22 +15,24 @@ struct ClockReading {
 };
 
 // The program's own clock, shared by the display refresh, the calibration and guard passes.
-// Each value is an atomic, so it is always read and written whole, and readers never wait.
+// Each value is read and written whole: the single values are atomics, and readers never wait.
 //
 // The standard time moves on by the time elapsed on the tick count, not by the number of display
 // ticks: ticks come late, are merged by a busy message queue and stop while the PC sleeps. So the
 // standard time is kept together with its anchor, the tick count at which it was last set or
-// advanced, and the correct time with the anchor it was derived at. Each pair changes under one
+// advanced, and the correct time with the anchor it was derived at. Both pairs live under one
 // small lock so that overlapping refreshes never count the same elapsed time twice; the lock
 // guards only these pairs and nothing is called while it is held.
 struct ClockState {
-  std::atomic<DateTime> standardTime{DateTime{}};
   std::atomic<std::int32_t> offsetSeconds{0};
-  std::atomic<DateTime> correctTime{DateTime{}};
   std::atomic<DateTime> lastGoodTime{DateTime{}};
   std::atomic<std::int64_t> lastCalibrationMs{0};
   std::atomic<bool> clockJustSet{false};
   std::atomic<std::int32_t> calibrationFailures{0};
+
+  // The standard and correct times as the last refresh (or setting) left them.
+  DateTime StandardTime() const;
+  DateTime CorrectTime() const;
 
   // Sets the standard time as holding at the given tick count (start-up, accepted readings).
   void SetStandardTime(DateTime value, std::uint64_t tickMs);
@@ -39,8 +41,8 @@ struct ClockState {
   // since its anchor, rounded to the nearest second, and moves the anchor on by exactly those
   // seconds, so the remainder (either sign) counts at the next refresh. Nothing is added when no
   // time has passed or the anchor is ahead (an overlapping refresh got there first). A standard
-  // time that was stored without an anchor gains one second and is anchored here. Then derives
-  // the correct time from the standard time and the offset, anchored alike.
+  // time never set is anchored here. Then derives the correct time from the standard time and
+  // the offset, anchored alike.
   ClockReading AdvanceStandardTime(std::uint64_t tickMs);
 
   // A new offset comes in force at once: the correct time of the last refresh moves with it, so
@@ -56,7 +58,9 @@ struct ClockState {
 
  private:
   mutable std::mutex anchorMutex_;
+  DateTime standardTime_{};
   std::optional<std::uint64_t> standardAnchorMs_;
+  DateTime correctTime_{};
   std::optional<std::uint64_t> correctAnchorMs_;
 };
 

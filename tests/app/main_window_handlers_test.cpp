@@ -95,7 +95,7 @@ TEST_F(WindowHandlers, FullLogIsClearedAfterThreeSecondsAndStartsAnew) {
 
 TEST_F(WindowHandlers, DisplayTickStartsTheRefreshOnAWorker) {
   handlers.OnCreated();
-  EXPECT_EQ(state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+  EXPECT_EQ(state.StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
   handlers.OnTimerTick(platform::kDisplayTimer);
   EXPECT_EQ(window.Text(platform::kBeijingTimeLabel),
             "北京时间：0000年00月00日 00:00:00");  // not yet run
@@ -163,7 +163,7 @@ TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
     }
     EXPECT_EQ(started.Text(platform::kOffsetBox), "-300");
     EXPECT_EQ(starting.program.State().offsetSeconds.load(), -300);
-    EXPECT_EQ(starting.program.State().standardTime.load(),
+    EXPECT_EQ(starting.program.State().StandardTime(),
               DateTimeFromParts(2024, 2, 11, 10, 5, 3));
     EXPECT_TRUE(fakes.elevation.requests.empty());
     EXPECT_EQ(started.Text(platform::kLogBox), "");  // the first calibration runs on its own thread

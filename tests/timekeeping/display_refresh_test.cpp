@@ -21,10 +21,11 @@ struct DisplayRefresh : ::testing::Test {
 };
 
 TEST_F(DisplayRefresh, ShowsTheThreeClocks) {
-  state.standardTime = DateTimeFromParts(2024, 2, 11, 10, 5, 2);
-  EXPECT_EQ(state.correctTime.load(), DateTime{});  // never set before the first tick
+  state.SetStandardTime(DateTimeFromParts(2024, 2, 11, 10, 5, 2), clock.TickCountMs());
+  EXPECT_EQ(state.CorrectTime(), DateTime{});  // never set before the first tick
+  clock.Advance(1000);
   RefreshClockDisplay(state, window, clock);
-  EXPECT_EQ(window.Text(platform::kSystemTimeLabel), "系统时间：2024年2月11日10时5分3秒");
+  EXPECT_EQ(window.Text(platform::kSystemTimeLabel), "系统时间：2024年2月11日10时5分4秒");
   EXPECT_EQ(window.Text(platform::kBeijingTimeLabel), "北京时间：2024年2月11日10时5分3秒");
   EXPECT_EQ(window.Text(platform::kCorrectTimeLabel), "正确时间：2024年2月11日10时5分3秒");
 }
@@ -36,10 +37,10 @@ TEST_F(DisplayRefresh, StandardTimeFollowsTheTickCountNotTheSystemClock) {
   clock.JumpWallClock(-3600 * 1000);
   clock.Advance(1000);
   RefreshClockDisplay(state, window, clock);
-  EXPECT_EQ(state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 4));
+  EXPECT_EQ(state.StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 4));
   clock.Advance(5000);  // a late tick catches up
   RefreshClockDisplay(state, window, clock);
-  EXPECT_EQ(state.standardTime.load(), DateTimeFromParts(2024, 2, 11, 10, 5, 9));
+  EXPECT_EQ(state.StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 9));
   EXPECT_EQ(window.Text(platform::kSystemTimeLabel), "系统时间：2024年2月11日9时5分10秒");
   EXPECT_EQ(window.Text(platform::kBeijingTimeLabel), "北京时间：2024年2月11日10时5分9秒");
 }
@@ -57,21 +58,20 @@ TEST_F(DisplayRefresh, ElapsedTimeIsRoundedToSecondsAndTheRestCarried) {
                           Step{8LL * 3600 * 1000, 3 + 8 * 3600}, Step{0, 3 + 8 * 3600}}) {
     clock.Advance(step.waitMs);
     RefreshClockDisplay(state, window, clock);
-    EXPECT_EQ(state.standardTime.load(),
-              AddToDateTime(start, TimeUnit::Second, step.secondsSinceStart))
+    EXPECT_EQ(state.StandardTime(), AddToDateTime(start, TimeUnit::Second, step.secondsSinceStart))
         << step.waitMs;
   }
 }
 
 TEST_F(DisplayRefresh, OffsetReachesTheCorrectTimeAtTheNextTickOnly) {
-  state.standardTime = DateTimeFromParts(2024, 2, 11, 10, 0, 0);
-  RefreshClockDisplay(state, window, clock);  // never anchored: one second, then anchored
+  state.SetStandardTime(DateTimeFromParts(2024, 2, 11, 10, 0, 0), clock.TickCountMs());
+  RefreshClockDisplay(state, window, clock);
   state.offsetSeconds = -28800;
-  EXPECT_EQ(state.correctTime.load(), DateTimeFromParts(2024, 2, 11, 10, 0, 1));
+  EXPECT_EQ(state.CorrectTime(), DateTimeFromParts(2024, 2, 11, 10, 0, 0));
   clock.Advance(1000);
   RefreshClockDisplay(state, window, clock);
-  EXPECT_EQ(state.correctTime.load(), DateTimeFromParts(2024, 2, 11, 2, 0, 2));
-  EXPECT_EQ(window.Text(platform::kCorrectTimeLabel), "正确时间：2024年2月11日2时0分2秒");
+  EXPECT_EQ(state.CorrectTime(), DateTimeFromParts(2024, 2, 11, 2, 0, 1));
+  EXPECT_EQ(window.Text(platform::kCorrectTimeLabel), "正确时间：2024年2月11日2时0分1秒");
 }
 
 // Overlapping refreshes on real threads while the tick count moves on: every elapsed second is
@@ -98,10 +98,9 @@ TEST_F(DisplayRefresh, OverlappingRefreshesCountEachElapsedSecondOnce) {
   done = true;
   for (auto& t : threads) t.join();
   RefreshClockDisplay(state, window, clock);
-  EXPECT_EQ(state.standardTime.load(),
-            AddToDateTime(start, TimeUnit::Second, kSteps * kStepMs / 1000));
-  EXPECT_EQ(state.correctTime.load(),
-            AddToDateTime(state.standardTime.load(), TimeUnit::Second, state.offsetSeconds));
+  EXPECT_EQ(state.StandardTime(), AddToDateTime(start, TimeUnit::Second, kSteps * kStepMs / 1000));
+  EXPECT_EQ(state.CorrectTime(),
+            AddToDateTime(state.StandardTime(), TimeUnit::Second, state.offsetSeconds));
 }
 
 }  // namespace

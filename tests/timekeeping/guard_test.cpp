@@ -12,11 +12,17 @@ using testing::Simulation;
 constexpr char kSuccessLine[] = "【修复成功】钟卫将会持续守护您的时间安全！\r\n";
 constexpr char kFailureLine[] = "【修复失败】请检查是否授予钟卫[管理员权限]！\r\n";
 
+// The correct time (with no offset, the standard time) as a refresh at `tickMs` leaves it.
+void SetCorrectTime(ClockState& state, DateTime correct, std::uint64_t tickMs) {
+  state.SetStandardTime(correct, tickMs);
+  state.AdvanceStandardTime(tickMs);
+}
+
 // A guard pass on its own: the system clock at `now`, the correct time given.
 struct GuardPassAlone : ::testing::Test {
   Simulation sim{DateTimeFromParts(2024, 2, 11, 10, 0, 0)};
   void RunGuard(DateTime correct) {
-    sim.state.correctTime = correct;
+    SetCorrectTime(sim.state, correct, sim.clock.TickCountMs());
     GuardPass(sim.keeper);
   }
 };
@@ -114,7 +120,8 @@ TEST(GuardConversions, SystemTimeIsConvertedFirst) {
     clock.StepOnEveryRead(true);
     Simulation sim;
     TimeKeeper keeper{sim.state, sim.window, clock, sim.workers, sim.networkSource};
-    sim.state.correctTime = AddToDateTime(system, TimeUnit::Second, c.correctMinusSystemSeconds);
+    SetCorrectTime(sim.state, AddToDateTime(system, TimeUnit::Second, c.correctMinusSystemSeconds),
+                   clock.TickCountMs());
     GuardPass(keeper);
     EXPECT_EQ(clock.SetCount(), c.repaired ? 1 : 0);
     EXPECT_EQ(sim.CountLog("#尝试修复"), c.repaired ? 1 : 0);

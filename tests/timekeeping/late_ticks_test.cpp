@@ -57,8 +57,8 @@ TEST(LateDisplayTicks, ProgramClockKeepsTrueTimeAndTheGuardLeavesTheClockAlone) 
     std::int64_t worstShown = 0;
     DateTime shown{};
     sim.afterEachWorker = [&] {
-      if (sim.state.correctTime.load() == shown) return;
-      shown = sim.state.correctTime.load();
+      if (sim.state.CorrectTime() == shown) return;
+      shown = sim.state.CorrectTime();
       const std::int64_t off = VirtualClock::ToMs(shown) - TrueCorrectSecondMs(sim);
       if (std::llabs(off) > std::llabs(worstShown)) worstShown = off;
     };
@@ -99,8 +99,8 @@ TEST(LateDisplayTicks, ServerAnsweringTwentyTwentyNeverReachesTheClock) {
   sim.Start();
   while (sim.NowMs() < 2 * 3600000) {
     sim.RunFor(1000);
-    ASSERT_GE(YearOf(sim.state.standardTime.load()), 2021) << "at " << sim.NowMs();
-    ASSERT_GE(YearOf(sim.state.correctTime.load()), 2021) << "at " << sim.NowMs();
+    ASSERT_GE(YearOf(sim.state.StandardTime()), 2021) << "at " << sim.NowMs();
+    ASSERT_GE(YearOf(sim.state.CorrectTime()), 2021) << "at " << sim.NowMs();
   }
   const auto sets = sim.clock.SetAttempts();
   ASSERT_FALSE(sets.empty());  // the guard moved the clock a minute ahead once

@@ -68,7 +68,7 @@ TEST(LongRun, DayWithRandomFaultsKeepsTheClockWithinTolerance) {
       }
       if (!lastCalibrationAccepted || sim.NowMs() - lastDisturbance < 3500) continue;
       const std::int64_t off =
-          std::llabs(sim.clock.WallClockMs() - VirtualClock::ToMs(sim.state.correctTime.load()));
+          std::llabs(sim.clock.WallClockMs() - VirtualClock::ToMs(sim.state.CorrectTime()));
       worst = std::max(worst, static_cast<int>(off));
       ++checked;
       ASSERT_LE(off, 2000 + 999) << "seed " << seed << " at " << sim.NowMs();

@@ -32,7 +32,7 @@ TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
     return calls.load() % 7 == 0 ? DateTimeFromParts(2020, 1, 1) : clock.WallClock();
   };
   TimeKeeper keeper{state, window, clock, queued, network};
-  state.standardTime = clock.WallClock();
+  state.SetStandardTime(clock.WallClock(), clock.TickCountMs());
 
   for (int round = 0; round < 40; ++round) {
     for (auto timer :
@@ -56,7 +56,7 @@ TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
     for (auto& routine : routines) threads.Start(std::move(routine));
   }
   EXPECT_EQ(threads.live(), 0);
-  EXPECT_GE(YearOf(state.standardTime.load()), 2020);
+  EXPECT_GE(YearOf(state.StandardTime()), 2020);
   EXPECT_NE(window.Text(platform::kLogBox), "");
 }
 
