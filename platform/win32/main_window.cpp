@@ -144,11 +144,7 @@ void MainWindow::ReleaseResources() {
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* self = WindowOwner<MainWindow>(window, message, lParam);
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   return self->HandleMessage(window, message, wParam, lParam);
 }

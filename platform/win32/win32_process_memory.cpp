@@ -2,6 +2,7 @@
 
 #include "platform/process_memory_os.hpp"
 #include "platform/system.hpp"
+#include "platform/win32/message_pump.hpp"
 
 namespace lanqi::platform {
 namespace {
@@ -68,13 +69,7 @@ class Win32ProcessMemoryOs final : public ProcessMemoryOs {
     return VirtualProtectEx(AsHandle(process), AsPointer(base), size, protection, &previous);
   }
 
-  void ProcessPendingMessages() override {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  void ProcessPendingMessages() override { win32::DispatchWaitingMessages(); }
 };
 
 }  // namespace
