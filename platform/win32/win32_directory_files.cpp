@@ -356,15 +356,12 @@ std::unique_ptr<DirectoryFiles> win32::DirectoryFilesWith(std::wstring directory
                                                replaceFile);
 }
 
-// The folder of the executable: its path cut at the last backslash ("C:" for a drive's root, which
-// the file names are joined to with a backslash); empty when the path cannot be had. Kept as
-// UTF-16 text, without std::filesystem, which would more than double the exe's size.
+// The folder of the executable; empty when its path cannot be had. Kept as UTF-16 text, without
+// std::filesystem, which would more than double the exe's size.
 DirectoryFiles& real::TheRunDirectoryFiles() {
   static Win32DirectoryFiles& files = *[] {
     const std::wstring path = win32::ExecutablePath();
-    const std::size_t cut = path.rfind(L'\\');
-    return new Win32DirectoryFiles(cut == std::wstring::npos ? std::wstring() : path.substr(0, cut),
-                                   path, &::ReplaceFileW);
+    return new Win32DirectoryFiles(win32::FolderOf(path), path, &::ReplaceFileW);
   }();
   return files;
 }

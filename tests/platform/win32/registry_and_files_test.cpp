@@ -14,6 +14,7 @@
 #include "platform/registry.hpp"
 #include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
+#include "platform/win32/executable_path.hpp"
 #include "platform/win32/unique_handle.hpp"
 #include "platform/win32/win32_directory_files.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
@@ -49,6 +50,25 @@ TEST(Win32HandleOwners, AFailedCallIsNoHandleOfItsOwnKind) {
       {"the current process", bool(platform::win32::UniqueHandle(GetCurrentProcess())), true},
   };
   for (const auto& c : cases) EXPECT_EQ(c.owns, c.expected) << c.what;
+}
+
+// The exe's folder, where the program looks for its file and which it makes its current directory:
+// at a drive's root it keeps the backslash, since "C:" alone names the drive's current directory.
+TEST(ExecutableFolder, IsThePathCutAtItsLastBackslashKeepingADrivesRoot) {
+  const struct {
+    const wchar_t* path;
+    const wchar_t* folder;
+  } cases[] = {
+      {L"C:\\Tools\\时钟\\clock.exe", L"C:\\Tools\\时钟"},
+      {L"C:\\clock.exe", L"C:\\"},
+      {L"\\\\?\\D:\\clock.exe", L"\\\\?\\D:\\"},
+      {L"\\\\server\\share\\clock.exe", L"\\\\server\\share"},
+      {L"clock.exe", L""},
+      {L"", L""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(platform::win32::FolderOf(c.path), c.folder);
+  }
 }
 
 // The value is stored in the 32-bit view of HKLM\SOFTWARE, where the 32-bit program has always
