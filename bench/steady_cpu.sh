@@ -10,7 +10,7 @@
 #        [warm-up seconds=60] [interval seconds=60]
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/../tests/netns/netns_lib.sh"
+source "$here/../scripts/lib/netns.sh"
 source "$here/../scripts/lib/wine.sh"
 enter_netns "$0" "$@"
 app=$(realpath "$1")
