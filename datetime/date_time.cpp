@@ -9,6 +9,10 @@ namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
 // Days from 1970-01-01 to a civil date (proleptic Gregorian), after H. Hinnant.
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
@@ -37,23 +41,6 @@ const std::int64_t kOleEpochDays = DaysFromCivil(1899, 12, 30);
 constexpr std::int64_t kMinSeconds = static_cast<std::int64_t>(kMinDateTimeDays) * kSecondsPerDay;
 constexpr std::int64_t kMaxSeconds = static_cast<std::int64_t>(kMaxDateTimeDays) * kSecondsPerDay;
 
-}  // namespace
-
-// The clamp is made on the linear scale: before 1899 a larger time of day is a more negative
-// serial number.
-std::int64_t LinearSecondsOf(DateTime value) {
-  double days = value.days;
-  if (std::isnan(days)) days = 0.0;
-  days = std::clamp(days, kMinDateTimeDays - 1.0, kMaxDateTimeDays + 1.0);
-  const double whole = std::trunc(days);
-  const double fraction = std::fabs(days - whole);
-  const std::int64_t seconds = static_cast<std::int64_t>(whole) * kSecondsPerDay +
-                               std::llround(fraction * static_cast<double>(kSecondsPerDay));
-  return std::clamp(seconds, kMinSeconds, kMaxSeconds);
-}
-
-namespace {
-
 // A linear second count as its day number (floor) and the seconds since that day's midnight.
 struct DayAndTime {
   std::int64_t day;
@@ -67,17 +54,6 @@ DayAndTime SplitDays(std::int64_t seconds) {
   }
   return split;
 }
-
-}  // namespace
-
-DateTime DateTimeFromLinearSeconds(std::int64_t seconds) {
-  const auto [day, timeOfDay] = SplitDays(std::clamp(seconds, kMinSeconds, kMaxSeconds));
-  const double fraction = static_cast<double>(timeOfDay) / static_cast<double>(kSecondsPerDay);
-  const double whole = static_cast<double>(day);
-  return DateTime{day >= 0 ? whole + fraction : whole - fraction};
-}
-
-namespace {
 
 std::int64_t LinearFromParts(const CalendarTime& p) {
   const std::int64_t day =
@@ -113,8 +89,24 @@ DateTime AddMonths(DateTime value, std::int64_t months) {
 
 }  // namespace
 
-bool IsLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+// The clamp is made on the linear scale: before 1899 a larger time of day is a more negative
+// serial number.
+std::int64_t LinearSecondsOf(DateTime value) {
+  double days = value.days;
+  if (std::isnan(days)) days = 0.0;
+  days = std::clamp(days, kMinDateTimeDays - 1.0, kMaxDateTimeDays + 1.0);
+  const double whole = std::trunc(days);
+  const double fraction = std::fabs(days - whole);
+  const std::int64_t seconds = static_cast<std::int64_t>(whole) * kSecondsPerDay +
+                               std::llround(fraction * static_cast<double>(kSecondsPerDay));
+  return std::clamp(seconds, kMinSeconds, kMaxSeconds);
+}
+
+DateTime DateTimeFromLinearSeconds(std::int64_t seconds) {
+  const auto [day, timeOfDay] = SplitDays(std::clamp(seconds, kMinSeconds, kMaxSeconds));
+  const double fraction = static_cast<double>(timeOfDay) / static_cast<double>(kSecondsPerDay);
+  const double whole = static_cast<double>(day);
+  return DateTime{day >= 0 ? whole + fraction : whole - fraction};
 }
 
 int DaysInMonth(int year, int month) {

@@ -61,7 +61,6 @@ DateTime DateTimeFromCalendar(const CalendarTime& time);
 // The date-time as a calendar reading with the given milliseconds.
 CalendarTime CalendarFromDateTime(DateTime value, int millisecond);
 
-bool IsLeapYear(int year);
 // 28..31; month 1..12.
 int DaysInMonth(int year, int month);
 
