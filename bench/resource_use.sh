@@ -6,7 +6,6 @@
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../scripts/lib/netns.sh"
-source "$here/../scripts/lib/wine.sh"
 enter_netns "$0" "$@"
 app=$(realpath "$1")
 figures=$(realpath "$2")

@@ -9,7 +9,6 @@
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../scripts/lib/netns.sh"
-source "$here/../scripts/lib/wine.sh"
 enter_netns "$0" "$@"
 exe=$(realpath "$1")
 seconds=${2:-30}

@@ -46,7 +46,13 @@ endfunction()
 # cmake/layers.txt lets `folder` include from. A folder without a CMakeLists.txt holds headers or
 # data only and has no library to link.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/layers.txt)
-file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/layers.txt lanqi_layer_lines REGEX "^[a-z_-]+:")
+file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/layers.txt lanqi_layer_lines REGEX "^[a-z_]+:")
+# The folders from the bottom layer up, in the table's order.
+set(LANQI_LAYER_FOLDERS "")
+foreach(line IN LISTS lanqi_layer_lines)
+  string(REGEX REPLACE ":.*" "" folder "${line}")
+  list(APPEND LANQI_LAYER_FOLDERS ${folder})
+endforeach()
 function(lanqi_link_layers target folder)
   set(below "")
   set(found FALSE)

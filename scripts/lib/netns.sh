@@ -6,6 +6,8 @@
 
 LANQI_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 SOURCE_DIR=$(cd "$LANQI_LIB_DIR/../.." && pwd)
+# shellcheck source=wine.sh
+source "$LANQI_LIB_DIR/wine.sh"
 SKIP_CODE=77
 
 # The targets, read from the one header that names them.
@@ -98,4 +100,17 @@ start_web_server() {  # date text, then optionally the folder whose *.stopped re
     > /dev/null 2>&1 &
   PIDS+=($!)
   wait_for_line "$WORK/web.log" ready 10 || { echo "FAIL: web server did not start"; exit 1; }
+}
+
+# Inside the namespace: a fresh Wine prefix in $WORK and an Xvfb of its own, in Beijing's time zone
+# (so a server answering this machine's time agrees with the local clock), all ended with the
+# namespace.
+lanqi_wine_in_netns_work() {
+  lanqi_wine_env
+  export TZ=Asia/Shanghai
+  lanqi_ensure_template || exit 1
+  export WINEPREFIX=$WORK/prefix
+  lanqi_copy_template "$WINEPREFIX"
+  lanqi_start_xvfb "$WORK" || exit 1
+  trap 'wineserver -k 2>/dev/null; lanqi_stop_xvfb; cleanup_netns' EXIT
 }

@@ -141,16 +141,3 @@ lanqi_show_and_screenshot() {
   ((top < 0)) && top=0
   convert "$shot" -crop "${width}x${height}+${left}+${top}" +repage "${shot%.png}-window.png"
 }
-
-# Inside a namespace made by enter_netns (scripts/lib/netns.sh): a fresh prefix in $WORK and an Xvfb of its
-# own, in Beijing's time zone (so a server answering this machine's time agrees with the local
-# clock), all ended with the namespace.
-lanqi_wine_in_netns_work() {
-  lanqi_wine_env
-  export TZ=Asia/Shanghai
-  lanqi_ensure_template || exit 1
-  export WINEPREFIX=$WORK/prefix
-  lanqi_copy_template "$WINEPREFIX"
-  lanqi_start_xvfb "$WORK" || exit 1
-  trap 'wineserver -k 2>/dev/null; lanqi_stop_xvfb; cleanup_netns' EXIT
-}

@@ -13,7 +13,6 @@ if (($# != 3)); then
 fi
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../../scripts/lib/netns.sh"
-source "$here/../../scripts/lib/wine.sh"
 enter_netns "$0" "$@"
 
 tests_exe=$(realpath "$1")

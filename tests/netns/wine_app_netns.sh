@@ -10,7 +10,6 @@ enter_netns "$0" "$@"
 APP=$(realpath "$1")
 READER=$(realpath "$2")
 
-source "$LANQI_LIB_DIR/wine.sh"
 lanqi_wine_in_netns_work
 
 reset_network
