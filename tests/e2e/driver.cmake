@@ -11,7 +11,6 @@ add_library(lanqi_e2e_driver STATIC
   ${lanqi_e2e_dir}/process_list.cpp
   ${lanqi_e2e_dir}/scenario_folder.cpp
   ${lanqi_e2e_dir}/system_state.cpp
-  ${lanqi_e2e_dir}/wide_text.cpp
   ${lanqi_e2e_dir}/window_access.cpp
   ${lanqi_e2e_dir}/wine_tray.cpp)
 target_link_libraries(lanqi_e2e_driver PUBLIC lanqi_options lanqi_datetime)
