@@ -53,6 +53,9 @@ inline bool CloseFindSearch(HANDLE search) noexcept {
 inline bool FreeLocalMemory(HLOCAL memory) noexcept {
   return ::LocalFree(memory) == nullptr;
 }
+inline bool FreeAllocatedSid(PSID sid) noexcept {
+  return ::FreeSid(sid) == nullptr;
+}
 
 // Processes, threads, events, timers, tokens: what Create*/Open* calls give, null on failure.
 using UniqueHandle = UniqueValue<NullIsNone<HANDLE, CloseKernelObject>>;
@@ -67,5 +70,7 @@ using UniqueHwnd = UniqueValue<NullIsNone<HWND, DestroyWindowObject>>;
 using UniqueHmodule = UniqueValue<NullIsNone<HMODULE, FreeLibraryModule>>;
 // Memory the system allocated for the caller with LocalAlloc (security descriptors, SID texts).
 using UniqueLocal = UniqueValue<NullIsNone<HLOCAL, FreeLocalMemory>>;
+// A SID from AllocateAndInitializeSid.
+using UniqueSid = UniqueValue<NullIsNone<PSID, FreeAllocatedSid>>;
 
 }  // namespace lanqi::platform::win32
