@@ -7,7 +7,7 @@
 # Usage: bench/net_bench.sh [RUNNER...] DRIVER   e.g. build/native/tests/netns/net_probe_driver
 #        or: bench/net_bench.sh wine build/windows/tests/netns/net_probe_driver.exe (WINEPREFIX set)
 set -u
-source "$(dirname "$0")/../tests/netns/netns_lib.sh"
+source "$(dirname "$0")/../scripts/lib/netns.sh"
 enter_netns "$0" "$@"
 RUN=("$@")
 FAST_RUNS=${LANQI_BENCH_RUNS:-40}

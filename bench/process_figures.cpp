@@ -14,7 +14,8 @@
 namespace {
 
 int ThreadsOf(DWORD pid) {
-  lanqi::platform::win32::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  const lanqi::platform::win32::UniqueFileHandle snapshot(
+      CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
   if (!snapshot) return -1;
   THREADENTRY32 entry{};
   entry.dwSize = sizeof entry;

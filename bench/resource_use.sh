@@ -5,8 +5,7 @@
 # Usage: bench/resource_use.sh <LanqiClockGuard.exe> <process_figures.exe> [minutes=10]
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/../tests/netns/netns_lib.sh"
-source "$here/../scripts/lib/wine.sh"
+source "$here/../scripts/lib/netns.sh"
 enter_netns "$0" "$@"
 app=$(realpath "$1")
 figures=$(realpath "$2")

@@ -10,8 +10,7 @@
 #        [warm-up seconds=60] [interval seconds=60]
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/../tests/netns/netns_lib.sh"
-source "$here/../scripts/lib/wine.sh"
+source "$here/../scripts/lib/netns.sh"
 enter_netns "$0" "$@"
 app=$(realpath "$1")
 bare=$(realpath "$2")

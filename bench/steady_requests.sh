@@ -8,8 +8,7 @@
 # Usage: bench/steady_requests.sh <exe> [seconds=30] [warm-up seconds=30]
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/../tests/netns/netns_lib.sh"
-source "$here/../scripts/lib/wine.sh"
+source "$here/../scripts/lib/netns.sh"
 enter_netns "$0" "$@"
 exe=$(realpath "$1")
 seconds=${2:-30}

@@ -9,6 +9,10 @@ namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
 // Days from 1970-01-01 to a civil date (proleptic Gregorian), after H. Hinnant.
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
@@ -37,19 +41,6 @@ const std::int64_t kOleEpochDays = DaysFromCivil(1899, 12, 30);
 constexpr std::int64_t kMinSeconds = static_cast<std::int64_t>(kMinDateTimeDays) * kSecondsPerDay;
 constexpr std::int64_t kMaxSeconds = static_cast<std::int64_t>(kMaxDateTimeDays) * kSecondsPerDay;
 
-// Seconds since 30 December 1899 00:00:00 on a linear scale, clamped to the range. The clamp is
-// made on the linear scale: before 1899 a larger time of day is a more negative serial number.
-std::int64_t ToLinearSeconds(DateTime value) {
-  double days = value.days;
-  if (std::isnan(days)) days = 0.0;
-  days = std::clamp(days, kMinDateTimeDays - 1.0, kMaxDateTimeDays + 1.0);
-  const double whole = std::trunc(days);
-  const double fraction = std::fabs(days - whole);
-  const std::int64_t seconds = static_cast<std::int64_t>(whole) * kSecondsPerDay +
-                               std::llround(fraction * static_cast<double>(kSecondsPerDay));
-  return std::clamp(seconds, kMinSeconds, kMaxSeconds);
-}
-
 // A linear second count as its day number (floor) and the seconds since that day's midnight.
 struct DayAndTime {
   std::int64_t day;
@@ -62,13 +53,6 @@ DayAndTime SplitDays(std::int64_t seconds) {
     --split.day;
   }
   return split;
-}
-
-DateTime FromLinearSeconds(std::int64_t seconds) {
-  const auto [day, timeOfDay] = SplitDays(std::clamp(seconds, kMinSeconds, kMaxSeconds));
-  const double fraction = static_cast<double>(timeOfDay) / static_cast<double>(kSecondsPerDay);
-  const double whole = static_cast<double>(day);
-  return DateTime{day >= 0 ? whole + fraction : whole - fraction};
 }
 
 std::int64_t LinearFromParts(const CalendarTime& p) {
@@ -95,18 +79,34 @@ DateTime AddMonths(DateTime value, std::int64_t months) {
   const std::int64_t index =
       static_cast<std::int64_t>(parts.year) * 12 + (parts.month - 1) + months;
   const std::int64_t year = index >= 0 ? index / 12 : (index - 11) / 12;
-  if (year < 100) return FromLinearSeconds(kMinSeconds);
-  if (year > 9999) return FromLinearSeconds(kMaxSeconds);
+  if (year < 100) return DateTimeFromLinearSeconds(kMinSeconds);
+  if (year > 9999) return DateTimeFromLinearSeconds(kMaxSeconds);
   parts.year = static_cast<int>(year);
   parts.month = static_cast<int>(index - year * 12) + 1;
   parts.day = std::min(parts.day, DaysInMonth(parts.year, parts.month));
-  return FromLinearSeconds(LinearFromParts(parts));
+  return DateTimeFromLinearSeconds(LinearFromParts(parts));
 }
 
 }  // namespace
 
-bool IsLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+// The clamp is made on the linear scale: before 1899 a larger time of day is a more negative
+// serial number.
+std::int64_t LinearSecondsOf(DateTime value) {
+  double days = value.days;
+  if (std::isnan(days)) days = 0.0;
+  days = std::clamp(days, kMinDateTimeDays - 1.0, kMaxDateTimeDays + 1.0);
+  const double whole = std::trunc(days);
+  const double fraction = std::fabs(days - whole);
+  const std::int64_t seconds = static_cast<std::int64_t>(whole) * kSecondsPerDay +
+                               std::llround(fraction * static_cast<double>(kSecondsPerDay));
+  return std::clamp(seconds, kMinSeconds, kMaxSeconds);
+}
+
+DateTime DateTimeFromLinearSeconds(std::int64_t seconds) {
+  const auto [day, timeOfDay] = SplitDays(std::clamp(seconds, kMinSeconds, kMaxSeconds));
+  const double fraction = static_cast<double>(timeOfDay) / static_cast<double>(kSecondsPerDay);
+  const double whole = static_cast<double>(day);
+  return DateTime{day >= 0 ? whole + fraction : whole - fraction};
 }
 
 int DaysInMonth(int year, int month) {
@@ -122,29 +122,14 @@ DateTime DateTimeFromParts(int year, int month, int day, int hour, int minute, i
   parts.hour = std::clamp(hour, 0, 23);
   parts.minute = std::clamp(minute, 0, 59);
   parts.second = std::clamp(second, 0, 59);
-  return FromLinearSeconds(LinearFromParts(parts));
+  return DateTimeFromLinearSeconds(LinearFromParts(parts));
 }
 
 CalendarTime PartsOf(DateTime value) {
-  return PartsFromLinear(ToLinearSeconds(value));
+  return PartsFromLinear(LinearSecondsOf(value));
 }
 int YearOf(DateTime value) {
   return PartsOf(value).year;
-}
-int MonthOf(DateTime value) {
-  return PartsOf(value).month;
-}
-int DayOf(DateTime value) {
-  return PartsOf(value).day;
-}
-int HourOf(DateTime value) {
-  return PartsOf(value).hour;
-}
-int MinuteOf(DateTime value) {
-  return PartsOf(value).minute;
-}
-int SecondOf(DateTime value) {
-  return PartsOf(value).second;
 }
 
 DateTime AddToDateTime(DateTime value, int unit, std::int32_t amount) {
@@ -158,15 +143,15 @@ DateTime AddToDateTime(DateTime value, int unit, std::int32_t amount) {
     case 3:
       return AddMonths(value, n);
     case 4:
-      return FromLinearSeconds(ToLinearSeconds(value) + n * 7 * kSecondsPerDay);
+      return DateTimeFromLinearSeconds(LinearSecondsOf(value) + n * 7 * kSecondsPerDay);
     case 5:
-      return FromLinearSeconds(ToLinearSeconds(value) + n * kSecondsPerDay);
+      return DateTimeFromLinearSeconds(LinearSecondsOf(value) + n * kSecondsPerDay);
     case 6:
-      return FromLinearSeconds(ToLinearSeconds(value) + n * 3600);
+      return DateTimeFromLinearSeconds(LinearSecondsOf(value) + n * 3600);
     case 7:
-      return FromLinearSeconds(ToLinearSeconds(value) + n * 60);
+      return DateTimeFromLinearSeconds(LinearSecondsOf(value) + n * 60);
     default:
-      return FromLinearSeconds(ToLinearSeconds(value) + n);
+      return DateTimeFromLinearSeconds(LinearSecondsOf(value) + n);
   }
 }
 

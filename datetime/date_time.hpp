@@ -38,11 +38,13 @@ DateTime DateTimeFromParts(int year = 1, int month = 1, int day = 1, int hour = 
 // end.
 CalendarTime PartsOf(DateTime value);
 int YearOf(DateTime value);
-int MonthOf(DateTime value);
-int DayOf(DateTime value);
-int HourOf(DateTime value);
-int MinuteOf(DateTime value);
-int SecondOf(DateTime value);
+
+// Seconds since 30 December 1899 00:00:00 on a linear scale (negative before it), for
+// differences and for times kept as a count; a value beyond either end of the range counts as
+// that end.
+std::int64_t LinearSecondsOf(DateTime value);
+// The date-time a linear second count stands for, clamped to the range.
+DateTime DateTimeFromLinearSeconds(std::int64_t seconds);
 
 // Adds a signed amount of a unit (1 year ... 8 second; below 1 counts as 1, above 8 as 8).
 // Month-based units keep the day of month, lowered to the target month's length.
@@ -59,7 +61,6 @@ DateTime DateTimeFromCalendar(const CalendarTime& time);
 // The date-time as a calendar reading with the given milliseconds.
 CalendarTime CalendarFromDateTime(DateTime value, int millisecond);
 
-bool IsLeapYear(int year);
 // 28..31; month 1..12.
 int DaysInMonth(int year, int month);
 

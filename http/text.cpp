@@ -7,6 +7,10 @@
 namespace lanqi {
 namespace {
 
+char ToLowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](char x, char y) { return ToLowerAscii(x) == ToLowerAscii(y); });
@@ -45,9 +49,6 @@ std::vector<std::size_t> MatchOffsets(std::string_view text, std::string_view ne
 
 }  // namespace
 
-char ToLowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 char ToUpperAscii(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }

@@ -41,7 +41,6 @@ std::string RightText(std::string_view text, long long count);
 std::string MiddleText(std::string_view text, long long start, long long count);
 
 bool EndsWithText(std::string_view text, std::string_view suffix);
-char ToLowerAscii(char c);
 char ToUpperAscii(char c);
 
 }  // namespace lanqi

@@ -50,8 +50,7 @@ bool HeldByStandardUsers(const std::string& sid) {
          kStandardUserGroups.end();
 }
 
-}  // namespace
-
+// The rights the standard users' groups hold, in the list's order of evaluation.
 std::uint32_t StandardUserRights(const AccessList& list) {
   if (!list) return kFileAllAccess;
   std::uint32_t granted = 0;
@@ -70,6 +69,8 @@ std::uint32_t StandardUserRights(const AccessList& list) {
   }
   return granted;
 }
+
+}  // namespace
 
 bool StandardUsersCanChange(const AccessList& list, bool isFolder) {
   const std::uint32_t changing =

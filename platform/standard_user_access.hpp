@@ -20,16 +20,13 @@ struct AccessEntry {
 // to everyone (an empty list grants nothing).
 using AccessList = std::optional<std::vector<AccessEntry>>;
 
-// The rights to a file or folder that any standard user holds through the groups every
+// Whether the rights any standard user holds to a file or folder, through the groups every
 // interactive user's token carries (Everyone, Users, Authenticated Users, INTERACTIVE, LOCAL,
-// CONSOLE LOGON, This Organization, Local account), evaluated in the list's order as the access
+// CONSOLE LOGON, This Organization, Local account), let that user change the object: write or
+// append to it (for a folder: add a file or a subfolder), delete it, change its security or its
+// owner, and for a folder delete what is in it. The list is evaluated in its order as the access
 // check does: a right denied before it is allowed stays denied. Generic rights are mapped to the
 // file rights; entries of kOther (object entries, which files do not use) count for nothing.
-std::uint32_t StandardUserRights(const AccessList& list);
-
-// Whether those rights let a standard user change the object: write or append to it (for a
-// folder: add a file or a subfolder), delete it, change its security or its owner, and for a
-// folder delete what is in it.
 bool StandardUsersCanChange(const AccessList& list, bool isFolder);
 
 }  // namespace lanqi::platform

@@ -12,11 +12,9 @@ namespace {
 // The offset file is found beside the executable through the current directory, whatever
 // directory the program was started from.
 void SetCurrentDirectoryToExecutables() {
-  std::wstring path = lanqi::platform::win32::ExecutablePath();
-  const std::size_t lastSeparator = path.find_last_of(L'\\');
-  if (lastSeparator == std::wstring::npos) return;
-  path.resize(lastSeparator == 2 ? 3 : lastSeparator);  // keep "C:\" for a drive's root
-  SetCurrentDirectoryW(path.c_str());
+  using namespace lanqi::platform::win32;
+  const std::wstring folder = FolderOf(ExecutablePath());
+  if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
 }
 
 }  // namespace

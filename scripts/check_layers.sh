@@ -1,34 +1,39 @@
 #!/usr/bin/env bash
-# Checks that the layers point one way (docs/architecture.md):
-#  - the portable folders include no Windows or POSIX header: every <...> include there is a
-#    standard C++ header (no extension, no path);
-#  - a folder includes from itself and the layers below it only.
+# Checks that the layers point one way, against the one table of them, cmake/layers.txt:
+#  - a folder includes from itself and the folders the table names for it only;
+#  - the folders the table does not mark as using system headers include no Windows or POSIX
+#    header: every <...> include there is a standard C++ header (no extension, no path);
+#  - the table in docs/architecture.md names, for every folder, the same folders as cmake/layers.txt.
 # Prints each offending line and exits 1 when there is one.
 set -euo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root"
 
-portable=(text datetime process_memory http nettime timekeeping app)
-declare -A allowed=(
-  [text]="text"
-  [datetime]="datetime"
-  [platform]="platform datetime text resources"
-  [process_memory]="process_memory platform datetime"
-  [http]="http platform text"
-  [nettime]="nettime http process_memory platform datetime text"
-  [timekeeping]="timekeeping platform datetime text"
-  [app]="app timekeeping nettime http process_memory platform datetime text"
-)
+folders=()
+declare -A allowed
+system_headers=()
+while IFS= read -r line; do
+  line=${line%%#*}
+  [[ $line =~ ^([a-z_-]+):(.*)$ ]] || continue
+  name=${BASH_REMATCH[1]}
+  read -ra named <<<"${BASH_REMATCH[2]}"
+  if [[ $name == system-headers ]]; then
+    system_headers=("${named[@]}")
+  else
+    folders+=("$name")
+    allowed[$name]="$name ${named[*]}"
+  fi
+done <cmake/layers.txt
 
 bad=0
-for folder in "${portable[@]}"; do
-  while IFS= read -r hit; do
-    echo "system header in a portable folder: $hit"
-    bad=1
-  done < <(grep -rnE '^\s*#\s*include\s*<[^>]*[./][^>]*>' "$folder" --include='*.cpp' --include='*.hpp' --include='*.h' || true)
-done
+for folder in "${folders[@]}"; do
+  if [[ " ${system_headers[*]} " != *" $folder "* ]]; then
+    while IFS= read -r hit; do
+      echo "system header in a portable folder: $hit"
+      bad=1
+    done < <(grep -rnE '^\s*#\s*include\s*<[^>]*[./][^>]*>' "$folder" --include='*.cpp' --include='*.hpp' --include='*.h' || true)
+  fi
 
-for folder in "${!allowed[@]}"; do
   while IFS= read -r line; do
     target=$(sed -E 's/.*#\s*include\s*"([^/"]+)\/.*/\1/' <<<"$line")
     if [[ " ${allowed[$folder]} " != *" $target "* ]]; then
@@ -36,6 +41,18 @@ for folder in "${!allowed[@]}"; do
       bad=1
     fi
   done < <(grep -rnE '^\s*#\s*include\s*"[^/"]+/' "$folder" --include='*.cpp' --include='*.hpp' --include='*.h' || true)
+
+  # The documentation's row: | `folder/` | `a`, `b` | ... |, or — for none.
+  row=$(grep -E "^\| \`$folder/\` \|" docs/architecture.md || true)
+  documented=$(cut -d'|' -f3 <<<"$row" | grep -oE '`[a-z_]+`' | tr -d '`' | sort | tr '\n' ' ' || true)
+  expected=$(tr ' ' '\n' <<<"${allowed[$folder]#"$folder"}" | grep . | sort | tr '\n' ' ' || true)
+  if [[ -z $row ]]; then
+    echo "docs/architecture.md has no row for $folder/"
+    bad=1
+  elif [[ $documented != "$expected" ]]; then
+    echo "docs/architecture.md: $folder/ may include '${documented% }', cmake/layers.txt says '${expected% }'"
+    bad=1
+  fi
 done
 
 if ((bad)); then

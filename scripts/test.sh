@@ -39,14 +39,27 @@ steps=()            # the background steps, in the order their logs are printed
 declare -A step_pid  # step name -> PID
 declare -A step_took # step name -> how long its build took
 
+# Each background step runs in a process group of its own (setsid), so that an interrupted run
+# ends the step with everything it started: ctest, the test binaries and their wrappers, which
+# end their own prefixes and namespaces on the way out. What is still there after a grace period
+# is ended hard.
 cleanup() {
-  local pid
-  for pid in "${step_pid[@]}"; do kill "$pid" 2>/dev/null || true; done
+  local pid waited=0
+  for pid in "${step_pid[@]}"; do kill -TERM -- "-$pid" 2>/dev/null || true; done
+  for pid in "${step_pid[@]}"; do
+    while kill -0 -- "-$pid" 2>/dev/null && ((waited < 100)); do
+      sleep 0.1
+      waited=$((waited + 1))
+    done
+    kill -KILL -- "-$pid" 2>/dev/null || true
+  done
   if [[ -n ${WINEPREFIX:-} && -d $WINEPREFIX ]]; then wineserver -k 2>/dev/null || true; fi
   lanqi_stop_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 started=$SECONDS
 say() { echo "=== [$((SECONDS - started)) s] $*"; }
@@ -78,11 +91,12 @@ fail_step() {  # name, what failed
   total_failed=$((total_failed + 1))
 }
 
-# Runs the command after the step's name in the background, its output in the step's log.
+# Runs the command after the step's name in the background, in a process group of its own whose
+# id is its PID, its output in the step's log.
 start_step() {
   local name=$1
   shift
-  "$@" >"$work/$name.log" 2>&1 </dev/null &
+  setsid "$@" >"$work/$name.log" 2>&1 </dev/null &
   step_pid[$name]=$!
   steps+=("$name")
 }
@@ -94,7 +108,7 @@ build_preset() {
   shift 2
   local targets=()
   if [[ $name == fuzz ]]; then
-    # Only the fuzzers: the other libraries carry a GB18030 execution charset clang does not offer.
+    # Only the fuzzers and the libraries they link: nothing else of this build is run.
     mapfile -t targets < <(ninja -C "$dir" -t targets all |
       sed -n 's/^\([A-Za-z0-9_]*_fuzzer\): phony$/\1/p')
     if ((${#targets[@]} == 0)); then

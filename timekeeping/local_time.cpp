@@ -7,13 +7,10 @@ DateTime CurrentLocalTime(const platform::LocalClock& clock) {
 }
 
 std::int64_t 岚栖_时间转毫秒(DateTime value, const platform::LocalClock& clock) {
-  const CalendarTime p = PartsOf(value);
-  const std::int64_t y = p.year;
-  const std::int64_t leapYears = (y - 1) / 4 - (y - 1) / 100 + (y - 1) / 400;
-  std::int64_t monthDays = 0;
-  for (int month = 1; month < p.month; ++month) monthDays += DaysInMonth(p.year, month);
-  const std::int64_t days = 365 * y + leapYears + monthDays + p.day;
-  const std::int64_t seconds = ((days * 24 + p.hour) * 60 + p.minute) * 60 + p.second;
+  // The count starts 366 days before 1 January of year 1, so that every date-time gives a
+  // positive count: a zero "last calibration" always lies far enough back.
+  constexpr std::int64_t kDaysBeforeSerialZero = 693959;  // to 30 December 1899
+  const std::int64_t seconds = LinearSecondsOf(value) + kDaysBeforeSerialZero * 86400;
   return seconds * 1000 + clock.Now().millisecond;
 }
 

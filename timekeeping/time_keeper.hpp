@@ -50,10 +50,6 @@ void CalibrationPass(TimeKeeper& keeper);
 // seconds off; runs on a worker thread of its own.
 void GuardPass(TimeKeeper& keeper);
 
-}  // namespace lanqi
-
-namespace lanqi {
-
 // A tick of one of the clock timers starts its routine on a new worker thread and returns.
 void StartTimerRoutine(TimeKeeper& keeper, platform::Timer timer);
 

@@ -20,4 +20,11 @@ std::wstring ExecutablePath() {
   }
 }
 
+std::wstring FolderOf(std::wstring_view path) {
+  const std::size_t cut = path.rfind(L'\\');
+  if (cut == std::wstring_view::npos) return {};
+  const bool afterDrive = cut > 0 && path[cut - 1] == L':';
+  return std::wstring(path.substr(0, afterDrive ? cut + 1 : cut));
+}
+
 }  // namespace lanqi::platform::win32

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/win32/main_window_layout.hpp"
+#include "platform/win32/text_936.hpp"
 #include "platform/win32/tray_icon_image.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "platform/win32/window_class.hpp"
@@ -82,25 +83,26 @@ bool MainWindow::CreateControls() {
   const auto guiFont = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
   logFont_ = CreateLogBoxFont();
   for (const ControlLayout& layout : kLayout) {
+    const ControlForm& form = layout.form;
     HWND control = CreateWindowExW(
-        layout.exStyle, layout.className, layout.text, WS_CHILD | WS_VISIBLE | layout.style,
-        layout.left, layout.top, layout.width, layout.height, parent,
+        layout.exStyle, layout.className, WideFrom936(form.text).c_str(),
+        WS_CHILD | WS_VISIBLE | layout.style, form.left, form.top, form.width, form.height, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
     if (control == nullptr) return false;
-    controls_[IndexOf(layout.control)] = control;
-    const bool isLogBox = layout.control == kLogBox;
+    controls_[IndexOf(form.control)] = control;
+    const bool isLogBox = form.control == kLogBox;
     const WPARAM font = isLogBox && logFont_ ? reinterpret_cast<WPARAM>(logFont_.get()) : guiFont;
     SendMessageW(control, WM_SETFONT, font, FALSE);
     // 0 lifts the edit control's default limit of 32767 characters.
-    if (IsEditBox(layout.control)) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
+    if (IsEditBox(form.control)) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
   }
   return true;
 }
 
 void MainWindow::StartStoredTimers() {
-  for (const TimerSetting& setting : kStoredTimers) {
-    timers_[IndexOf(setting.timer)] = TimerPeriod();
-    SetTimerPeriod(setting.timer, setting.storedPeriodMs);
+  for (const TimerForm& form : kTimerForms) {
+    timers_[IndexOf(form.timer)] = TimerPeriod();
+    SetTimerPeriod(form.timer, form.storedPeriodMs);
   }
 }
 
@@ -132,8 +134,8 @@ void MainWindow::EndProgram(int exitCode) {
 
 void MainWindow::ReleaseResources() {
   HWND window = window_.load();
-  for (const TimerSetting& setting : kStoredTimers) {
-    if (window != nullptr) KillTimer(window, TimerId(setting.timer));
+  for (const TimerForm& form : kTimerForms) {
+    if (window != nullptr) KillTimer(window, TimerId(form.timer));
   }
   tray_.Release();
   if (window != nullptr) DestroyWindow(window);
@@ -144,11 +146,7 @@ void MainWindow::ReleaseResources() {
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* self = WindowOwner<MainWindow>(window, message, lParam);
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   return self->HandleMessage(window, message, wParam, lParam);
 }

@@ -1,12 +1,13 @@
 #pragma once
-// The main window's layout: its size and styles, where each control sits with its first text,
-// and the timers with the periods they count with from the start.
+// The main window's layout on Windows: its size and styles, and each control's id, class and
+// styles beside its place and first text in the form.
 #include <commctrl.h>
 #include <windows.h>
 
 #include <iterator>
 #include <optional>
 
+#include "platform/main_window_form.hpp"
 #include "platform/win32/control_ids.hpp"
 #include "platform/win32/unique_handle.hpp"
 #include "platform/window.hpp"
@@ -27,45 +28,30 @@ inline constexpr DWORD kLogBoxStyle =
     ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_VSCROLL | WS_TABSTOP;
 inline constexpr DWORD kOffsetBoxStyle = ES_CENTER | ES_AUTOHSCROLL | WS_TABSTOP;
 
+// What Windows needs beyond the form (platform/main_window_form.hpp): each control's id, window
+// class and styles, in the form's order.
 struct ControlLayout {
-  Control control;
+  const ControlForm& form;
   int id;
   const wchar_t* className;
-  const wchar_t* text;
-  int left, top, width, height;
   DWORD style;
   DWORD exStyle;
 };
 
-// Positions and sizes are in the main window's client area, in pixels.
 inline constexpr ControlLayout kLayout[] = {
-    {kBeijingTimeLabel, kId标签1, L"STATIC", L"北京时间：0000年00月00日 00:00:00", 8, 8, 344, 24,
-     kLabelStyle, 0},
-    {kCorrectTimeLabel, kId标签2, L"STATIC", L"正确时间：0000年00月00日 00:00:00", 8, 40, 344, 24,
-     kLabelStyle, 0},
-    {kSystemTimeLabel, kId标签5, L"STATIC", L"系统时间：0000年00月00日 00:00:00", 8, 72, 344, 24,
-     kLabelStyle, 0},
-    {kOffsetCaption, kId标签3, L"STATIC", L"时差：", 8, 104, 64, 24, kLabelStyle, 0},
-    {kStepDownButton, kId按钮1, L"BUTTON", L"-1s", 88, 104, 48, 24, kButtonStyle, 0},
-    {kOffsetBox, kId编辑框2, L"EDIT", L"", 144, 104, 64, 24, kOffsetBoxStyle, WS_EX_CLIENTEDGE},
-    {kStepUpButton, kId按钮2, L"BUTTON", L"+1s", 224, 104, 48, 24, kButtonStyle, 0},
-    {kSecondsCaption, kId标签4, L"STATIC", L"秒", 288, 104, 64, 24, kLabelStyle, 0},
-    {kLogBox, kId编辑框1, L"EDIT", L"", 6, 136, 346, 152, kLogBoxStyle, WS_EX_CLIENTEDGE},
-    {kAutostartButton, kId按钮3, L"BUTTON", L"设置开机启动", 8, 296, 152, 24, kButtonStyle, 0},
-    {kHideButton, kId按钮4, L"BUTTON", L"最小化窗口", 216, 296, 136, 24, kButtonStyle, 0},
+    {kControlForms[0], kId标签1, L"STATIC", kLabelStyle, 0},
+    {kControlForms[1], kId标签2, L"STATIC", kLabelStyle, 0},
+    {kControlForms[2], kId标签5, L"STATIC", kLabelStyle, 0},
+    {kControlForms[3], kId标签3, L"STATIC", kLabelStyle, 0},
+    {kControlForms[4], kId按钮1, L"BUTTON", kButtonStyle, 0},
+    {kControlForms[5], kId编辑框2, L"EDIT", kOffsetBoxStyle, WS_EX_CLIENTEDGE},
+    {kControlForms[6], kId按钮2, L"BUTTON", kButtonStyle, 0},
+    {kControlForms[7], kId标签4, L"STATIC", kLabelStyle, 0},
+    {kControlForms[8], kId编辑框1, L"EDIT", kLogBoxStyle, WS_EX_CLIENTEDGE},
+    {kControlForms[9], kId按钮3, L"BUTTON", kButtonStyle, 0},
+    {kControlForms[10], kId按钮4, L"BUTTON", kButtonStyle, 0},
 };
-static_assert(std::size(kLayout) == 11);
-
-struct TimerSetting {
-  Timer timer;
-  int storedPeriodMs;
-};
-// The periods the timers count with from the moment the window is loaded.
-inline constexpr TimerSetting kStoredTimers[] = {
-    {kDisplayTimer, 1000},
-    {kGuardTimer, 0},
-    {kCalibrationTimer, 1800000},
-};
+static_assert(std::size(kLayout) == std::size(kControlForms));
 
 constexpr std::size_t IndexOf(Control control) {
   return static_cast<std::size_t>(control);
@@ -83,14 +69,14 @@ inline bool IsEditBox(Control control) {
 
 inline std::optional<Control> ControlOfId(int id) {
   for (const ControlLayout& layout : kLayout) {
-    if (layout.id == id) return layout.control;
+    if (layout.id == id) return layout.form.control;
   }
   return std::nullopt;
 }
 
 inline std::optional<Timer> TimerOfId(UINT_PTR id) {
-  for (const TimerSetting& setting : kStoredTimers) {
-    if (TimerId(setting.timer) == id) return setting.timer;
+  for (const TimerForm& form : kTimerForms) {
+    if (TimerId(form.timer) == id) return form.timer;
   }
   return std::nullopt;
 }

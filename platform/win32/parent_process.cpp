@@ -11,8 +11,8 @@ namespace {
 constexpr DWORD kLongestPath = 32768;
 
 std::optional<DWORD> ParentProcessId() {
-  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) return std::nullopt;
+  const UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return std::nullopt;
   const DWORD self = GetCurrentProcessId();
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;

@@ -127,11 +127,7 @@ void TrayIcon::StopRetrying() {
 }
 
 LRESULT CALLBACK TrayIcon::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TrayIcon*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* self = WindowOwner<TrayIcon>(window, message, lParam);
   if (self != nullptr && self->window_.get() == window) {
     return self->HandleMessage(message, wParam, lParam);
   }

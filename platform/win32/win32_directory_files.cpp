@@ -20,11 +20,8 @@
 namespace lanqi::platform {
 namespace {
 
+using win32::UniqueFileHandle;
 using win32::UniqueHandle;
-
-UniqueHandle OwnHandle(HANDLE handle) {
-  return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
-}
 
 bool WriteAll(HANDLE file, std::span<const std::uint8_t> content) {
   std::size_t done = 0;
@@ -47,7 +44,7 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> content) {
 bool WriteInPlace(const std::wstring& target, std::span<const std::uint8_t> content,
                   bool followLinks, DWORD disposition = OPEN_EXISTING) {
   const DWORD flags = FILE_ATTRIBUTE_NORMAL | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-  const UniqueHandle file = OwnHandle(
+  const UniqueFileHandle file(
       CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, disposition, flags, nullptr));
   if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return false;
   if (!followLinks) {
@@ -62,7 +59,7 @@ bool WriteInPlace(const std::wstring& target, std::span<const std::uint8_t> cont
 
 // How many names the file has; 1 when it cannot be asked.
 DWORD LinkCount(const std::wstring& path) {
-  const UniqueHandle file = OwnHandle(CreateFileW(
+  const UniqueFileHandle file(CreateFileW(
       path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   BY_HANDLE_FILE_INFORMATION info{};
@@ -93,7 +90,7 @@ DWORD WaitUntilReplaceable(const std::wstring& target) {
   constexpr int kAttempts = 10;
   constexpr DWORD kPauseMs = 50;
   for (int attempt = 1;; ++attempt) {
-    const UniqueHandle probe = OwnHandle(
+    const UniqueFileHandle probe(
         CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     const DWORD error = probe ? ERROR_SUCCESS : GetLastError();
@@ -104,8 +101,8 @@ DWORD WaitUntilReplaceable(const std::wstring& target) {
 
 // A process that cannot be opened for lack of rights still exists; only an unknown id is gone.
 bool ProcessRunning(std::uint32_t pid) {
-  const UniqueHandle process =
-      OwnHandle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
+  const UniqueHandle process(
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
   if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
   return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
@@ -123,9 +120,9 @@ Outcome FailureOutcome(DWORD error) {
 
 ReadResult ReadOnce(const std::wstring& path, std::size_t maxBytes, bool followLinks) {
   const DWORD flags = FILE_ATTRIBUTE_NORMAL | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-  const UniqueHandle file = OwnHandle(CreateFileW(
-      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, flags, nullptr));
+  const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, flags, nullptr));
   if (!file) return {FailureOutcome(GetLastError()), {}};
   // Only a file on disk: a named pipe or device in its place could block the read.
   if (GetFileType(file.get()) != FILE_TYPE_DISK) return {Outcome::kUnreadable, {}};
@@ -223,15 +220,15 @@ class Win32DirectoryFiles final : public DirectoryFiles {
     }
 
     std::wstring temporary;
-    UniqueHandle file;
+    UniqueFileHandle file;
     DWORD createError = ERROR_SUCCESS;
     const DWORD createFlags =
         FILE_ATTRIBUTE_NORMAL | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
     // A name of our own per attempt; CREATE_NEW never takes over a file someone else made.
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
       temporary = TemporaryName(target, counter_.fetch_add(1));
-      file = OwnHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   createFlags, nullptr));
+      file = UniqueFileHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          createFlags, nullptr));
       createError = file ? ERROR_SUCCESS : GetLastError();
       if (!file && createError != ERROR_FILE_EXISTS) break;
     }
@@ -378,15 +375,12 @@ std::unique_ptr<DirectoryFiles> win32::DirectoryFilesWith(std::wstring directory
                                                replaceFile);
 }
 
-// The folder of the executable: its path cut at the last backslash ("C:" for a drive's root, which
-// the file names are joined to with a backslash); empty when the path cannot be had. Kept as
-// UTF-16 text, without std::filesystem, which would more than double the exe's size.
+// The folder of the executable; empty when its path cannot be had. Kept as UTF-16 text, without
+// std::filesystem, which would more than double the exe's size.
 DirectoryFiles& real::TheRunDirectoryFiles() {
   static Win32DirectoryFiles& files = *[] {
     const std::wstring path = win32::ExecutablePath();
-    const std::size_t cut = path.rfind(L'\\');
-    return new Win32DirectoryFiles(cut == std::wstring::npos ? std::wstring() : path.substr(0, cut),
-                                   path, &::ReplaceFileW);
+    return new Win32DirectoryFiles(win32::FolderOf(path), path, &::ReplaceFileW);
   }();
   return files;
 }

@@ -27,14 +27,14 @@ bool Win32ProcessToken::IsNTAdminSaysAdministrator() {
 
 bool Win32ProcessToken::AdministratorsGroupInForce() {
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-  PSID administrators = nullptr;
+  PSID allocated = nullptr;
   if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators)) {
+                                DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &allocated)) {
     return false;
   }
+  const UniqueSid administrators(allocated);
   BOOL member = FALSE;
-  const BOOL asked = calls_.checkTokenMembership(nullptr, administrators, &member);
-  FreeSid(administrators);
+  const BOOL asked = calls_.checkTokenMembership(nullptr, administrators.get(), &member);
   return asked && member;
 }
 

@@ -22,7 +22,7 @@ UniqueHkey OpenKey(const std::string& keyPath, REGSAM access) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WideFrom936(keyPath).c_str(), 0, access | kView, &key) !=
       ERROR_SUCCESS) {
-    return nullptr;
+    return {};
   }
   return UniqueHkey(key);
 }

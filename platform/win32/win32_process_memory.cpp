@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/process_memory_os.hpp"
+#include "platform/win32/message_pump.hpp"
 #include "platform/win32/win32_system.hpp"
 
 namespace lanqi::platform {
@@ -68,13 +69,7 @@ class Win32ProcessMemoryOs final : public ProcessMemoryOs {
     return VirtualProtectEx(AsHandle(process), AsPointer(base), size, protection, &previous);
   }
 
-  void ProcessPendingMessages() override {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  void ProcessPendingMessages() override { win32::DispatchWaitingMessages(); }
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/win32/message_pump.hpp"
 #include "platform/win32/unique_handle.hpp"
 #include "platform/win32/win32_platform.hpp"
 
@@ -67,11 +68,9 @@ void PumpingDelayMs(int milliseconds, CreateWaitableTimerCall createTimer) {
     }
     // The due time is looked at after every message: messages that keep coming (a worker's
     // calls posted one after the other) must not stretch the wait.
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-      if (WaitForSingleObject(timer.get(), 0) == WAIT_OBJECT_0) return;
+    if (DispatchWaitingMessages(
+            [&] { return WaitForSingleObject(timer.get(), 0) == WAIT_OBJECT_0; })) {
+      return;
     }
   }
 }

@@ -14,7 +14,7 @@ bool WindowCalls::Create(HINSTANCE instance) {
   ownedWindow_.reset(CreateWindowExW(0, kCallWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      instance, this));
   window_.store(ownedWindow_.get());
-  return ownedWindow_ != nullptr;
+  return static_cast<bool>(ownedWindow_);
 }
 
 void WindowCalls::Destroy() {
@@ -144,15 +144,10 @@ void WindowCalls::RunPendingCalls(DWORD firstWaitMs) {
 }
 
 LRESULT CALLBACK WindowCalls::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
+  auto* self = WindowOwner<WindowCalls>(window, message, lParam);
   // The parameters are never looked at: whoever sent the message, only queued calls run.
   if (message == kRunPendingCallsMessage) {
-    if (auto* self = reinterpret_cast<WindowCalls*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
-      self->RunPendingCalls(0);
-    }
+    if (self != nullptr) self->RunPendingCalls(0);
     return 0;
   }
   // Lives as long as the program: a close request from outside (taskkill without /F closes every

@@ -20,4 +20,16 @@ inline bool RegisterWindowClass(const WNDCLASSEXW& windowClass) {
   return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+// The object a window of ours was created for (CreateWindowExW's last argument), which its class's
+// procedure hands the messages to. It is kept in the window's user data from WM_NCCREATE on; for
+// the few messages that come before (WM_GETMINMAXINFO) it is null.
+template <typename Owner>
+Owner* WindowOwner(HWND window, UINT message, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  return reinterpret_cast<Owner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 }  // namespace lanqi::platform::win32

@@ -1,6 +1,6 @@
-# Shared by scripts/run.sh, scripts/test.sh and tests/e2e/run_e2e.sh (sourced, not run): the Wine
-# environment, the prefix template, displays, network isolation and screenshots. Every process
-# started here is remembered by its PID and ended by it.
+# Shared by scripts/run.sh, scripts/test.sh, bench/ and the Wine wrappers of tests/ (sourced, not
+# run): the Wine environment, the prefix template, displays, network isolation and screenshots.
+# Every process started here is remembered by its PID and ended by it.
 
 # The environment every Wine run of ours uses: loader errors visible, no Mono/Gecko prompts,
 # code page 936 as the ANSI code page.
@@ -140,17 +140,4 @@ lanqi_show_and_screenshot() {
   ((left < 0)) && left=0
   ((top < 0)) && top=0
   convert "$shot" -crop "${width}x${height}+${left}+${top}" +repage "${shot%.png}-window.png"
-}
-
-# Inside a namespace made by tests/netns/netns_lib.sh: a fresh prefix in $WORK and an Xvfb of its
-# own, in Beijing's time zone (so a server answering this machine's time agrees with the local
-# clock), all ended with the namespace.
-lanqi_wine_in_netns_work() {
-  lanqi_wine_env
-  export TZ=Asia/Shanghai
-  lanqi_ensure_template || exit 1
-  export WINEPREFIX=$WORK/prefix
-  lanqi_copy_template "$WINEPREFIX"
-  lanqi_start_xvfb "$WORK" || exit 1
-  trap 'wineserver -k 2>/dev/null; lanqi_stop_xvfb; cleanup_netns' EXIT
 }

@@ -14,6 +14,7 @@
 #include "app/program.hpp"
 #include "platform/win32/main_window.hpp"
 #include "tests/fakes/fake_system.hpp"
+#include "tests/support/pump_until.hpp"
 
 namespace lanqi {
 namespace {
@@ -117,12 +118,7 @@ TEST(LogBoxOverTheRealWindow, LinesDuringThePauseNeitherPauseAgainNorHoldTheirWo
     }
   });
   // This thread is the window's: it processes messages until every worker has returned.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
-  while (returned.load() < kLines + 1 && std::chrono::steady_clock::now() < deadline) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  }
+  testing::PumpUntil([&] { return returned.load() >= kLines + 1; }, std::chrono::seconds(90));
 
   EXPECT_EQ(returned.load(), kLines + 1);
   EXPECT_EQ(window.pauses, 1);

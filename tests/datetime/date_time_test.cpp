@@ -32,7 +32,7 @@ TEST(DateTimeValue, ZeroIsNeverSetAndSerialMatchesAutomationDates) {
   EXPECT_EQ(DateTimeFromParts(9999, 12, 31).days, kMaxDateTimeDays);
   // Before 1899 the fraction still counts forward from midnight.
   EXPECT_DOUBLE_EQ(DateTimeFromParts(1899, 12, 29, 6).days, -1.25);
-  EXPECT_EQ(HourOf(DateTime{-1.25}), 6);
+  EXPECT_EQ(PartsOf(DateTime{-1.25}).hour, 6);
 }
 
 TEST(DateTimeValue, PartsAreClampedWhenBuilding) {

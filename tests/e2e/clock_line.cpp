@@ -1,5 +1,7 @@
 #include "tests/e2e/clock_line.hpp"
 
+#include "datetime/date_time.hpp"
+
 namespace lanqi::e2e {
 namespace {
 
@@ -17,27 +19,11 @@ std::optional<int> TakeNumber(std::wstring_view& text, wchar_t unit) {
   return value;
 }
 
-bool IsLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month) {
-  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
 }  // namespace
 
 std::int64_t ClockReading::LinearSeconds() const {
-  // Days from the civil calendar (proleptic Gregorian), counted from 1970-01-01.
-  const int y = month <= 2 ? year - 1 : year;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yearOfEra = y - era * 400;
-  const int monthIndex = month > 2 ? month - 3 : month + 9;
-  const int dayOfYear = (153 * monthIndex + 2) / 5 + day - 1;
-  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
-  return days * 86400 + hour * 3600 + minute * 60 + second;
+  static const std::int64_t kUnixEpoch = LinearSecondsOf(DateTimeFromParts(1970, 1, 1));
+  return LinearSecondsOf(DateTimeFromParts(year, month, day, hour, minute, second)) - kUnixEpoch;
 }
 
 std::optional<ClockReading> ParseClockLine(std::wstring_view line, std::wstring_view prefix) {

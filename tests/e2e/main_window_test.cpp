@@ -6,6 +6,8 @@
 #include <cwchar>
 
 #include "platform/win32/control_ids.hpp"
+#include "platform/win32/main_window_layout.hpp"
+#include "platform/win32/text_936.hpp"
 #include "tests/e2e/clock_line.hpp"
 #include "tests/e2e/e2e_fixture.hpp"
 #include "tests/e2e/window_access.hpp"
@@ -41,35 +43,6 @@ TEST_F(MainWindow, HasItsTitleAFixedFrameWithCloseBoxOnlyAndItsSizeCentred) {
   EXPECT_NEAR(outer->top + outer->bottom, screenHeight, 2) << "top " << outer->top;
 }
 
-struct ControlRow {
-  int id;
-  const char* name;
-  const wchar_t* kind;  // window class
-  RECT place;           // left, top, right, bottom in the client area
-  const wchar_t* initialText;
-};
-
-constexpr RECT Place(int left, int top, int width, int height) {
-  return RECT{left, top, left + width, top + height};
-}
-
-const ControlRow kControls[] = {
-    {ids::kId标签1, "label 1", L"Static", Place(8, 8, 344, 24),
-     L"北京时间：0000年00月00日 00:00:00"},
-    {ids::kId标签2, "label 2", L"Static", Place(8, 40, 344, 24),
-     L"正确时间：0000年00月00日 00:00:00"},
-    {ids::kId标签5, "label 5", L"Static", Place(8, 72, 344, 24),
-     L"系统时间：0000年00月00日 00:00:00"},
-    {ids::kId标签3, "label 3", L"Static", Place(8, 104, 64, 24), L"时差："},
-    {ids::kId按钮1, "button 1", L"Button", Place(88, 104, 48, 24), L"-1s"},
-    {ids::kId编辑框2, "offset box", L"Edit", Place(144, 104, 64, 24), L""},
-    {ids::kId按钮2, "button 2", L"Button", Place(224, 104, 48, 24), L"+1s"},
-    {ids::kId标签4, "label 4", L"Static", Place(288, 104, 64, 24), L"秒"},
-    {ids::kId编辑框1, "log box", L"Edit", Place(6, 136, 346, 152), L""},
-    {ids::kId按钮3, "autostart button", L"Button", Place(8, 296, 152, 24), L"设置开机启动"},
-    {ids::kId按钮4, "hide button", L"Button", Place(216, 296, 136, 24), L"最小化窗口"},
-};
-
 // Start-up fills some controls before the window is shown, and the first display tick may come
 // before the test reads: for those the texts start-up or the tick writes are accepted too.
 bool IsTextStartUpMayWrite(int id, const std::wstring& text) {
@@ -81,28 +54,31 @@ bool IsTextStartUpMayWrite(int id, const std::wstring& text) {
   return false;
 }
 
+// The exe's controls as the form and the layout describe them, seen from another process.
 TEST_F(MainWindow, EveryControlIsAtItsPlaceWithItsKindAndInitialText) {
-  for (const ControlRow& row : kControls) {
-    SCOPED_TRACE(row.name);
-    HWND control = Program().Control(row.id);
-    ASSERT_NE(control, nullptr) << "no child window with id " << row.id;
-    EXPECT_EQ(_wcsicmp(ClassNameOf(control).c_str(), row.kind), 0)
-        << "class " << Utf8(ClassNameOf(control)) << ", expected " << Utf8(row.kind);
+  for (const ids::ControlLayout& layout : ids::kLayout) {
+    const platform::ControlForm& form = layout.form;
+    SCOPED_TRACE(layout.id);
+    HWND control = Program().Control(layout.id);
+    ASSERT_NE(control, nullptr) << "no child window with id " << layout.id;
+    EXPECT_EQ(_wcsicmp(ClassNameOf(control).c_str(), layout.className), 0)
+        << "class " << Utf8(ClassNameOf(control)) << ", expected " << Utf8(layout.className);
     // The control's own flag: the window itself may not be shown yet.
     EXPECT_TRUE(GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE);
 
-    const auto place = Program().ControlRect(row.id);
+    const auto place = Program().ControlRect(layout.id);
     ASSERT_TRUE(place.has_value());
-    EXPECT_EQ(place->left, row.place.left);
-    EXPECT_EQ(place->top, row.place.top);
-    EXPECT_EQ(place->right - place->left, row.place.right - row.place.left) << "width";
-    EXPECT_EQ(place->bottom - place->top, row.place.bottom - row.place.top) << "height";
+    EXPECT_EQ(place->left, form.left);
+    EXPECT_EQ(place->top, form.top);
+    EXPECT_EQ(place->right - place->left, form.width) << "width";
+    EXPECT_EQ(place->bottom - place->top, form.height) << "height";
 
-    const auto text = Program().ControlText(row.id);
+    const auto text = Program().ControlText(layout.id);
     ASSERT_TRUE(text.has_value()) << "no answer to WM_GETTEXT";
-    if (*text != row.initialText) {
-      EXPECT_TRUE(IsTextStartUpMayWrite(row.id, *text))
-          << "text " << Utf8(*text) << ", expected " << Utf8(row.initialText);
+    const std::wstring initialText = ids::WideFrom936(form.text);
+    if (*text != initialText) {
+      EXPECT_TRUE(IsTextStartUpMayWrite(layout.id, *text))
+          << "text " << Utf8(*text) << ", expected " << Utf8(initialText);
     }
   }
 }

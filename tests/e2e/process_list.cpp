@@ -33,8 +33,8 @@ bool SamePath(const std::wstring& left, const std::wstring& right) {
 
 std::vector<DWORD> ProcessesRunning(const std::filesystem::path& exe) {
   std::vector<DWORD> found;
-  const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) return found;
+  const platform::win32::UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return found;
   const std::wstring wanted = exe.wstring();
   const std::wstring wantedName = exe.filename().wstring();
   PROCESSENTRY32W entry{};

@@ -12,8 +12,7 @@ if (($# != 3)); then
   exit 2
 fi
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/../netns/netns_lib.sh"
-source "$here/../../scripts/lib/wine.sh"
+source "$here/../../scripts/lib/netns.sh"
 enter_netns "$0" "$@"
 
 tests_exe=$(realpath "$1")

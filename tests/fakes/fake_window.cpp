@@ -2,26 +2,20 @@
 
 #include <utility>
 
+#include "platform/main_window_form.hpp"
+
 namespace lanqi::testing {
 
 using platform::Control;
 using platform::Timer;
 
-FakeWindow::FakeWindow()
-    : texts_{{platform::kBeijingTimeLabel, "北京时间：0000年00月00日 00:00:00"},
-             {platform::kCorrectTimeLabel, "正确时间：0000年00月00日 00:00:00"},
-             {platform::kSystemTimeLabel, "系统时间：0000年00月00日 00:00:00"},
-             {platform::kOffsetCaption, "时差："},
-             {platform::kStepDownButton, "-1s"},
-             {platform::kOffsetBox, ""},
-             {platform::kStepUpButton, "+1s"},
-             {platform::kSecondsCaption, "秒"},
-             {platform::kLogBox, ""},
-             {platform::kAutostartButton, "设置开机启动"},
-             {platform::kHideButton, "最小化窗口"}},
-      periods_{{platform::kDisplayTimer, 1000},
-               {platform::kCalibrationTimer, 1800000},
-               {platform::kGuardTimer, 0}} {}
+FakeWindow::FakeWindow() {
+  for (const platform::ControlForm& form : platform::kControlForms)
+    texts_[form.control] = form.text;
+  for (const platform::TimerForm& form : platform::kTimerForms) {
+    periods_[form.timer] = platform::TimerPeriod(form.storedPeriodMs);
+  }
+}
 
 std::string FakeWindow::Text(Control control) {
   std::lock_guard lock(mutex_);
@@ -62,11 +56,7 @@ void FakeWindow::SetTrayShown(bool shown) {
 void FakeWindow::SetTimerPeriod(Timer timer, int milliseconds) {
   {
     std::lock_guard lock(mutex_);
-    const int period = milliseconds < 0 ? 0 : milliseconds;
-    if (periods_[timer] != period) {
-      periods_[timer] = period;
-      ++restarts_[timer];
-    }
+    if (periods_[timer].Set(milliseconds) != platform::TimerAction::Keep) ++restarts_[timer];
   }
   if (onTimerPeriod) onTimerPeriod(timer, milliseconds);
 }
@@ -127,7 +117,7 @@ bool FakeWindow::TrayShown() {
 }
 int FakeWindow::TimerPeriod(Timer timer) {
   std::lock_guard lock(mutex_);
-  return periods_[timer];
+  return periods_[timer].Milliseconds();
 }
 int FakeWindow::TimerRestarts(Timer timer) {
   std::lock_guard lock(mutex_);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/timer_period.hpp"
 #include "platform/window.hpp"
 
 namespace lanqi::testing {
@@ -69,7 +70,7 @@ class FakeWindow final : public platform::Window {
   std::map<platform::Control, int> selection_;
   bool visible_ = false;
   bool trayShown_ = false;
-  std::map<platform::Timer, int> periods_;
+  std::map<platform::Timer, platform::TimerPeriod> periods_;
   std::map<platform::Timer, int> restarts_;
   std::vector<Balloon> balloons_;
   std::vector<MessageBoxShown> boxes_;

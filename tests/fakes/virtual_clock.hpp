@@ -71,26 +71,13 @@ class VirtualClock final : public platform::LocalClock {
   DateTime WallClock() const { return FromMs(nowMs_.load()); }
   std::int64_t WallClockMs() const { return nowMs_.load(); }
 
-  static std::int64_t ToMs(DateTime value) {
-    // Seconds from 30 December 1899 via the parts, exact for every whole-second value.
-    const CalendarTime p = PartsOf(value);
-    const DateTime midnight = DateTimeFromParts(p.year, p.month, p.day);
-    const auto day = static_cast<std::int64_t>(midnight.days);
-    return ((day * 24 + p.hour) * 60 + p.minute) * 60000 + p.second * 1000;
-  }
+  // Milliseconds since 30 December 1899 00:00:00, and back (whole seconds, rounded down).
+  static std::int64_t ToMs(DateTime value) { return LinearSecondsOf(value) * 1000; }
   static DateTime FromMs(std::int64_t ms) {
-    const std::int64_t seconds = (ms >= 0 ? ms : ms - 999) / 1000;
-    return AddSeconds(DateTime{}, seconds);
+    return DateTimeFromLinearSeconds((ms >= 0 ? ms : ms - 999) / 1000);
   }
 
  private:
-  static DateTime AddSeconds(DateTime base, std::int64_t seconds) {
-    // AddToDateTime takes 32-bit amounts; step by days first.
-    const auto days = static_cast<std::int32_t>(seconds / 86400);
-    const auto rest = static_cast<std::int32_t>(seconds % 86400);
-    return AddToDateTime(AddToDateTime(base, TimeUnit::Day, days), TimeUnit::Second, rest);
-  }
-
   mutable std::atomic<std::int64_t> nowMs_;
   std::atomic<bool> stepOnRead_{false};
   mutable std::atomic<std::uint64_t> tickMs_{1000000};

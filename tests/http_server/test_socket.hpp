@@ -42,7 +42,4 @@ bool SendAll(Socket socket, const char* data, std::size_t size);
 // A loopback port on which nothing listens (taken from the system, then closed again).
 std::uint16_t UnusedLoopbackPort();
 
-// True inside Wine, where some request object behaviour differs from Windows' own.
-bool RunningUnderWine();
-
 }  // namespace lanqi::testing::net

@@ -63,8 +63,4 @@ std::uint16_t UnusedLoopbackPort() {
   return port;
 }
 
-bool RunningUnderWine() {
-  return false;
-}
-
 }  // namespace lanqi::testing::net

@@ -76,9 +76,4 @@ std::uint16_t UnusedLoopbackPort() {
   return port;
 }
 
-bool RunningUnderWine() {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 }  // namespace lanqi::testing::net

@@ -4,7 +4,8 @@
 # silent locally. Usage: probe_netns.sh [RUNNER...] DRIVER   (RUNNER e.g. "wine" for the .exe)
 # Bounds are generous; the figures themselves come from the benchmark.
 set -u
-source "$(dirname "$0")/netns_lib.sh"
+source "$(dirname "$0")/../../scripts/lib/netns.sh"
+source "$(dirname "$0")/checks.sh"
 enter_netns "$0" "$@"
 RUN=("$@")
 

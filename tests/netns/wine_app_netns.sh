@@ -4,12 +4,12 @@
 # Date, and the program's first calibration must log that time in Beijing time.
 # Usage: wine_app_netns.sh LanqiClockGuard.exe log_box_reader.exe
 set -u
-source "$(dirname "$0")/netns_lib.sh"
+source "$(dirname "$0")/../../scripts/lib/netns.sh"
+source "$(dirname "$0")/checks.sh"
 enter_netns "$0" "$@"
 APP=$(realpath "$1")
 READER=$(realpath "$2")
 
-source "$NETNS_DIR/../../scripts/lib/wine.sh"
 lanqi_wine_in_netns_work
 
 reset_network

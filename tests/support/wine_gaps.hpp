@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "tests/http_server/test_socket.hpp"
+#include "tests/support/system_support.hpp"
 
 namespace lanqi::testing {
 
@@ -33,7 +33,7 @@ inline const char* WineGapReason(WineGap gap) {
 
 // Skips the current test when it runs under Wine, naming the gap. LANQI_RUN_WINE_GAPS=1 in the
 // environment runs them anyway, to see whether a newer Wine has closed a gap.
-#define LANQI_SKIP_UNDER_WINE(gap)                                                        \
-  if (::lanqi::testing::net::RunningUnderWine() && !std::getenv("LANQI_RUN_WINE_GAPS")) { \
-    GTEST_SKIP() << ::lanqi::testing::WineGapReason(gap);                                 \
+#define LANQI_SKIP_UNDER_WINE(gap)                                                   \
+  if (::lanqi::testing::RunningUnderWine() && !std::getenv("LANQI_RUN_WINE_GAPS")) { \
+    GTEST_SKIP() << ::lanqi::testing::WineGapReason(gap);                            \
   }

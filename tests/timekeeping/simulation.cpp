@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "platform/main_window_form.hpp"
 #include "timekeeping/local_time.hpp"
 
 namespace lanqi::testing {
@@ -27,9 +28,11 @@ Simulation::Simulation(DateTime start) : clock(start), trueStartMs_(VirtualClock
     RunFor(network.fetchCostMs);
     return network.reading ? network.reading(NowMs()) : TrueTime();
   };
-  timers_[platform::kDisplayTimer] = {1000, 1000};
-  timers_[platform::kCalibrationTimer] = {1800000, 1800000};
-  timers_[platform::kGuardTimer] = {0, 0};
+  for (const platform::TimerForm& form : platform::kTimerForms) {
+    TimerSlot& slot = timers_[form.timer];
+    slot.period = platform::TimerPeriod(form.storedPeriodMs);
+    slot.due = slot.period.Milliseconds();
+  }
 }
 
 void Simulation::Start() {
@@ -40,10 +43,8 @@ void Simulation::Start() {
 void Simulation::SetPeriod(Timer timer, int milliseconds) {
   periodChanges.push_back({nowMs_, timer, milliseconds});
   TimerSlot& slot = timers_[timer];
-  const int period = std::max(milliseconds, 0);
-  if (period == slot.period) return;  // the count goes on undisturbed
-  slot.period = period;
-  slot.due = nowMs_ + period;
+  if (slot.period.Set(milliseconds) == platform::TimerAction::Keep) return;
+  slot.due = nowMs_ + slot.period.Milliseconds();
 }
 
 void Simulation::Advance(std::int64_t milliseconds) {
@@ -56,7 +57,7 @@ void Simulation::SleepMachine(std::int64_t milliseconds) {
   nowMs_ += milliseconds;
   clock.Sleep(milliseconds);
   for (auto& [timer, slot] : timers_) {
-    if (slot.period > 0) slot.due = std::max(slot.due, nowMs_);
+    if (slot.period.Milliseconds() > 0) slot.due = std::max(slot.due, nowMs_);
   }
 }
 
@@ -67,7 +68,7 @@ void Simulation::Fire(Timer timer) {
         displayTickDelivery ? displayTickDelivery(slot.due) : std::optional<std::int64_t>(slot.due);
     if (ticksToLose_ > 0 || !delivery) {
       ticksToLose_ -= ticksToLose_ > 0;
-      slot.due += slot.period;
+      slot.due += slot.period.Milliseconds();
       return;
     }
     if (*delivery > slot.due) {
@@ -77,7 +78,7 @@ void Simulation::Fire(Timer timer) {
     }
   }
   slot.delayed = false;
-  slot.due += slot.period;
+  slot.due += slot.period.Milliseconds();
   StartTimerRoutine(keeper, timer);
 }
 
@@ -95,7 +96,7 @@ void Simulation::RunFor(std::int64_t milliseconds) {
     Timer next{};
     std::int64_t nextDue = INT64_MAX;
     for (const auto& [timer, slot] : timers_) {
-      if (slot.period > 0 && slot.due < nextDue) {
+      if (slot.period.Milliseconds() > 0 && slot.due < nextDue) {
         nextDue = slot.due;
         next = timer;
       }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/timer_period.hpp"
 #include "tests/fakes/fake_network_time_source.hpp"
 #include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/fake_workers.hpp"
@@ -49,7 +50,7 @@ class Simulation {
   // The true Beijing time at the current virtual moment.
   DateTime TrueTime() const { return VirtualClock::FromMs(trueStartMs_ + nowMs_); }
   std::int64_t TrueTimeMs() const { return trueStartMs_ + nowMs_; }
-  int Period(platform::Timer timer) const { return timers_.at(timer).period; }
+  int Period(platform::Timer timer) const { return timers_.at(timer).period.Milliseconds(); }
   void SetPeriod(platform::Timer timer, int milliseconds);
   // Log lines (CR LF split) with their times, in order.
   std::vector<std::string> LogLines() const;
@@ -93,7 +94,7 @@ class Simulation {
 
  private:
   struct TimerSlot {
-    int period = 0;
+    platform::TimerPeriod period;
     std::int64_t due = 0;
     bool delayed = false;  // `due` is the delivery of a late tick, not a new tick
   };

@@ -28,7 +28,7 @@ UniqueLocal DescriptorOf(const wchar_t* sddl) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
                                                             nullptr)) {
-    return nullptr;
+    return {};
   }
   return UniqueLocal(descriptor);
 }

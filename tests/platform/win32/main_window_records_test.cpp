@@ -17,6 +17,7 @@
 
 #include "platform/win32/control_ids.hpp"
 #include "platform/win32/main_window.hpp"
+#include "platform/win32/message_pump.hpp"
 #include "platform/win32/tray_icon_image.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "platform/win32/window_calls.hpp"
@@ -89,14 +90,6 @@ std::vector<DWORD> MessagesOf(const std::vector<ShellCall>& calls) {
   std::vector<DWORD> messages;
   for (const ShellCall& call : calls) messages.push_back(call.message);
   return messages;
-}
-
-void ProcessPendingMessages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
 }
 
 class RecordedWindowTest : public ::testing::Test {
@@ -474,7 +467,7 @@ TEST_F(RecordedWindowTest, MessagesFromElsewhereNeitherRunCodeNorEndTheProgram) 
   });
   EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
   other.join();
-  ProcessPendingMessages();
+  lanqi::platform::win32::DispatchWaitingMessages();
 
   for (HWND target : targets) EXPECT_TRUE(IsWindow(target));
   EXPECT_EQ(events.Count("destroyed"), 0);
@@ -515,13 +508,12 @@ TEST_F(RecordedWindowTest, ACallRunEarlyByAMessageFromElsewhereIsWaitedForByItsC
   });
   // Sent by this thread to its own window, the message runs the queue at once, without looking
   // at the worker's message waiting in this thread's queue.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!callStarted && std::chrono::steady_clock::now() < deadline) {
-    SendMessageW(window.CallWindow(), WindowCalls::kRunPendingCallsMessage, 0xDEADBEEF,
-                 static_cast<LPARAM>(0xDEADBEEF));
-    std::this_thread::yield();
-  }
-  EXPECT_TRUE(callStarted.load());
+  EXPECT_TRUE(lanqi::testing::PollUntil(
+      [&] { return callStarted.load(); }, std::chrono::seconds(10),
+      [&] {
+        SendMessageW(window.CallWindow(), WindowCalls::kRunPendingCallsMessage, 0xDEADBEEF,
+                     static_cast<LPARAM>(0xDEADBEEF));
+      }));
   EXPECT_TRUE(PumpUntil([&] { return callerReturned.load(); }));
   worker.join();
   events.onContentChanged = nullptr;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/win32/control_ids.hpp"
+#include "platform/win32/main_window_layout.hpp"
 #include "tests/platform/win32/recorded_window_events.hpp"
 
 namespace {
@@ -63,46 +64,21 @@ TEST_F(MainWindowTest, LoadsHiddenRaisesCreatedThenShowsWithTitleSizeAndInitialT
   EXPECT_NE(classIcon, nullptr);
   EXPECT_NE(classIcon, LoadIconW(nullptr, IDI_APPLICATION));
 
-  struct Expected {
-    Control control;
-    int id;
-    std::string text;
-    RECT bounds;  // left, top, right, bottom in the client area
-  };
-  const Expected controls[] = {
-      {lanqi::platform::kBeijingTimeLabel,
-       1001,
-       "北京时间：0000年00月00日 00:00:00",
-       {8, 8, 352, 32}},
-      {lanqi::platform::kCorrectTimeLabel,
-       1002,
-       "正确时间：0000年00月00日 00:00:00",
-       {8, 40, 352, 64}},
-      {lanqi::platform::kSystemTimeLabel,
-       1005,
-       "系统时间：0000年00月00日 00:00:00",
-       {8, 72, 352, 96}},
-      {lanqi::platform::kOffsetCaption, 1003, "时差：", {8, 104, 72, 128}},
-      {lanqi::platform::kStepDownButton, 1011, "-1s", {88, 104, 136, 128}},
-      {lanqi::platform::kOffsetBox, 1022, "", {144, 104, 208, 128}},
-      {lanqi::platform::kStepUpButton, 1012, "+1s", {224, 104, 272, 128}},
-      {lanqi::platform::kSecondsCaption, 1004, "秒", {288, 104, 352, 128}},
-      {lanqi::platform::kLogBox, 1021, "", {6, 136, 352, 288}},
-      {lanqi::platform::kAutostartButton, 1013, "设置开机启动", {8, 296, 160, 320}},
-      {lanqi::platform::kHideButton, 1014, "最小化窗口", {216, 296, 352, 320}},
-  };
-  for (const Expected& expected : controls) {
-    SCOPED_TRACE(expected.id);
-    EXPECT_EQ(window.Text(expected.control), expected.text);
-    HWND control = GetDlgItem(handle, expected.id);
+  // Each control where the form puts it, with its first text, in the client area whatever the
+  // frame around it measures.
+  for (const lanqi::platform::win32::ControlLayout& layout : lanqi::platform::win32::kLayout) {
+    const lanqi::platform::ControlForm& form = layout.form;
+    SCOPED_TRACE(layout.id);
+    EXPECT_EQ(window.Text(form.control), form.text);
+    HWND control = GetDlgItem(handle, layout.id);
     ASSERT_NE(control, nullptr);
     RECT bounds;
     GetWindowRect(control, &bounds);
     MapWindowPoints(nullptr, handle, reinterpret_cast<POINT*>(&bounds), 2);
-    EXPECT_EQ(bounds.left, expected.bounds.left);
-    EXPECT_EQ(bounds.top, expected.bounds.top);
-    EXPECT_EQ(bounds.right, expected.bounds.right);
-    EXPECT_EQ(bounds.bottom, expected.bounds.bottom);
+    EXPECT_EQ(bounds.left, form.left);
+    EXPECT_EQ(bounds.top, form.top);
+    EXPECT_EQ(bounds.right - bounds.left, form.width);
+    EXPECT_EQ(bounds.bottom - bounds.top, form.height);
   }
   EXPECT_EQ(watch.wrongThreadEvents.load(), 0u);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // What the in-process tests of the real window share: the recorder of the window's events with
-// what only the real window can tell about them, and a message pump that waits for a condition.
+// what only the real window can tell about them, and the wait that handles the window's messages.
 #include <windows.h>
 
 #include <atomic>
@@ -12,6 +12,7 @@
 
 #include "platform/win32/main_window.hpp"
 #include "tests/fakes/recording_events.hpp"
+#include "tests/support/pump_until.hpp"
 
 namespace lanqi::window_test {
 
@@ -39,20 +40,6 @@ struct WindowWatch {
   }
 };
 
-// Processes this thread's messages until the condition holds or the time limit has passed.
-inline bool PumpUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
-  return true;
-}
+using testing::PumpUntil;
 
 }  // namespace lanqi::window_test

@@ -16,6 +16,7 @@
 #include "platform/registry.hpp"
 #include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
+#include "platform/win32/executable_path.hpp"
 #include "platform/win32/unique_handle.hpp"
 #include "platform/win32/win32_directory_files.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
@@ -25,6 +26,52 @@ namespace lanqi {
 namespace {
 
 using testing::AsBytes;
+
+// Each owner knows which value its calls return on failure: a failed open, snapshot or search is
+// no handle, and the current process's pseudo-handle (INVALID_HANDLE_VALUE's bits) is one.
+TEST(Win32HandleOwners, AFailedCallIsNoHandleOfItsOwnKind) {
+  const std::wstring missing = L"Z:\\lanqi-no-such-folder\\none.ini";
+  WIN32_FIND_DATAW found{};
+  const struct {
+    const char* what;
+    bool owns;
+    bool expected;
+  } cases[] = {
+      {"CreateFileW of a missing file",
+       bool(platform::win32::UniqueFileHandle(
+           CreateFileW(missing.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))),
+       false},
+      {"FindFirstFileExW without a match",
+       bool(platform::win32::UniqueFindHandle(FindFirstFileExW(
+           missing.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0))),
+       false},
+      {"OpenProcess of no process",
+       bool(
+           platform::win32::UniqueHandle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0))),
+       false},
+      {"the current process", bool(platform::win32::UniqueHandle(GetCurrentProcess())), true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.owns, c.expected) << c.what;
+}
+
+// The exe's folder, where the program looks for its file and which it makes its current directory:
+// at a drive's root it keeps the backslash, since "C:" alone names the drive's current directory.
+TEST(ExecutableFolder, IsThePathCutAtItsLastBackslashKeepingADrivesRoot) {
+  const struct {
+    const wchar_t* path;
+    const wchar_t* folder;
+  } cases[] = {
+      {L"C:\\Tools\\时钟\\clock.exe", L"C:\\Tools\\时钟"},
+      {L"C:\\clock.exe", L"C:\\"},
+      {L"\\\\?\\D:\\clock.exe", L"\\\\?\\D:\\"},
+      {L"\\\\server\\share\\clock.exe", L"\\\\server\\share"},
+      {L"clock.exe", L""},
+      {L"", L""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(platform::win32::FolderOf(c.path), c.folder);
+  }
+}
 
 // The value is stored in the 32-bit view of HKLM\SOFTWARE, where the 32-bit program has always
 // kept it, and not in the 64-bit view this exe would see by default.
@@ -146,9 +193,9 @@ TEST(Win32DirectoryFiles, FileHeldOpenByAnotherProgramKeepsItsContent) {
   ASSERT_TRUE(files->Replace("时差.ini", AsBytes("5")));
   {
     const std::filesystem::path path = folder.path() / L"时差.ini";
-    platform::win32::UniqueHandle lock(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                                   nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(lock && lock.get() != INVALID_HANDLE_VALUE);
+    platform::win32::UniqueFileHandle lock(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                       0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock);
     EXPECT_FALSE(files->Replace("时差.ini", AsBytes("6")));
     EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
   }
@@ -159,10 +206,10 @@ TEST(Win32DirectoryFiles, FileHeldOpenByAnotherProgramKeepsItsContent) {
   // A reader that holds the file for a moment without sharing deletion (as an indexer or a
   // scanner does) only delays the save.
   const std::filesystem::path path = folder.path() / L"时差.ini";
-  platform::win32::UniqueHandle reader(CreateFileW(path.c_str(), GENERIC_READ,
-                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                   OPEN_EXISTING, 0, nullptr));
-  ASSERT_TRUE(reader && reader.get() != INVALID_HANDLE_VALUE);
+  platform::win32::UniqueFileHandle reader(CreateFileW(path.c_str(), GENERIC_READ,
+                                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                       OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(reader);
   std::jthread closer([&] {
     Sleep(150);
     reader.reset();
@@ -191,12 +238,12 @@ TEST(Win32DirectoryFiles, FileHeldWithoutReadSharingIsReadOnceReleasedElseUnread
   ASSERT_TRUE(files->Replace("时差.ini", AsBytes("30")));
   const std::filesystem::path path = folder.path() / L"时差.ini";
   auto hold = [&] {
-    return platform::win32::UniqueHandle(
+    return platform::win32::UniqueFileHandle(
         CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   };
   {
-    platform::win32::UniqueHandle held = hold();
-    ASSERT_TRUE(held && held.get() != INVALID_HANDLE_VALUE);
+    platform::win32::UniqueFileHandle held = hold();
+    ASSERT_TRUE(held);
     std::jthread releaser([&] {
       Sleep(600);
       held.reset();
@@ -205,8 +252,8 @@ TEST(Win32DirectoryFiles, FileHeldWithoutReadSharingIsReadOnceReleasedElseUnread
     EXPECT_EQ(read.outcome, Outcome::kRead);
     EXPECT_EQ(std::string(read.bytes.begin(), read.bytes.end()), "30");
   }
-  platform::win32::UniqueHandle held = hold();
-  ASSERT_TRUE(held && held.get() != INVALID_HANDLE_VALUE);
+  platform::win32::UniqueFileHandle held = hold();
+  ASSERT_TRUE(held);
   const DWORD started = GetTickCount();
   EXPECT_EQ(files->Read("时差.ini", 100).outcome, Outcome::kUnreadable);
   EXPECT_GE(GetTickCount() - started, 2000u);  // asked again meanwhile
@@ -291,14 +338,11 @@ TEST(Win32DirectoryFiles, FailedReplacementNeverLosesTheNewContent) {
 
 // The file's index: stays with an in-place write, changes with a replacement.
 std::uint64_t FileIdentity(const std::filesystem::path& path) {
-  const platform::win32::UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                       OPEN_EXISTING, 0, nullptr));
+  const platform::win32::UniqueFileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                                           FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                           nullptr, OPEN_EXISTING, 0, nullptr));
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!file || file.get() == INVALID_HANDLE_VALUE ||
-      !GetFileInformationByHandle(file.get(), &info)) {
-    return 0;
-  }
+  if (!file || !GetFileInformationByHandle(file.get(), &info)) return 0;
   return (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
 }
 

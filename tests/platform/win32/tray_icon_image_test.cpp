@@ -58,7 +58,7 @@ TEST(TrayIconImage, EachDisplayScalingGetsAnImageDrawnAtItsOwnSize) {
     EXPECT_EQ(sides.count(row.side), 1u) << "no image of that size: the shell would stretch one";
     const lanqi::platform::win32::UniqueHicon icon =
         LoadProgramIcon(GetModuleHandleW(nullptr), row.side);
-    ASSERT_NE(icon, nullptr);
+    ASSERT_TRUE(icon);
     EXPECT_EQ(IconSide(icon.get()), row.side);
   }
   // The system's DPI, not the 96 every DPI-unaware thread is told.

@@ -11,25 +11,15 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/message_pump.hpp"
+#include "tests/support/pump_until.hpp"
+
 namespace lanqi {
 namespace {
 
 using platform::win32::WindowCalls;
 
 constexpr auto kDeadline = std::chrono::seconds(30);
-
-// Polls until the condition holds, handling this thread's messages meanwhile only when asked.
-template <typename Condition>
-bool WaitFor(Condition condition, bool pump) {
-  const auto deadline = std::chrono::steady_clock::now() + kDeadline;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    MSG message;
-    while (pump && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    Sleep(5);
-  }
-  return true;
-}
 
 // The worker's message has arrived in the window thread's queue (looked at, not taken).
 bool CallAnnounced(HWND window) {
@@ -51,10 +41,9 @@ TEST(WindowCalls, AnAwaitedCallRunsDuringTheWait) {
   // call, not with this bound.
   calls.AwaitCalls(30000);
   EXPECT_EQ(ran.load(), 1);
-  EXPECT_TRUE(WaitFor([&] { return answered.load(); }, true));
+  EXPECT_TRUE(testing::PumpUntil([&] { return answered.load(); }, kDeadline));
   worker.join();
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  platform::win32::DispatchWaitingMessages();
   EXPECT_EQ(ran.load(), 1);  // run once, not again by a late message
 }
 
@@ -75,7 +64,7 @@ TEST(WindowCalls, AWorkersCallsRunOnTheWindowsThreadInOrderAndReturnWhenDone) {
       answered.fetch_add(1);
     }
   });
-  EXPECT_TRUE(WaitFor([&] { return answered.load() == kCalls; }, true));
+  EXPECT_TRUE(testing::PumpUntil([&] { return answered.load() == kCalls; }, kDeadline));
   worker.join();
   EXPECT_TRUE(seenByCaller.load());
   EXPECT_EQ(ranOn, std::vector<DWORD>(kCalls, windowThread));
@@ -100,7 +89,7 @@ TEST(WindowCalls, ACallWhoseWindowGoesAwayComesBackWithoutRunning) {
     std::jthread windowThread([&] {
       ASSERT_TRUE(calls.Create(GetModuleHandleW(nullptr)));
       worker = std::jthread([&] { result.set_value(calls.Run([&] { ran = true; })); });
-      EXPECT_TRUE(WaitFor([&] { return CallAnnounced(calls.Window()); }, false));
+      EXPECT_TRUE(testing::PollUntil([&] { return CallAnnounced(calls.Window()); }, kDeadline));
       if (end == End::DestroyedByItsThread) calls.Destroy();
     });
     windowThread.join();

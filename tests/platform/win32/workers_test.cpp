@@ -11,6 +11,7 @@
 
 #include "platform/win32/unique_handle.hpp"
 #include "platform/win32/win32_platform.hpp"
+#include "tests/support/poll.hpp"
 
 namespace lanqi {
 namespace {
@@ -18,18 +19,7 @@ namespace {
 using platform::win32::UniqueHandle;
 using platform::win32::Win32Workers;
 
-constexpr DWORD kDeadlineMs = 30000;
-
-// Polls until the condition holds; false when the deadline passed first.
-template <typename Condition>
-bool WaitFor(Condition condition) {
-  const ULONGLONG deadline = GetTickCount64() + kDeadlineMs;
-  while (!condition()) {
-    if (GetTickCount64() > deadline) return false;
-    Sleep(5);
-  }
-  return true;
-}
+constexpr testing::Milliseconds kWorkerDeadline{30000};
 
 UniqueHandle ManualResetEvent() {
   return UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -47,7 +37,7 @@ TEST(Win32Workers, EveryRoutineRunsOnceOffTheCallersThread) {
       runs[i].fetch_add(1);
     }));
   }
-  ASSERT_TRUE(WaitFor([&] { return workers.LiveCount() == 0; }));
+  ASSERT_TRUE(testing::PollUntil([&] { return workers.LiveCount() == 0; }, kWorkerDeadline));
   for (int i = 0; i < kRoutines; ++i) EXPECT_EQ(runs[i].load(), 1) << "routine " << i;
   EXPECT_EQ(onCaller.load(), 0);
 }
@@ -80,13 +70,14 @@ TEST(Win32Workers, WaitingRoutinesDoNotHoldBackALaterOne) {
       if (started) WaitForSingleObject(innerDone->get(), INFINITE);
     }));
   }
-  EXPECT_TRUE(WaitFor([&] { return innerStarted.load() == waiting; }));
+  EXPECT_TRUE(testing::PollUntil([&] { return innerStarted.load() == waiting; }, kWorkerDeadline));
   EXPECT_TRUE(workers.Start([&] { SetEvent(guardRan.get()); }));
-  EXPECT_EQ(WaitForSingleObject(guardRan.get(), kDeadlineMs), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(guardRan.get(), static_cast<DWORD>(kWorkerDeadline.count())),
+            WAIT_OBJECT_0);
   EXPECT_GE(workers.LiveCount(), 2 * waiting);  // nothing was let go yet
 
   SetEvent(release.get());
-  ASSERT_TRUE(WaitFor([&] { return workers.LiveCount() == 0; }));
+  ASSERT_TRUE(testing::PollUntil([&] { return workers.LiveCount() == 0; }, kWorkerDeadline));
 }
 
 BOOL WINAPI RefusingSubmit(PTP_SIMPLE_CALLBACK, void*, PTP_CALLBACK_ENVIRON) {

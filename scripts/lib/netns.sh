@@ -1,10 +1,13 @@
-# Shared by the network-namespace scripts. Source it; it defines helpers only.
+# Shared by the network-namespace scripts of tests/, bench/ and scripts/lib/wine.sh. Source it; it
+# defines helpers only.
 # Everything happens inside a private network and mount namespace: the public resolvers' addresses
 # are added to lo when a scenario needs them, the reference host maps to 127.0.0.1 through a
 # private /etc/hosts, and no packet can leave the machine.
 
-NETNS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-SOURCE_DIR=$(cd "$NETNS_DIR/../.." && pwd)
+LANQI_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+SOURCE_DIR=$(cd "$LANQI_LIB_DIR/../.." && pwd)
+# shellcheck source=wine.sh
+source "$LANQI_LIB_DIR/wine.sh"
 SKIP_CODE=77
 
 # The targets, read from the one header that names them.
@@ -85,7 +88,7 @@ wait_for_line() {  # file line seconds
 # Accepting listeners on ADDRESS:PORT ...; connections are logged to accepted.log.
 start_listeners() {
   : > "$WORK/listeners.ready"
-  python3 "$NETNS_DIR/tcp_listeners.py" "$WORK/accepted.log" "$@" > /dev/null 2>&1 &
+  python3 "$LANQI_LIB_DIR/tcp_listeners.py" "$WORK/accepted.log" "$@" > /dev/null 2>&1 &
   PIDS+=($!)
   wait_for_line "$WORK/accepted.log" ready 10 || { echo "FAIL: listeners did not start"; exit 1; }
 }
@@ -93,39 +96,21 @@ start_listeners() {
 # The fake reference web server on 127.0.0.1:80 answering with the given Date text.
 start_web_server() {  # date text, then optionally the folder whose *.stopped releases the first answer
   : > "$WORK/web.log"
-  python3 "$NETNS_DIR/fake_reference_server.py" 127.0.0.1 80 "$1" "$WORK/web.log" ${2:+"$2"} \
+  python3 "$LANQI_LIB_DIR/fake_reference_server.py" 127.0.0.1 80 "$1" "$WORK/web.log" ${2:+"$2"} \
     > /dev/null 2>&1 &
   PIDS+=($!)
   wait_for_line "$WORK/web.log" ready 10 || { echo "FAIL: web server did not start"; exit 1; }
 }
 
-FAILURES=0
-check() {  # description condition...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "  ok: $what"
-  else
-    echo "  FAILED: $what"
-    FAILURES=$((FAILURES + 1))
-  fi
-}
-
-# field NAME LINE: the value of NAME=value in a driver output line.
-field() { sed -n "s/.*\b$1=\([^ ]*\).*/\1/p" <<< "$2"; }
-between() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }
-accepted() { grep -qx "accepted $1" "$WORK/accepted.log"; }
-not_accepted() { ! accepted "$1"; }
-# At least one connection was accepted on TARGET, and each was closed by the other side without a
-# byte sent on it.
-sent_no_data() {
-  local deadline=$((SECONDS + 10)) opened closed
-  while :; do
-    opened=$(grep -cx "accepted $1" "$WORK/accepted.log")
-    closed=$(grep -c "^closed $1 bytes=" "$WORK/accepted.log")
-    [ "$closed" -ge "$opened" ] && break
-    [ $SECONDS -ge "$deadline" ] && return 1
-    sleep 0.05
-  done
-  [ "$opened" -gt 0 ] && ! grep -q "^closed $1 bytes=[1-9]" "$WORK/accepted.log"
+# Inside the namespace: a fresh Wine prefix in $WORK and an Xvfb of its own, in Beijing's time zone
+# (so a server answering this machine's time agrees with the local clock), all ended with the
+# namespace.
+lanqi_wine_in_netns_work() {
+  lanqi_wine_env
+  export TZ=Asia/Shanghai
+  lanqi_ensure_template || exit 1
+  export WINEPREFIX=$WORK/prefix
+  lanqi_copy_template "$WINEPREFIX"
+  lanqi_start_xvfb "$WORK" || exit 1
+  trap 'wineserver -k 2>/dev/null; lanqi_stop_xvfb; cleanup_netns' EXIT
 }
