@@ -162,9 +162,11 @@ TEST_F(OffsetFile, FileThatCannotBeTakenIsLeftUntouchedUntilTheUserChangesTheOff
     const char* what;
     std::string stored;
     bool unreadable;
+    std::string afterRelease, afterStep;
   } cases[] = {
-      {"over the limit", big, false},
-      {"unreadable", "30", true},
+      {"over the limit", big, false, "0", "1"},
+      // Taken once its holder lets go: the user's offset comes back rather than 0 staying.
+      {"unreadable", "30", true, "30", "31"},
   };
   for (const auto& c : cases) {
     WriteFile(c.stored);
@@ -176,14 +178,19 @@ TEST_F(OffsetFile, FileThatCannotBeTakenIsLeftUntouchedUntilTheUserChangesTheOff
     heldEditor.LoadOffset();
     EXPECT_EQ(window.Text(platform::kOffsetBox), "0") << c.what;
     EXPECT_EQ(state.offsetSeconds.load(), 0) << c.what;
-    heldEditor.SaveOffset();  // as when the window is destroyed
+    heldEditor.TakeOutsideChange(1000);
+    heldEditor.SaveOffsetAtEnd(1000);  // as when the window is destroyed
     EXPECT_EQ(held.replaces, 0) << c.what;
     const auto kept = files->ReadUpTo(OffsetEditor::kFileName, c.stored.size() + 1);
     ASSERT_TRUE(kept) << c.what;
     EXPECT_TRUE(std::string(kept->begin(), kept->end()) == c.stored) << c.what;
 
+    held.unreadable = false;
+    heldEditor.TakeOutsideChange(2000);
+    EXPECT_EQ(window.Text(platform::kOffsetBox), c.afterRelease) << c.what;
+    EXPECT_EQ(held.replaces, 0) << c.what;
     heldEditor.StepOffset(+1);
-    ExpectEverywhere("1");
+    ExpectEverywhere(c.afterStep);
   }
 }
 
@@ -468,26 +475,6 @@ TEST_F(OffsetFile, LooksTakeWhatSomeoneElseWroteAndNothingElse) {
     EXPECT_EQ(watched.replaces - savesAtLoad, row.savesAfterLoad);
     EXPECT_EQ(watched.readsNow, row.readsAtLooks);
   }
-}
-
-// A file held when the program starts is taken once its holder lets go: the user's offset comes
-// back instead of 0 staying in force for the whole session.
-TEST_F(OffsetFile, FileHeldAtStartIsTakenOnceItCanBeRead) {
-  WriteFile("30");
-  testing::FakeDirectoryFiles held(*files);
-  held.unreadable = true;
-  OffsetEditor heldEditor(window, state, held);
-  editorInUse = &heldEditor;
-  heldEditor.LoadOffset();
-  heldEditor.TakeOutsideChange(1000);
-  EXPECT_EQ(state.offsetSeconds.load(), 0);
-  held.unreadable = false;
-  heldEditor.TakeOutsideChange(2000);
-  EXPECT_EQ(window.Text(platform::kOffsetBox), "30");
-  EXPECT_EQ(state.offsetSeconds.load(), 30);
-  heldEditor.SaveOffsetAtEnd(3000);
-  EXPECT_EQ(held.replaces, 0);
-  EXPECT_EQ(FileText(), "30");
 }
 
 }  // namespace
