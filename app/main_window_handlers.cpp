@@ -86,11 +86,13 @@ void MainWindowHandlers::OnTrayLeftButtonUp() {
 
 void MainWindowHandlers::OnTimerTick(Timer timer) {
   if (endingWithoutRights_) return;
-  // Before the guard pass starts, so that it already holds the clock to an offset another copy
-  // of the program has set; on the display tick too, for the box before the guard runs.
-  if (timer == platform::kGuardTimer || timer == platform::kDisplayTimer) {
+  // Before the refresh, which then derives the correct time with an offset another copy of the
+  // program has set.
+  if (timer == platform::kDisplayTimer)
     offsetEditor_.TakeOutsideChange(keeper_.clock.TickCountMs());
-  }
+  // A guard pass that would hold the clock to an offset another copy has just replaced would set
+  // the clock back: it waits for the next display tick to take the new one.
+  if (timer == platform::kGuardTimer && offsetEditor_.ChangedSinceLastLook()) return;
   StartTimerRoutine(keeper_, timer);
 }
 

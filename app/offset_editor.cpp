@@ -86,7 +86,7 @@ void OffsetEditor::LoadOffset() {
   }
   files_.RemoveLeftovers(kFileName);
   // Taken before the read: a change made while it reads shows at the first look.
-  stamp_ = files_.StampOf(kFileName);
+  RecordStamp(files_.StampOf(kFileName));
   // One byte more than the limit tells a file at the limit from a bigger one.
   platform::DirectoryFiles::ReadResult read = files_.Read(kFileName, kReadLimitBytes + 1);
   std::vector<std::uint8_t>& bytes = read.bytes;
@@ -112,7 +112,7 @@ void OffsetEditor::SaveOffset() {
   // After a save that landed, another copy's write may follow within one step of the file
   // system's clock under the same stamp: the content is read for a few seconds, and finds this
   // save's value unless someone else wrote after it.
-  stamp_ = files_.StampOf(kFileName);
+  RecordStamp(files_.StampOf(kFileName));
   stampChangedAtMs_.reset();
   unsettledFromNextLook_ = fileHoldsOffset_;
   readPending_ = false;
@@ -120,8 +120,8 @@ void OffsetEditor::SaveOffset() {
 
 void OffsetEditor::TakeOutsideChange(std::uint64_t tickMs) {
   const std::optional<platform::DirectoryFiles::Stamp> stamp = files_.StampOf(kFileName);
-  if (stamp != stamp_ || unsettledFromNextLook_) {
-    stamp_ = stamp;
+  if (stamp != LastStamp() || unsettledFromNextLook_) {
+    RecordStamp(stamp);
     stampChangedAtMs_ = tickMs;
     unsettledFromNextLook_ = false;
   }
@@ -157,6 +157,20 @@ void OffsetEditor::TakeOutsideChange(std::uint64_t tickMs) {
   if (value == state_.offsetSeconds.load()) return;
   ShowInBox(value);
   state_.SetOffset(value);
+}
+
+bool OffsetEditor::ChangedSinceLastLook() const {
+  return files_.StampOf(kFileName) != LastStamp();
+}
+
+std::optional<platform::DirectoryFiles::Stamp> OffsetEditor::LastStamp() const {
+  std::lock_guard lock(stampMutex_);
+  return stamp_;
+}
+
+void OffsetEditor::RecordStamp(std::optional<platform::DirectoryFiles::Stamp> stamp) {
+  std::lock_guard lock(stampMutex_);
+  stamp_ = stamp;
 }
 
 void OffsetEditor::SaveOffsetAtEnd(std::uint64_t tickMs) {

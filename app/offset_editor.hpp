@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,7 +42,7 @@ class OffsetEditor {
   void LoadOffset();
   // Writes offsetSeconds to the file; a save that cannot be made is skipped without a word.
   void SaveOffset();
-  // Each display and guard tick, on the window's thread. Every copy of the program on the PC
+  // Each display tick, on the window's thread. Every copy of the program on the PC
   // (one per session that logs on) shares the file: a value someone else wrote there is taken,
   // shown and put in force at once, and not saved back. The file's stamp is compared, which
   // opens nothing; after it changes, the content is read for a few seconds, since a file
@@ -49,6 +50,9 @@ class OffsetEditor {
   // the program's own saves, whose value reads back as the one in force. A file that is missing,
   // unreadable or over the size limit changes nothing. `tickMs` is the tick count.
   void TakeOutsideChange(std::uint64_t tickMs);
+  // Whether the file's stamp has moved since the last look: someone else has written it, and the
+  // next look will take what they wrote. Safe on any thread.
+  bool ChangedSinceLastLook() const;
   // The window's end: a newer value of another copy is taken rather than overwritten, and the
   // offset is saved only where the file does not hold it (a save that failed, a removed file).
   void SaveOffsetAtEnd(std::uint64_t tickMs);
@@ -68,6 +72,8 @@ class OffsetEditor {
   // of the coarsest file system clock (FAT) and a margin.
   static constexpr std::uint64_t kUnsettledMs = 3000;
 
+  std::optional<platform::DirectoryFiles::Stamp> LastStamp() const;
+  void RecordStamp(std::optional<platform::DirectoryFiles::Stamp> stamp);
   // The box shows `value` without the change counting as a typed one.
   void ShowInBox(std::int32_t value);
 
@@ -80,6 +86,8 @@ class OffsetEditor {
   bool savesHeld_ = false;
   // The file's stamp at the last look (nullopt: no file), when it last changed, and whether its
   // content is still to be read (unreadable so far).
+  // The stamp is also compared from the guard's tick, which may come on another thread.
+  mutable std::mutex stampMutex_;
   std::optional<platform::DirectoryFiles::Stamp> stamp_;
   std::optional<std::uint64_t> stampChangedAtMs_;
   bool unsettledFromNextLook_ = false;  // a save landed since the last look

@@ -35,13 +35,14 @@ struct Copy {
     window.Attach(&program.Events());
   }
 
-  // A tick of one of the clock timers, with the routine it starts run at once. A calibration a
-  // repair asks for is dropped: the network is not part of this.
+  // A tick of one of the clock timers, with the routine it starts (if any: a guard tick right
+  // after the other copy's change starts none) run at once. A calibration a repair asks for is
+  // dropped: the network is not part of this.
   void Tick(Timer timer) {
     program.Events().OnTimerTick(timer);
     std::vector<std::function<void()>> started = workers.TakeQueued();
-    ASSERT_EQ(started.size(), 1u);
-    started[0]();
+    ASSERT_LE(started.size(), 1u);
+    if (!started.empty()) started[0]();
     workers.TakeQueued();
   }
 
