@@ -161,9 +161,10 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_TIMER:
       if (const auto timer = TimerOfId(wParam)) {
         if (WindowEvents* events = Events()) events->OnTimerTick(*timer);
-        // A tick starts a worker that usually calls back at once (the display sets its labels):
-        // met here, its calls need no wake-up of their own.
-        calls_.AwaitCalls(kAwaitCallsAfterTickMs);
+        // The display's worker sets its labels right after its tick: met here, that call needs
+        // no wake-up of its own. The other routines call back late or not at all (the guard only
+        // when it repairs the clock); a wait for them would end empty, one more wake-up.
+        if (*timer == kDisplayTimer) calls_.AwaitCalls(kAwaitCallsAfterTickMs);
       }
       return 0;
     case WM_CTLCOLORSTATIC:
