@@ -50,6 +50,7 @@ class MainWindow final : public Window {
 
   std::string Text(Control control) override;
   void SetText(Control control, const std::string& text) override;
+  void SetTexts(std::span<const ControlText> texts) override;
   void SetSelectionStart(Control editBox, int start) override;
   void SetVisible(bool visible) override;
   void SetTrayShown(bool shown) override;
@@ -87,6 +88,8 @@ class MainWindow final : public Window {
   // Changes an edit box through a message and raises its content-changed event exactly once,
   // whatever the edit control itself reports for that message.
   void ChangeEditContent(Control editBox, const std::function<void()>& change);
+  // SetText's work, on the window's thread.
+  void SetTextHere(Control control, const std::string& text);
   void ReleaseResources();
 
   HINSTANCE instance_;

@@ -52,16 +52,28 @@ void MainWindow::ChangeEditContent(Control editBox, const std::function<void()>&
   if (WindowEvents* events = Events()) events->OnContentChanged(editBox);
 }
 
+void MainWindow::SetTextHere(Control control, const std::string& text) {
+  HWND window = ControlWindow(control);
+  if (window == nullptr) return;
+  const std::wstring wide = WideFrom936(text);
+  if (!IsEditBox(control)) {
+    SetWindowTextW(window, wide.c_str());
+    return;
+  }
+  ChangeEditContent(control, [&] { SetWindowTextW(window, wide.c_str()); });
+}
+
 void MainWindow::SetText(Control control, const std::string& text) {
+  Invoke([&] { SetTextHere(control, text); });
+}
+
+void MainWindow::SetTexts(std::span<const ControlText> texts) {
   Invoke([&] {
-    HWND window = ControlWindow(control);
-    if (window == nullptr) return;
-    const std::wstring wide = WideFrom936(text);
-    if (!IsEditBox(control)) {
-      SetWindowTextW(window, wide.c_str());
-      return;
+    for (const ControlText& each : texts) {
+      // A handler raised by an edit box's change may have begun the end meanwhile.
+      if (ending_.load()) return;
+      SetTextHere(each.control, each.text);
     }
-    ChangeEditContent(control, [&] { SetWindowTextW(window, wide.c_str()); });
   });
 }
 

@@ -103,12 +103,12 @@ void WindowCalls::AwaitCalls(DWORD milliseconds) {
     Locked locked(lock_);
     lingering_ = true;
   }
-  RunPendingCalls(milliseconds);
+  RunPendingCalls(milliseconds, false);
 }
 
-void WindowCalls::RunPendingCalls(DWORD firstWaitMs) {
-  // A caller that has just had its answer often comes straight back with its next call (the
-  // clock display sets three labels in a row). Waiting a moment for it here, where it is handed
+void WindowCalls::RunPendingCalls(DWORD firstWaitMs, bool lingerAfterCalls) {
+  // A caller that has just had its answer often comes straight back with its next call (a
+  // calibration logs its line and then sets its timers). Waiting a moment for it here, where it is handed
   // over through the lock alone, spares each such call a message through the thread's queue.
   // Only for a few calls per message: a steady stream of calls must not keep the thread from its
   // other messages.
@@ -139,7 +139,7 @@ void WindowCalls::RunPendingCalls(DWORD firstWaitMs) {
       ~FinishOnExit() { calls.Settle(*call, CallState::Finished, lingerAfter); }
     } finishOnExit{*this, call};
     (*call->operation)();
-    finishOnExit.lingerAfter = ran < kLingerWhileFewerThan;
+    finishOnExit.lingerAfter = lingerAfterCalls && ran < kLingerWhileFewerThan;
   }
 }
 
@@ -151,7 +151,7 @@ LRESULT CALLBACK WindowCalls::WindowProc(HWND window, UINT message, WPARAM wPara
   // The parameters are never looked at: whoever sent the message, only queued calls run.
   if (message == kRunPendingCallsMessage) {
     if (auto* self = reinterpret_cast<WindowCalls*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
-      self->RunPendingCalls(0);
+      self->RunPendingCalls(0, true);
     }
     return 0;
   }

@@ -163,6 +163,9 @@ TEST_F(MainWindowTest, CallsFromAWorkerRunOnTheWindowThreadAndWaitForTheirHandle
     window.AppendLogLine("钟卫\r\n");
     window.SetText(lanqi::platform::kSystemTimeLabel, "系统时间：y");
     readBack = window.Text(lanqi::platform::kSystemTimeLabel);
+    const lanqi::platform::ControlText texts[] = {
+        {lanqi::platform::kBeijingTimeLabel, "北京时间：z"}, {lanqi::platform::kOffsetBox, "7"}};
+    window.SetTexts(texts);
     window.SetTimerPeriod(lanqi::platform::kGuardTimer, 1000);
     done = true;
   });
@@ -171,6 +174,9 @@ TEST_F(MainWindowTest, CallsFromAWorkerRunOnTheWindowThreadAndWaitForTheirHandle
   EXPECT_EQ(readBack, "系统时间：y");
   EXPECT_EQ(window.Text(lanqi::platform::kLogBox), "钟卫\r\n");
   EXPECT_EQ(events.Count(ChangedEvent(lanqi::platform::kLogBox)), 1);
+  EXPECT_EQ(window.Text(lanqi::platform::kBeijingTimeLabel), "北京时间：z");
+  EXPECT_EQ(window.Text(lanqi::platform::kOffsetBox), "7");
+  EXPECT_EQ(events.Count(ChangedEvent(lanqi::platform::kOffsetBox)), 1);
   EXPECT_EQ(watch.wrongThreadEvents.load(), 0u);
 }
 

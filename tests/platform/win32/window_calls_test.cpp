@@ -40,25 +40,32 @@ bool CallAnnounced(HWND window) {
 
 // After a tick the window's thread waits a moment for the worker it started: the worker's call is
 // run during that wait, whether it was queued just before the wait began or came during it, and
-// a message it may have posted meanwhile finds nothing left to run.
+// a message it may have posted meanwhile finds nothing left to run. The wait ends with that call;
+// the worker's next call comes with its own message and runs once too.
 TEST(WindowCalls, AnAwaitedCallRunsDuringTheWait) {
   WindowCalls calls;
   ASSERT_TRUE(calls.Create(GetModuleHandleW(nullptr)));
   std::atomic<int> ran{0};
-  std::atomic<bool> answered{false};
-  std::jthread worker([&] { answered = calls.Run([&] { ran.fetch_add(1); }); });
+  std::atomic<int> answered{0};
+  std::atomic<bool> awaited{false};
+  std::jthread worker([&] {
+    answered += calls.Run([&] { ran.fetch_add(1); });
+    while (!awaited.load()) Sleep(1);
+    answered += calls.Run([&] { ran.fetch_add(1); });
+  });
   // Generous: on a loaded machine the worker may need long for its call; the wait ends with the
   // call, not with this bound.
   calls.AwaitCalls(30000);
   EXPECT_EQ(ran.load(), 1);
-  EXPECT_TRUE(WaitFor([&] { return answered.load(); }, true));
+  awaited = true;
+  EXPECT_TRUE(WaitFor([&] { return answered.load() == 2; }, true));
   worker.join();
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  EXPECT_EQ(ran.load(), 1);  // run once, not again by a late message
+  EXPECT_EQ(ran.load(), 2);  // each run once, not again by a late message
 }
 
-// Calls in a row, as the clock display makes them: each runs on the window's thread, in order,
+// Calls in a row, as a calibration makes them: each runs on the window's thread, in order,
 // and its caller sees what it did once Run has returned.
 TEST(WindowCalls, AWorkersCallsRunOnTheWindowsThreadInOrderAndReturnWhenDone) {
   WindowCalls calls;
