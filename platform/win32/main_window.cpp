@@ -160,11 +160,18 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
       return 0;
     case WM_TIMER:
       if (const auto timer = TimerOfId(wParam)) {
-        if (WindowEvents* events = Events()) events->OnTimerTick(*timer);
+        const auto tick = [&] {
+          if (WindowEvents* events = Events()) events->OnTimerTick(*timer);
+        };
         // The display's worker sets its labels right after its tick: met here, that call needs
-        // no wake-up of its own. The other routines call back late or not at all (the guard only
-        // when it repairs the clock); a wait for them would end empty, one more wake-up.
-        if (*timer == kDisplayTimer) calls_.AwaitCalls(kAwaitCallsAfterTickMs);
+        // neither a message nor a wake-up of its own. The other routines call back late or not
+        // at all (the guard only when it repairs the clock); a wait for them would end empty,
+        // one more wake-up.
+        if (*timer == kDisplayTimer) {
+          calls_.StartAndAwaitCall(tick, kAwaitCallsAfterTickMs);
+        } else {
+          tick();
+        }
       }
       return 0;
     case WM_CTLCOLORSTATIC:

@@ -97,19 +97,21 @@ void WindowCalls::Settle(PendingCall& call, CallState state, bool lingerAfter) {
   WakeAllConditionVariable(&settled_);
 }
 
-void WindowCalls::AwaitCalls(DWORD milliseconds) {
-  if (!OnWindowThread() || window_.load() == nullptr) return;
-  {
+void WindowCalls::StartAndAwaitCall(const std::function<void()>& start, DWORD milliseconds) {
+  const bool awaiting = OnWindowThread() && window_.load() != nullptr;
+  if (awaiting) {
     Locked locked(lock_);
     lingering_ = true;
   }
-  RunPendingCalls(milliseconds, false);
+  start();
+  // Also clears the flag, whether or not a call came.
+  if (awaiting) RunPendingCalls(milliseconds, false);
 }
 
 void WindowCalls::RunPendingCalls(DWORD firstWaitMs, bool lingerAfterCalls) {
   // A caller that has just had its answer often comes straight back with its next call (a
-  // calibration logs its line and then sets its timers). Waiting a moment for it here, where it is handed
-  // over through the lock alone, spares each such call a message through the thread's queue.
+  // calibration logs its line and then sets its timers). Waiting a moment for it here, where it is
+  // handed over through the lock alone, spares each such call a message through the thread's queue.
   // Only for a few calls per message: a steady stream of calls must not keep the thread from its
   // other messages.
   constexpr DWORD kLingerMs = 5;

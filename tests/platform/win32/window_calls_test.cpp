@@ -39,24 +39,34 @@ bool CallAnnounced(HWND window) {
 }
 
 // After a tick the window's thread waits a moment for the worker it started: the worker's call is
-// run during that wait, whether it was queued just before the wait began or came during it, and
-// a message it may have posted meanwhile finds nothing left to run. The wait ends with that call;
-// the worker's next call comes with its own message and runs once too.
+// run during that wait without a message, however soon after its start the worker makes it. The
+// wait ends with that call; the worker's next call comes with its own message and runs once too.
 TEST(WindowCalls, AnAwaitedCallRunsDuringTheWait) {
   WindowCalls calls;
   ASSERT_TRUE(calls.Create(GetModuleHandleW(nullptr)));
   std::atomic<int> ran{0};
   std::atomic<int> answered{0};
   std::atomic<bool> awaited{false};
-  std::jthread worker([&] {
-    answered += calls.Run([&] { ran.fetch_add(1); });
-    while (!awaited.load()) Sleep(1);
-    answered += calls.Run([&] { ran.fetch_add(1); });
-  });
+  std::atomic<bool> calling{false};
+  std::jthread worker;
   // Generous: on a loaded machine the worker may need long for its call; the wait ends with the
   // call, not with this bound.
-  calls.AwaitCalls(30000);
+  calls.StartAndAwaitCall(
+      [&] {
+        worker = std::jthread([&] {
+          calling = true;
+          answered += calls.Run([&] { ran.fetch_add(1); });
+          while (!awaited.load()) Sleep(1);
+          answered += calls.Run([&] { ran.fetch_add(1); });
+        });
+        // Time for the worker to make its call before the wait begins; whenever it comes, it
+        // finds the thread waiting.
+        EXPECT_TRUE(WaitFor([&] { return calling.load(); }, false));
+        Sleep(20);
+      },
+      30000);
   EXPECT_EQ(ran.load(), 1);
+  EXPECT_FALSE(CallAnnounced(calls.Window()));  // handed over without a message
   awaited = true;
   EXPECT_TRUE(WaitFor([&] { return answered.load() == 2; }, true));
   worker.join();
