@@ -50,7 +50,9 @@ struct ControlText {
   std::string text;
 };
 
-// What the main window reports to the program. All of it is called on the window's thread.
+// What the main window reports to the program. All of it is called on the window's thread, but
+// for the guard timer's ticks, which may come from any thread (the real window counts that timer
+// on the thread pool).
 class WindowEvents {
  public:
   virtual ~WindowEvents() = default;

@@ -135,6 +135,7 @@ void MainWindow::ReleaseResources() {
   for (const TimerSetting& setting : kStoredTimers) {
     if (window != nullptr) KillTimer(window, TimerId(setting.timer));
   }
+  guardTimer_.Stop();
   tray_.Release();
   if (window != nullptr) DestroyWindow(window);
   window_.store(nullptr);

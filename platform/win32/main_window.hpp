@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/timer_period.hpp"
+#include "platform/win32/pool_timer.hpp"
 #include "platform/win32/tray_icon.hpp"
 #include "platform/win32/unique_handle.hpp"
 #include "platform/win32/window_calls.hpp"
@@ -27,7 +28,10 @@ struct WindowSystemCalls {
 
 // The program's main window with its controls, its three timers and its tray icon. The window's
 // thread is the thread that calls Load; every Window operation called from another thread is
-// carried to it (WindowCalls) and returns when it has been carried out there.
+// carried to it (WindowCalls) and returns when it has been carried out there. The guard timer,
+// whose tick only starts a worker, counts on the thread pool (PoolTimer): its ticks arrive on a
+// pool thread and spare the window's thread a wake-up every second. The other timers are window
+// timers.
 class MainWindow final : public Window {
  public:
   explicit MainWindow(HINSTANCE instance, WindowSystemCalls systemCalls = {});
@@ -106,6 +110,10 @@ class MainWindow final : public Window {
   std::function<void()> releaseAtEnd_;
   TrayIcon tray_;
   WindowCalls calls_;
+  // Last: stopped, and its tick under way waited for, before anything else goes.
+  PoolTimer guardTimer_{[this] {
+    if (WindowEvents* events = Events()) events->OnTimerTick(kGuardTimer);
+  }};
 };
 
 }  // namespace lanqi::platform::win32

@@ -112,7 +112,12 @@ void MainWindow::SetTimerPeriod(Timer timer, int milliseconds) {
     HWND window = window_.load();
     const std::size_t index = IndexOf(timer);
     if (window == nullptr || index >= timers_.size()) return;
-    switch (timers_[index].Set(milliseconds)) {
+    const TimerAction action = timers_[index].Set(milliseconds);
+    if (timer == kGuardTimer) {
+      if (action != TimerAction::Keep) guardTimer_.SetPeriod(timers_[index].Milliseconds());
+      return;
+    }
+    switch (action) {
       case TimerAction::Keep:
         break;
       case TimerAction::Restart:

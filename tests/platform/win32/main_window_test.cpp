@@ -193,6 +193,11 @@ TEST_F(MainWindowTest, TimersTickAndAStoppedTimerCanBeStartedAgain) {
   // The display timer counts from loading with its stored second.
   EXPECT_TRUE(
       PumpUntil([&] { return events.Count(TickEvent(lanqi::platform::kDisplayTimer)) >= 1; }));
+  // The guard timer, which counts on the thread pool, starts again after a stop too.
+  window.SetTimerPeriod(lanqi::platform::kGuardTimer, 20);
+  EXPECT_TRUE(
+      PumpUntil([&] { return events.Count(TickEvent(lanqi::platform::kGuardTimer)) >= 1; }));
+  window.SetTimerPeriod(lanqi::platform::kGuardTimer, 0);
 }
 
 TEST_F(MainWindowTest, CloseRequestAsksTheHandlerAndDestroysOnlyWhenAllowed) {
