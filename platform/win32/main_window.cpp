@@ -165,9 +165,8 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
           if (WindowEvents* events = Events()) events->OnTimerTick(*timer);
         };
         // The display's worker sets its labels right after its tick: met here, that call needs
-        // neither a message nor a wake-up of its own. The other routines call back late or not
-        // at all (the guard only when it repairs the clock); a wait for them would end empty,
-        // one more wake-up.
+        // neither a message nor a wake-up of its own. The calibration calls back only after its
+        // network fetch; a wait for it would end empty, one more wake-up.
         if (*timer == kDisplayTimer) {
           calls_.StartAndAwaitCall(tick, kAwaitCallsAfterTickMs);
         } else {
