@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include "app/autostart.hpp"
 #include "app/offset_editor.hpp"
 #include "platform/elevation.hpp"
@@ -44,7 +45,8 @@ class MainWindowHandlers : public platform::WindowEvents {
   platform::Elevation& elevation_;
   // A start without rights is ending: events that still arrive (a timer tick while the message
   // box is open, the window's destruction) must not start work or save the offset it never read.
-  bool endingWithoutRights_ = false;
+  // Read by the guard timer's ticks, which may come on another thread.
+  std::atomic<bool> endingWithoutRights_{false};
   // A full log is waiting out its pause before it is cleared.
   bool logClearPending_ = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <span>
 #include <string>
 
 namespace lanqi::platform {
@@ -43,7 +44,15 @@ inline constexpr Timer kCalibrationTimer = Timer::时钟2;
 
 enum class MessageIcon { Information, Error };
 
-// What the main window reports to the program. All of it is called on the window's thread.
+// A text meant for one control.
+struct ControlText {
+  Control control;
+  std::string text;
+};
+
+// What the main window reports to the program. All of it is called on the window's thread, but
+// for the guard timer's ticks, which may come from any thread (the real window counts that timer
+// on the thread pool).
 class WindowEvents {
  public:
   virtual ~WindowEvents() = default;
@@ -70,6 +79,11 @@ class Window {
   virtual std::string Text(Control control) = 0;
   // Setting an edit box's content raises its content-changed event once, after the change.
   virtual void SetText(Control control, const std::string& text) = 0;
+  // Sets each text in the order given, as SetText does. The real window carries them to its
+  // thread as one call: one hand-over for all of them instead of one each.
+  virtual void SetTexts(std::span<const ControlText> texts) {
+    for (const ControlText& each : texts) SetText(each.control, each.text);
+  }
   // -1 puts the caret at the end with nothing selected and scrolls it into view.
   virtual void SetSelectionStart(Control editBox, int start) = 0;
   virtual void SetVisible(bool visible) = 0;

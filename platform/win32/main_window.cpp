@@ -137,6 +137,7 @@ void MainWindow::ReleaseResources() {
   for (const TimerForm& form : kTimerForms) {
     if (window != nullptr) KillTimer(window, TimerId(form.timer));
   }
+  guardTimer_.Stop();
   tray_.Release();
   if (window != nullptr) DestroyWindow(window);
   window_.store(nullptr);
@@ -158,10 +159,17 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
       return 0;
     case WM_TIMER:
       if (const auto timer = TimerOfId(wParam)) {
-        if (WindowEvents* events = Events()) events->OnTimerTick(*timer);
-        // A tick starts a worker that usually calls back at once (the display sets its labels):
-        // met here, its calls need no wake-up of their own.
-        calls_.AwaitCalls(kAwaitCallsAfterTickMs);
+        const auto tick = [&] {
+          if (WindowEvents* events = Events()) events->OnTimerTick(*timer);
+        };
+        // The display's worker sets its labels right after its tick: met here, that call needs
+        // neither a message nor a wake-up of its own. The calibration calls back only after its
+        // network fetch; a wait for it would end empty, one more wake-up.
+        if (*timer == kDisplayTimer) {
+          calls_.StartAndAwaitCall(tick, kAwaitCallsAfterTickMs);
+        } else {
+          tick();
+        }
       }
       return 0;
     case WM_CTLCOLORSTATIC:

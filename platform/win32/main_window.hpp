@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/timer_period.hpp"
+#include "platform/win32/pool_timer.hpp"
 #include "platform/win32/tray_icon.hpp"
 #include "platform/win32/unique_handle.hpp"
 #include "platform/win32/window_calls.hpp"
@@ -27,7 +28,10 @@ struct WindowSystemCalls {
 
 // The program's main window with its controls, its three timers and its tray icon. The window's
 // thread is the thread that calls Load; every Window operation called from another thread is
-// carried to it (WindowCalls) and returns when it has been carried out there.
+// carried to it (WindowCalls) and returns when it has been carried out there. The guard timer,
+// whose tick only starts a worker, counts on the thread pool (PoolTimer): its ticks arrive on a
+// pool thread and spare the window's thread a wake-up every second. The other timers are window
+// timers.
 class MainWindow final : public Window {
  public:
   explicit MainWindow(HINSTANCE instance, WindowSystemCalls systemCalls = {});
@@ -50,6 +54,7 @@ class MainWindow final : public Window {
 
   std::string Text(Control control) override;
   void SetText(Control control, const std::string& text) override;
+  void SetTexts(std::span<const ControlText> texts) override;
   void SetSelectionStart(Control editBox, int start) override;
   void SetVisible(bool visible) override;
   void SetTrayShown(bool shown) override;
@@ -87,6 +92,8 @@ class MainWindow final : public Window {
   // Changes an edit box through a message and raises its content-changed event exactly once,
   // whatever the edit control itself reports for that message.
   void ChangeEditContent(Control editBox, const std::function<void()>& change);
+  // SetText's work, on the window's thread.
+  void SetTextHere(Control control, const std::string& text);
   void ReleaseResources();
 
   HINSTANCE instance_;
@@ -103,6 +110,10 @@ class MainWindow final : public Window {
   std::function<void()> releaseAtEnd_;
   TrayIcon tray_;
   WindowCalls calls_;
+  // Last: stopped, and its tick under way waited for, before anything else goes.
+  PoolTimer guardTimer_{[this] {
+    if (WindowEvents* events = Events()) events->OnTimerTick(kGuardTimer);
+  }};
 };
 
 }  // namespace lanqi::platform::win32

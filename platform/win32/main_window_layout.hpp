@@ -81,7 +81,7 @@ inline std::optional<Timer> TimerOfId(UINT_PTR id) {
   return std::nullopt;
 }
 
-// How long the window's thread waits after a timer tick for the calls of the worker it started.
+// How long the window's thread waits after a display tick for the call of the worker it started.
 inline constexpr DWORD kAwaitCallsAfterTickMs = 10;
 
 // The log box's own font (the other controls use the system's GUI font); null when the font

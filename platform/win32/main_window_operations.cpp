@@ -52,16 +52,28 @@ void MainWindow::ChangeEditContent(Control editBox, const std::function<void()>&
   if (WindowEvents* events = Events()) events->OnContentChanged(editBox);
 }
 
+void MainWindow::SetTextHere(Control control, const std::string& text) {
+  HWND window = ControlWindow(control);
+  if (window == nullptr) return;
+  const std::wstring wide = WideFrom936(text);
+  if (!IsEditBox(control)) {
+    SetWindowTextW(window, wide.c_str());
+    return;
+  }
+  ChangeEditContent(control, [&] { SetWindowTextW(window, wide.c_str()); });
+}
+
 void MainWindow::SetText(Control control, const std::string& text) {
+  Invoke([&] { SetTextHere(control, text); });
+}
+
+void MainWindow::SetTexts(std::span<const ControlText> texts) {
   Invoke([&] {
-    HWND window = ControlWindow(control);
-    if (window == nullptr) return;
-    const std::wstring wide = WideFrom936(text);
-    if (!IsEditBox(control)) {
-      SetWindowTextW(window, wide.c_str());
-      return;
+    for (const ControlText& each : texts) {
+      // A handler raised by an edit box's change may have begun the end meanwhile.
+      if (ending_.load()) return;
+      SetTextHere(each.control, each.text);
     }
-    ChangeEditContent(control, [&] { SetWindowTextW(window, wide.c_str()); });
   });
 }
 
@@ -100,7 +112,12 @@ void MainWindow::SetTimerPeriod(Timer timer, int milliseconds) {
     HWND window = window_.load();
     const std::size_t index = IndexOf(timer);
     if (window == nullptr || index >= timers_.size()) return;
-    switch (timers_[index].Set(milliseconds)) {
+    const TimerAction action = timers_[index].Set(milliseconds);
+    if (timer == kGuardTimer) {
+      if (action != TimerAction::Keep) guardTimer_.SetPeriod(timers_[index].Milliseconds());
+      return;
+    }
+    switch (action) {
       case TimerAction::Keep:
         break;
       case TimerAction::Restart:

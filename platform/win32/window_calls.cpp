@@ -97,19 +97,21 @@ void WindowCalls::Settle(PendingCall& call, CallState state, bool lingerAfter) {
   WakeAllConditionVariable(&settled_);
 }
 
-void WindowCalls::AwaitCalls(DWORD milliseconds) {
-  if (!OnWindowThread() || window_.load() == nullptr) return;
-  {
+void WindowCalls::StartAndAwaitCall(const std::function<void()>& start, DWORD milliseconds) {
+  const bool awaiting = OnWindowThread() && window_.load() != nullptr;
+  if (awaiting) {
     Locked locked(lock_);
     lingering_ = true;
   }
-  RunPendingCalls(milliseconds);
+  start();
+  // Also clears the flag, whether or not a call came.
+  if (awaiting) RunPendingCalls(milliseconds, false);
 }
 
-void WindowCalls::RunPendingCalls(DWORD firstWaitMs) {
-  // A caller that has just had its answer often comes straight back with its next call (the
-  // clock display sets three labels in a row). Waiting a moment for it here, where it is handed
-  // over through the lock alone, spares each such call a message through the thread's queue.
+void WindowCalls::RunPendingCalls(DWORD firstWaitMs, bool lingerAfterCalls) {
+  // A caller that has just had its answer often comes straight back with its next call (a
+  // calibration logs its line and then sets its timers). Waiting a moment for it here, where it is
+  // handed over through the lock alone, spares each such call a message through the thread's queue.
   // Only for a few calls per message: a steady stream of calls must not keep the thread from its
   // other messages.
   constexpr DWORD kLingerMs = 5;
@@ -139,7 +141,7 @@ void WindowCalls::RunPendingCalls(DWORD firstWaitMs) {
       ~FinishOnExit() { calls.Settle(*call, CallState::Finished, lingerAfter); }
     } finishOnExit{*this, call};
     (*call->operation)();
-    finishOnExit.lingerAfter = ran < kLingerWhileFewerThan;
+    finishOnExit.lingerAfter = lingerAfterCalls && ran < kLingerWhileFewerThan;
   }
 }
 
@@ -147,7 +149,7 @@ LRESULT CALLBACK WindowCalls::WindowProc(HWND window, UINT message, WPARAM wPara
   auto* self = WindowOwner<WindowCalls>(window, message, lParam);
   // The parameters are never looked at: whoever sent the message, only queued calls run.
   if (message == kRunPendingCallsMessage) {
-    if (self != nullptr) self->RunPendingCalls(0);
+    if (self != nullptr) self->RunPendingCalls(0, true);
     return 0;
   }
   // Lives as long as the program: a close request from outside (taskkill without /F closes every

@@ -38,11 +38,14 @@ class WindowCalls {
   // thread itself it runs at once. False, without running it, when the window no longer exists
   // (or never did), is destroyed before reaching the call, or its message could not be posted.
   bool Run(const std::function<void()>& operation);
-  // On the window's thread: waits up to the given time for a call that a routine just started
-  // there is about to make, and runs it (and the ones right after it) without a message. The
-  // clock display's worker sets its labels right after the display tick; meeting it here spares
-  // the window's thread a second wake-up every second.
-  void AwaitCalls(DWORD milliseconds);
+  // On the window's thread: runs start, which starts a routine that is about to make a call here,
+  // then waits up to the given time for that call and runs it (and any already queued behind it)
+  // without a message. The clock display's worker sets its labels in one call right after the
+  // display tick; meeting it here spares the window's thread a second wake-up every second, and
+  // since the thread counts as waiting before the routine starts, a worker quicker than the
+  // return from start hands its call over without posting either. No further call is waited for
+  // once one has run: a later call comes with its message as usual.
+  void StartAndAwaitCall(const std::function<void()>& start, DWORD milliseconds);
   // Destroys the window on its own thread: later calls come back at once without running, and
   // callers still waiting take their calls back.
   void Destroy();
@@ -69,9 +72,9 @@ class WindowCalls {
   };
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  // Runs the queued calls one by one, in the order they came, until the queue is empty and no
-  // further call has come for a moment.
-  void RunPendingCalls(DWORD firstWaitMs);
+  // Runs the queued calls one by one, in the order they came, until the queue is empty and, when
+  // lingerAfterCalls, no further call has come for a moment.
+  void RunPendingCalls(DWORD firstWaitMs, bool lingerAfterCalls);
   // Waits until the call has finished or was taken back. While it is still queued, the window
   // is checked now and then: a window whose thread ended without destroying it through Destroy
   // drops the message, and the call is taken back.

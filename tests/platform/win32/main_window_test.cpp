@@ -139,6 +139,9 @@ TEST_F(MainWindowTest, CallsFromAWorkerRunOnTheWindowThreadAndWaitForTheirHandle
     window.AppendLogLine("钟卫\r\n");
     window.SetText(lanqi::platform::kSystemTimeLabel, "系统时间：y");
     readBack = window.Text(lanqi::platform::kSystemTimeLabel);
+    const lanqi::platform::ControlText texts[] = {
+        {lanqi::platform::kBeijingTimeLabel, "北京时间：z"}, {lanqi::platform::kOffsetBox, "7"}};
+    window.SetTexts(texts);
     window.SetTimerPeriod(lanqi::platform::kGuardTimer, 1000);
     done = true;
   });
@@ -147,6 +150,9 @@ TEST_F(MainWindowTest, CallsFromAWorkerRunOnTheWindowThreadAndWaitForTheirHandle
   EXPECT_EQ(readBack, "系统时间：y");
   EXPECT_EQ(window.Text(lanqi::platform::kLogBox), "钟卫\r\n");
   EXPECT_EQ(events.Count(ChangedEvent(lanqi::platform::kLogBox)), 1);
+  EXPECT_EQ(window.Text(lanqi::platform::kBeijingTimeLabel), "北京时间：z");
+  EXPECT_EQ(window.Text(lanqi::platform::kOffsetBox), "7");
+  EXPECT_EQ(events.Count(ChangedEvent(lanqi::platform::kOffsetBox)), 1);
   EXPECT_EQ(watch.wrongThreadEvents.load(), 0u);
 }
 
@@ -163,6 +169,11 @@ TEST_F(MainWindowTest, TimersTickAndAStoppedTimerCanBeStartedAgain) {
   // The display timer counts from loading with its stored second.
   EXPECT_TRUE(
       PumpUntil([&] { return events.Count(TickEvent(lanqi::platform::kDisplayTimer)) >= 1; }));
+  // The guard timer, which counts on the thread pool, starts again after a stop too.
+  window.SetTimerPeriod(lanqi::platform::kGuardTimer, 20);
+  EXPECT_TRUE(
+      PumpUntil([&] { return events.Count(TickEvent(lanqi::platform::kGuardTimer)) >= 1; }));
+  window.SetTimerPeriod(lanqi::platform::kGuardTimer, 0);
 }
 
 TEST_F(MainWindowTest, CloseRequestAsksTheHandlerAndDestroysOnlyWhenAllowed) {

@@ -29,25 +29,42 @@ bool CallAnnounced(HWND window) {
 }
 
 // After a tick the window's thread waits a moment for the worker it started: the worker's call is
-// run during that wait, whether it was queued just before the wait began or came during it, and
-// a message it may have posted meanwhile finds nothing left to run.
+// run during that wait without a message, however soon after its start the worker makes it. The
+// wait ends with that call; the worker's next call comes with its own message and runs once too.
 TEST(WindowCalls, AnAwaitedCallRunsDuringTheWait) {
   WindowCalls calls;
   ASSERT_TRUE(calls.Create(GetModuleHandleW(nullptr)));
   std::atomic<int> ran{0};
-  std::atomic<bool> answered{false};
-  std::jthread worker([&] { answered = calls.Run([&] { ran.fetch_add(1); }); });
+  std::atomic<int> answered{0};
+  std::atomic<bool> awaited{false};
+  std::atomic<bool> calling{false};
+  std::jthread worker;
   // Generous: on a loaded machine the worker may need long for its call; the wait ends with the
   // call, not with this bound.
-  calls.AwaitCalls(30000);
+  calls.StartAndAwaitCall(
+      [&] {
+        worker = std::jthread([&] {
+          calling = true;
+          answered += calls.Run([&] { ran.fetch_add(1); });
+          while (!awaited.load()) Sleep(1);
+          answered += calls.Run([&] { ran.fetch_add(1); });
+        });
+        // Time for the worker to make its call before the wait begins; whenever it comes, it
+        // finds the thread waiting.
+        EXPECT_TRUE(testing::PollUntil([&] { return calling.load(); }, kDeadline));
+        Sleep(20);
+      },
+      30000);
   EXPECT_EQ(ran.load(), 1);
-  EXPECT_TRUE(testing::PumpUntil([&] { return answered.load(); }, kDeadline));
+  EXPECT_FALSE(CallAnnounced(calls.Window()));  // handed over without a message
+  awaited = true;
+  EXPECT_TRUE(testing::PumpUntil([&] { return answered.load() == 2; }, kDeadline));
   worker.join();
   platform::win32::DispatchWaitingMessages();
-  EXPECT_EQ(ran.load(), 1);  // run once, not again by a late message
+  EXPECT_EQ(ran.load(), 2);  // each run once, not again by a late message
 }
 
-// Calls in a row, as the clock display makes them: each runs on the window's thread, in order,
+// Calls in a row, as a calibration makes them: each runs on the window's thread, in order,
 // and its caller sees what it did once Run has returned.
 TEST(WindowCalls, AWorkersCallsRunOnTheWindowsThreadInOrderAndReturnWhenDone) {
   WindowCalls calls;
