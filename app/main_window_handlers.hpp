@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+
 #include "app/autostart.hpp"
 #include "app/offset_editor.hpp"
 #include "platform/elevation.hpp"
