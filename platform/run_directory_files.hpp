@@ -50,7 +50,8 @@ class DirectoryFiles {
   // made on the window's thread while the window is up.
   virtual ReadResult ReadNow(const std::string& fileName, std::size_t maxBytes) = 0;
   // The file's stamp without opening it; nullopt when there is no such file (or no regular file
-  // of that name, or its attributes cannot be read).
+  // of that name, or its attributes cannot be read). Safe on any thread beside the other
+  // members: it reads only the folder's path.
   virtual std::optional<Stamp> StampOf(const std::string& fileName) = 0;
   // Read's bytes, or nullopt when it found none (missing or unreadable alike).
   std::optional<std::vector<std::uint8_t>> ReadUpTo(const std::string& fileName,
