@@ -383,21 +383,6 @@ TEST_F(Offset, SaveThatCannotReplaceTheFileKeepsTheValueInMemory) {
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 }
 
-TEST_F(Offset, LockedFileKeepsItsContentAndTheValueInMemory) {
-  WriteFile("5");
-  testing::FakeDirectoryFiles locked(*files);
-  locked.refuseReplace = true;
-  OffsetEditor lockedEditor(window, state, locked);
-  editorInUse = &lockedEditor;
-  lockedEditor.LoadOffset();
-  lockedEditor.StepOffset(+1);
-  lockedEditor.TakeOutsideChange(1000);  // tried again
-  EXPECT_GT(locked.replaces, 0);
-  EXPECT_EQ(window.Text(platform::kOffsetBox), "6");
-  EXPECT_EQ(state.offsetSeconds.load(), 6);
-  EXPECT_EQ(FileText(), "5");
-}
-
 // Another copy of the program writes the shared file; each tick's look takes what it wrote, and
 // only that. Each row runs its steps from a loaded file holding 0.
 TEST_F(Offset, LooksTakeWhatSomeoneElseWroteAndNothingElse) {
@@ -422,7 +407,7 @@ TEST_F(Offset, LooksTakeWhatSomeoneElseWroteAndNothingElse) {
          for (std::uint64_t t = 1000; t < 10000; t += 500) e.TakeOutsideChange(t);
        },
        "2", "2", 2, 6},
-      {"a failed save keeps the newer value in force, not the file's older one",
+      {"a failed save (a locked file) keeps the newer value in force, not the file's older one",
        [&](OffsetEditor& e, testing::FakeDirectoryFiles& f) {
          e.StepOffset(+1);
          f.refuseReplace = true;

@@ -1,12 +1,11 @@
 // The guard's machine-wide lock against the real named mutex, under Windows or Wine: one holder
 // at a time, a holder that ends without letting go frees it (as a crash or Task Manager does),
-// and a lock someone else made before the program is not trusted.
+// and a lock a standard user's program made first is not trusted.
 #include <gtest/gtest.h>
 #include <sddl.h>
 #include <windows.h>
 
 #include <atomic>
-#include <functional>
 #include <string>
 #include <thread>
 
@@ -16,46 +15,43 @@
 namespace lanqi {
 namespace {
 
-using platform::MachineLock;
 using platform::win32::UniqueHandle;
 using platform::win32::UniqueLocal;
-using platform::win32::Win32MachineLock;
+using State = platform::MachineLock::State;
 
-// A security descriptor owned by the user who runs the test, open to everyone: what a standard
-// user's program that made the lock first would have.
-UniqueLocal OwnedByTheUser() {
-  HANDLE rawToken = nullptr;
-  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken);
-  const UniqueHandle token(rawToken);
-  alignas(TOKEN_USER) unsigned char buffer[256];
+// A mutex owned by the user who runs the test, open to everyone.
+UniqueHandle MadeByTheUser(const std::wstring& name) {
+  HANDLE token = nullptr;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+  const UniqueHandle ownedToken(token);
+  alignas(TOKEN_USER) unsigned char user[256];
   DWORD size = 0;
   wchar_t* sid = nullptr;
-  if (!GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &size) ||
-      !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid)) {
-    return {};
-  }
-  const UniqueLocal sidText(sid);
+  GetTokenInformation(token, TokenUser, user, sizeof user, &size);
+  if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid)) return {};
+  const UniqueLocal ownedSid(sid);
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  const std::wstring sddl = std::wstring(L"O:") + sid + L"D:(A;;GA;;;WD)";
-  ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
-                                                       nullptr);
-  return UniqueLocal(descriptor);
+  ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      (std::wstring(L"O:") + sid + L"D:(A;;GA;;;WD)").c_str(), SDDL_REVISION_1, &descriptor,
+      nullptr);
+  const UniqueLocal ownedDescriptor(descriptor);
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  return UniqueHandle(CreateMutexW(&attributes, FALSE, name.c_str()));
 }
 
 TEST(Win32MachineLock, OneHolderAtATimeAndNoUntrustedOne) {
-  using State = MachineLock::State;
-  enum class Other { kNone, kHoldsThenReleases, kHoldsThenEnds, kSquatsWithEvent, kSquatsAsUser };
+  enum class Other { kNone, kReleases, kEndsHolding, kEventOfThatName, kMadeByTheUser };
   const struct {
     const char* what;
     Other other;
-    State whileOtherThere, afterwards;
+    State whileThere, afterwards;
   } rows[] = {
       {"free", Other::kNone, State::kHeld, State::kHeld},
-      {"another copy holds it, then lets go", Other::kHoldsThenReleases, State::kHeldElsewhere,
+      {"another copy holds it, then lets go", Other::kReleases, State::kHeldElsewhere,
        State::kHeld},
-      {"another copy ends holding it", Other::kHoldsThenEnds, State::kHeldElsewhere, State::kHeld},
-      {"an event of that name", Other::kSquatsWithEvent, State::kUnavailable, State::kUnavailable},
-      {"made first by a standard user", Other::kSquatsAsUser, State::kUnavailable,
+      {"another copy ends holding it", Other::kEndsHolding, State::kHeldElsewhere, State::kHeld},
+      {"an event of that name", Other::kEventOfThatName, State::kUnavailable, State::kUnavailable},
+      {"made first by a standard user", Other::kMadeByTheUser, State::kUnavailable,
        State::kUnavailable},
   };
   int n = 0;
@@ -64,29 +60,23 @@ TEST(Win32MachineLock, OneHolderAtATimeAndNoUntrustedOne) {
     const std::wstring name = L"Local\\LanqiClockGuard.Test." +
                               std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(n++);
     UniqueHandle squatter;
-    if (row.other == Other::kSquatsWithEvent) {
-      squatter.reset(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
-    } else if (row.other == Other::kSquatsAsUser) {
-      UniqueLocal descriptor = OwnedByTheUser();
-      ASSERT_TRUE(descriptor);
-      SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
-      squatter.reset(CreateMutexW(&attributes, FALSE, name.c_str()));
-    }
-    // The other copy's window thread: takes the lock, then waits to be told how to end.
-    Win32MachineLock otherLock(name.c_str());
+    if (row.other == Other::kEventOfThatName)
+      squatter.reset(CreateEventW(nullptr, 1, 0, name.c_str()));
+    if (row.other == Other::kMadeByTheUser) squatter = MadeByTheUser(name);
+    // The other copy's window thread takes it, then lets go or ends holding it once told.
+    platform::win32::Win32MachineLock otherLock(name.c_str());
     std::atomic<int> step{0};
     std::thread other;
-    if (row.other == Other::kHoldsThenReleases || row.other == Other::kHoldsThenEnds) {
+    if (row.other == Other::kReleases || row.other == Other::kEndsHolding) {
       other = std::thread([&] {
         EXPECT_EQ(otherLock.TryTake(), State::kHeld);
-        step = 1;
-        while (step != 2) Sleep(1);
-        if (row.other == Other::kHoldsThenReleases) otherLock.Release();
+        for (step = 1; step != 2;) Sleep(1);
+        if (row.other == Other::kReleases) otherLock.Release();
       });
       while (step != 1) Sleep(1);
     }
-    Win32MachineLock lock(name.c_str());
-    EXPECT_EQ(lock.TryTake(), row.whileOtherThere);
+    platform::win32::Win32MachineLock lock(name.c_str());
+    EXPECT_EQ(lock.TryTake(), row.whileThere);
     step = 2;
     if (other.joinable()) other.join();
     EXPECT_EQ(lock.TryTake(), row.afterwards);
