@@ -9,13 +9,15 @@ namespace lanqi {
 using platform::Control;
 using platform::Timer;
 
-MainWindowHandlers::MainWindowHandlers(TimeKeeper& keeper, OffsetEditor& offsetEditor,
-                                       Autostart& autostart, platform::Elevation& elevation)
+MainWindowHandlers::MainWindowHandlers(TimeKeeper& keeper, OffsetBox& offsetBox,
+                                       Autostart& autostart, platform::Elevation& elevation,
+                                       platform::MachineLock& guardLock)
     : keeper_(keeper),
       window_(keeper.window),
-      offsetEditor_(offsetEditor),
+      offsetBox_(offsetBox),
       autostart_(autostart),
-      elevation_(elevation) {}
+      elevation_(elevation),
+      guardLock_(guardLock) {}
 
 void MainWindowHandlers::OnCreated() {
   // Setting the clock needs administrator rights: without them the program hands over to an
@@ -24,6 +26,7 @@ void MainWindowHandlers::OnCreated() {
   // told instead.
   if (!elevation_.IsAdministrator()) {
     endingWithoutRights_ = true;
+    keeper_.guardGate.Close(guardLock_);
     if (elevation_.ElevationCanRaiseRights()) {
       elevation_.RelaunchElevated("", false, std::nullopt);
     } else {
@@ -32,10 +35,12 @@ void MainWindowHandlers::OnCreated() {
     window_.EndProgram(0);
     return;
   }
+  // The first copy on the PC to start guards; the others take over when it ends.
+  keeper_.guardGate.TakeLockIfFree(guardLock_);
   autostart_.ShowCaptionFromRegistry();
   window_.SetTrayShown(true);
   window_.ShowBalloon("岚栖钟卫", "钟卫启动成功，将为持续您的系统时间保驾护航！", 1, 1);
-  offsetEditor_.LoadOffset();
+  offsetBox_.LoadOffset();
   keeper_.state.SetStandardTime(CurrentLocalTime(keeper_.clock), keeper_.clock.TickCountMs());
   keeper_.workers.Start([this] { FirstCalibration(keeper_); });
 }
@@ -50,17 +55,18 @@ bool MainWindowHandlers::OnCloseRequested() {
 // Every change has been saved already; this saves only what did not reach the file.
 void MainWindowHandlers::OnDestroyed() {
   if (endingWithoutRights_) return;
-  offsetEditor_.SaveOffsetAtEnd(keeper_.clock.TickCountMs());
+  keeper_.guardGate.Close(guardLock_);
+  offsetBox_.SaveOffsetAtEnd(keeper_.clock.TickCountMs());
 }
 
 void MainWindowHandlers::OnButtonClicked(Control button) {
   if (endingWithoutRights_) return;
   switch (button) {
     case platform::kStepDownButton:
-      offsetEditor_.StepOffset(-1);
+      offsetBox_.StepOffset(-1);
       break;
     case platform::kStepUpButton:
-      offsetEditor_.StepOffset(+1);
+      offsetBox_.StepOffset(+1);
       break;
     case platform::kAutostartButton:
       autostart_.ToggleAutostart();
@@ -76,7 +82,7 @@ void MainWindowHandlers::OnButtonClicked(Control button) {
 void MainWindowHandlers::OnContentChanged(Control editBox) {
   if (endingWithoutRights_) return;
   if (editBox == platform::kLogBox) OnLogBoxChanged();
-  if (editBox == platform::kOffsetBox) offsetEditor_.OnOffsetBoxChanged();
+  if (editBox == platform::kOffsetBox) offsetBox_.OnOffsetBoxChanged();
 }
 
 void MainWindowHandlers::OnTrayLeftButtonUp() {
@@ -86,13 +92,13 @@ void MainWindowHandlers::OnTrayLeftButtonUp() {
 
 void MainWindowHandlers::OnTimerTick(Timer timer) {
   if (endingWithoutRights_) return;
-  // Before the refresh, which then derives the correct time with an offset another copy of the
-  // program has set.
-  if (timer == platform::kDisplayTimer)
-    offsetEditor_.TakeOutsideChange(keeper_.clock.TickCountMs());
-  // A guard pass that would hold the clock to an offset another copy has just replaced would set
-  // the clock back: it waits for the next display tick to take the new one.
-  if (timer == platform::kGuardTimer && offsetEditor_.ChangedSinceLastLook()) return;
+  if (timer == platform::kDisplayTimer) {
+    // A copy takes over the guard within a second of the holder's end, however it ended.
+    keeper_.guardGate.TakeLockIfFree(guardLock_);
+    // Before the refresh, which then derives the correct time with an offset another copy of
+    // the program has set.
+    offsetBox_.TakeOutsideChange(keeper_.clock.TickCountMs());
+  }
   StartTimerRoutine(keeper_, timer);
 }
 

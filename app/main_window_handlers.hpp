@@ -2,8 +2,9 @@
 #include <atomic>
 
 #include "app/autostart.hpp"
-#include "app/offset_editor.hpp"
+#include "app/offset_box.hpp"
 #include "platform/elevation.hpp"
+#include "platform/machine_lock.hpp"
 #include "platform/window.hpp"
 #include "timekeeping/time_keeper.hpp"
 
@@ -22,8 +23,8 @@ class MainWindowHandlers : public platform::WindowEvents {
       "钟卫需要管理员权限才能守护您的系统时间，请以管理员身份运行！";
   static constexpr const char* kRightsNeededTitle = "岚栖钟卫";
 
-  MainWindowHandlers(TimeKeeper& keeper, OffsetEditor& offsetEditor, Autostart& autostart,
-                     platform::Elevation& elevation);
+  MainWindowHandlers(TimeKeeper& keeper, OffsetBox& offsetBox, Autostart& autostart,
+                     platform::Elevation& elevation, platform::MachineLock& guardLock);
 
   // The start-up work, once the window and its controls exist and before it is shown.
   void OnCreated() override;
@@ -41,12 +42,13 @@ class MainWindowHandlers : public platform::WindowEvents {
  private:
   TimeKeeper& keeper_;
   platform::Window& window_;
-  OffsetEditor& offsetEditor_;
+  OffsetBox& offsetBox_;
   Autostart& autostart_;
   platform::Elevation& elevation_;
+  platform::MachineLock& guardLock_;
   // A start without rights is ending: events that still arrive (a timer tick while the message
   // box is open, the window's destruction) must not start work or save the offset it never read.
-  // Read by the guard timer's ticks, which may come on another thread.
+  // Read by the guard timer's ticks, which come on a pool thread.
   std::atomic<bool> endingWithoutRights_{false};
   // A full log is waiting out its pause before it is cleared.
   bool logClearPending_ = false;

@@ -5,10 +5,12 @@ namespace lanqi {
 Program::Program(platform::System& system, platform::Window& window)
     : processMemory_(std::make_shared<const ProcessMemory>(system.processMemory)),
       network_(system, processMemory_),
-      keeper_{state_, window, system.clock, system.workers, network_},
-      offsetEditor_(window, state_, system.runDirectory),
+      offsetFile_(system.runDirectory),
+      guardGate_([this] { return offsetFile_.WriteWaiting(); }),
+      keeper_{state_, window, system.clock, system.workers, network_, guardGate_},
+      offsetBox_(window, state_, offsetFile_, guardGate_),
       autostart_(window, system.registry, system.processImage,
                  system.processMemory.CurrentProcessId()),
-      handlers_(keeper_, offsetEditor_, autostart_, system.elevation) {}
+      handlers_(keeper_, offsetBox_, autostart_, system.elevation, system.guardLock) {}
 
 }  // namespace lanqi

@@ -4,7 +4,8 @@
 
 #include "app/autostart.hpp"
 #include "app/main_window_handlers.hpp"
-#include "app/offset_editor.hpp"
+#include "app/offset_box.hpp"
+#include "app/offset_file.hpp"
 #include "app/reference_network_time.hpp"
 #include "platform/system.hpp"
 #include "platform/window.hpp"
@@ -14,9 +15,9 @@
 namespace lanqi {
 
 // The whole program over a system and a main window: the clock's state, the network time source,
-// the offset editor, start at logon and the window's handlers. The entry point assembles it from
-// the real system and window; the application tests from fakes. It must outlive every worker
-// routine it starts, so the real program keeps it until the process ends.
+// the offset box and file, the guard's gate, start at logon and the window's handlers. The entry
+// point assembles it from the real system and window; the application tests from fakes. It must
+// outlive every worker routine it starts, so the real program keeps it until the process ends.
 class Program {
  public:
   Program(platform::System& system, platform::Window& window);
@@ -35,8 +36,10 @@ class Program {
   std::atomic<std::shared_ptr<const ProcessMemory>> processMemory_;
   ClockState state_;
   ReferenceNetworkTime network_;
+  OffsetFile offsetFile_;
+  GuardGate guardGate_;
   TimeKeeper keeper_;
-  OffsetEditor offsetEditor_;
+  OffsetBox offsetBox_;
   Autostart autostart_;
   MainWindowHandlers handlers_;
 };

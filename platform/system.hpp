@@ -10,6 +10,7 @@
 #include "platform/elevation.hpp"
 #include "platform/http_request_object.hpp"
 #include "platform/local_clock.hpp"
+#include "platform/machine_lock.hpp"
 #include "platform/process_image.hpp"
 #include "platform/process_memory_os.hpp"
 #include "platform/registry.hpp"
@@ -28,6 +29,7 @@ struct System {
   MachineRegistry& registry;
   ProcessImage& processImage;
   Elevation& elevation;
+  MachineLock& guardLock;  // which copy on the machine guards the clock
   // The one source of request objects: the HTTP routine gets its objects from here.
   HttpObjectSource newHttpRequestObject;
 };

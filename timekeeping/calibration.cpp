@@ -1,3 +1,5 @@
+#include "timekeeping/calibration.hpp"
+
 #include <string>
 
 #include "timekeeping/local_time.hpp"

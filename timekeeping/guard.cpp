@@ -1,3 +1,5 @@
+#include "timekeeping/guard.hpp"
+
 #include <cstdlib>
 
 #include "timekeeping/local_time.hpp"
@@ -5,8 +7,27 @@
 
 namespace lanqi {
 
+void GuardGate::TakeLockIfFree(platform::MachineLock& lock) {
+  if (closed_.load()) return;
+  guarding_.store(lock.TryTake() != platform::MachineLock::State::kHeldElsewhere);
+}
+
+void GuardGate::Close(platform::MachineLock& lock) {
+  closed_.store(true);
+  lock.Release();
+}
+
+std::unique_lock<std::mutex> GuardGate::TryCompare() {
+  std::unique_lock lock(changing_, std::try_to_lock);
+  // A change under way ends within a save's time; the next pass comes a second later.
+  if (!lock.owns_lock() || closed_.load() || !guarding_.load() || outsideWriteWaiting_()) return {};
+  return lock;
+}
+
 void GuardPass(TimeKeeper& keeper) {
   ClockState& state = keeper.state;
+  std::unique_lock comparing = keeper.guardGate.TryCompare();
+  if (!comparing.owns_lock()) return;
   // The wall clock is read between two reads of the tick count: had the process stalled in
   // between, the tick count would have moved on without the wall clock read, and the stall would
   // look like drift. Such a pass is skipped; the next one comes a second later.
@@ -20,6 +41,8 @@ void GuardPass(TimeKeeper& keeper) {
   // the correct time it compares with counts the seconds that refresh has not added yet.
   const std::int64_t difference =
       nowMs - 岚栖_时间转毫秒(state.CorrectTimeAt(tickAfter), keeper.clock);
+  // Logging waits for the window's thread, which may be about to change the offset.
+  comparing.unlock();
 
   // Right after a calibration or a repair attempt the clock is only recorded as good.
   if (state.clockJustSet.load()) {

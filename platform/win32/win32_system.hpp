@@ -13,6 +13,7 @@ ProcessMemoryOs& TheProcessMemoryOs();
 MachineRegistry& TheMachineRegistry();
 ProcessImage& TheProcessImage();
 Elevation& TheElevation();
+MachineLock& TheGuardLock();
 // The files beside the executable.
 DirectoryFiles& TheRunDirectoryFiles();
 // A new WinHTTP request object for the calling thread, which must hold an HttpThreadScope;

@@ -130,9 +130,9 @@ TEST_F(WindowHandlers, OffsetAndAutostartControlsReachTheirHandlers) {
   EXPECT_TRUE(registry.values.empty());
 
   // The file removed while the program runs: the destruction writes the value in force anew.
-  std::filesystem::remove(fake.folder.path() / OffsetEditor::kFileName);
+  std::filesystem::remove(fake.folder.path() / OffsetFile::kFileName);
   handlers.OnDestroyed();
-  const auto saved = files->ReadUpTo(OffsetEditor::kFileName, 100);
+  const auto saved = files->ReadUpTo(OffsetFile::kFileName, 100);
   ASSERT_TRUE(saved);
   EXPECT_EQ(std::string(saved->begin(), saved->end()), "0");
 }
@@ -147,7 +147,7 @@ TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
     started.refuseBalloons = balloonRefused;
     fakes.registry
         .values[{"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "LanqiClockGuard"}] = u"x";
-    fakes.files->Replace(OffsetEditor::kFileName, std::vector<std::uint8_t>{'-', '3', '0', '0'});
+    fakes.files->Replace(OffsetFile::kFileName, std::vector<std::uint8_t>{'-', '3', '0', '0'});
     starting.program.Events().OnCreated();
     EXPECT_EQ(started.EndedWith(), -1);
     EXPECT_EQ(started.Text(platform::kAutostartButton), "取消开机启动");
@@ -163,8 +163,7 @@ TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
     }
     EXPECT_EQ(started.Text(platform::kOffsetBox), "-300");
     EXPECT_EQ(starting.program.State().offsetSeconds.load(), -300);
-    EXPECT_EQ(starting.program.State().StandardTime(),
-              DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+    EXPECT_EQ(starting.program.State().StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
     EXPECT_TRUE(fakes.elevation.requests.empty());
     EXPECT_EQ(started.Text(platform::kLogBox), "");  // the first calibration runs on its own thread
 
@@ -195,7 +194,7 @@ TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNoth
     EXPECT_EQ(bare.Text(platform::kLogBox), "");
     EXPECT_EQ(bare.Text(platform::kOffsetBox), "");
     EXPECT_TRUE(starting.fake.workers.TakeQueued().empty());
-    EXPECT_FALSE(starting.fake.files->ReadUpTo(OffsetEditor::kFileName, 100).has_value());
+    EXPECT_FALSE(starting.fake.files->ReadUpTo(OffsetFile::kFileName, 100).has_value());
   }
 }
 
@@ -241,8 +240,7 @@ struct StartChain {
     if (started.window.EndedWith() != 0) faults.push_back("exit code not 0");
     if (started.window.TrayShown()) faults.push_back("tray icon shown");
     if (!started.fake.workers.TakeQueued().empty()) faults.push_back("work started");
-    if (started.fake.files->ReadUpTo(OffsetEditor::kFileName, 100))
-      faults.push_back("offset saved");
+    if (started.fake.files->ReadUpTo(OffsetFile::kFileName, 100)) faults.push_back("offset saved");
   }
 };
 

@@ -1,8 +1,11 @@
 #pragma once
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <string>
@@ -10,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/machine_lock.hpp"
 #include "platform/process_image.hpp"
 #include "platform/registry.hpp"
 #include "platform/run_directory_files.hpp"
@@ -67,6 +71,7 @@ class FakeDirectoryFiles final : public platform::DirectoryFiles {
   }
   ReadResult ReadNow(const std::string& fileName, std::size_t maxBytes) override {
     ++readsNow;
+    if (duringReadNow) duringReadNow();
     ReadResult result = inner_.ReadNow(fileName, maxBytes);
     if (unreadable && result.outcome == ReadResult::Outcome::kRead)
       return {ReadResult::Outcome::kUnreadable, {}};
@@ -78,6 +83,7 @@ class FakeDirectoryFiles final : public platform::DirectoryFiles {
   }
   bool Replace(const std::string& fileName, std::span<const std::uint8_t> content) override {
     ++replaces;
+    if (duringReplace) duringReplace();
     return !refuseReplace && inner_.Replace(fileName, content);
   }
   void RemoveLeftovers(const std::string& fileName) override {
@@ -98,9 +104,39 @@ class FakeDirectoryFiles final : public platform::DirectoryFiles {
   std::optional<Stamp> frozenStamp;
   std::string askedAboutFile;
   bool linksDistrusted = false;
+  // Run inside the call, as another thread's work lands while it blocks.
+  std::function<void()> duringReadNow, duringReplace;
 
  private:
   platform::DirectoryFiles& inner_;
+};
+
+// The guard lock of one machine, shared by the copies of a test: one FakeMachineLock a copy.
+// Without a machine of its own a lock is alone on its machine, as one copy of the program is.
+struct FakeMachine {
+  std::mutex mutex;
+  const platform::MachineLock* holder = nullptr;
+  bool lockUnavailable = false;  // as where the lock cannot be made or opened
+};
+
+class FakeMachineLock final : public platform::MachineLock {
+ public:
+  explicit FakeMachineLock(std::shared_ptr<FakeMachine> machine = std::make_shared<FakeMachine>())
+      : machine_(std::move(machine)) {}
+  State TryTake() override {
+    std::lock_guard lock(machine_->mutex);
+    if (machine_->lockUnavailable) return State::kUnavailable;
+    if (machine_->holder == nullptr) machine_->holder = this;
+    return machine_->holder == this ? State::kHeld : State::kHeldElsewhere;
+  }
+  // Also what the system does with the lock of a copy that ends without letting go of it.
+  void Release() override {
+    std::lock_guard lock(machine_->mutex);
+    if (machine_->holder == this) machine_->holder = nullptr;
+  }
+
+ private:
+  std::shared_ptr<FakeMachine> machine_;
 };
 
 // Keys and values in a map, with switches for a registry the program may not read or write.

@@ -24,19 +24,17 @@ struct FakeSystem {
   FakeRegistry registry;
   FakeProcessImage image;
   FakeElevation elevation;
+  FakeMachineLock guardLock;
   // The elevation the system hands out; a test may point it at another one.
   platform::Elevation* elevationInUse = &elevation;
 
   platform::System System() {
-    return platform::System{clock,
-                            workers,
-                            sockets,
-                            HostSystem().processMemory,
-                            *files,
-                            registry,
-                            image,
-                            *elevationInUse,
-                            [] { return std::shared_ptr<platform::HttpRequestObject>(); }};
+    return platform::System{
+        clock,     workers,
+        sockets,   HostSystem().processMemory,
+        *files,    registry,
+        image,     *elevationInUse,
+        guardLock, [] { return std::shared_ptr<platform::HttpRequestObject>(); }};
   }
 };
 

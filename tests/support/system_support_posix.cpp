@@ -34,6 +34,7 @@ platform::System& HostSystem() {
       *new FakeRegistry,
       *new FakeProcessImage,
       *new FakeElevation,
+      *new FakeMachineLock,
       &platform::CurlRequestObject::Create};
   return system;
 }

@@ -119,7 +119,7 @@ TEST(GuardConversions, SystemTimeIsConvertedFirst) {
     testing::VirtualClock clock(system, c.firstReadMs);
     clock.StepOnEveryRead(true);
     Simulation sim;
-    TimeKeeper keeper{sim.state, sim.window, clock, sim.workers, sim.networkSource};
+    TimeKeeper keeper{sim.state, sim.window, clock, sim.workers, sim.networkSource, sim.guardGate};
     SetCorrectTime(sim.state, AddToDateTime(system, TimeUnit::Second, c.correctMinusSystemSeconds),
                    clock.TickCountMs());
     GuardPass(keeper);

@@ -89,7 +89,8 @@ class Simulation {
   FakeWorkers workers;
   NetworkScript network;
   FakeNetworkTimeSource networkSource;  // follows `network`, spending virtual time
-  TimeKeeper keeper{state, window, clock, workers, networkSource};
+  GuardGate guardGate;                  // a copy alone on its PC
+  TimeKeeper keeper{state, window, clock, workers, networkSource, guardGate};
   int workersRun = 0;
 
  private:

@@ -31,7 +31,8 @@ TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
   network.reading = [&calls, &clock] {
     return calls.load() % 7 == 0 ? DateTimeFromParts(2020, 1, 1) : clock.WallClock();
   };
-  TimeKeeper keeper{state, window, clock, queued, network};
+  GuardGate gate;
+  TimeKeeper keeper{state, window, clock, queued, network, gate};
   state.SetStandardTime(clock.WallClock(), clock.TickCountMs());
 
   for (int round = 0; round < 40; ++round) {

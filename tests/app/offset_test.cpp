@@ -1,5 +1,3 @@
-#include "app/offset_editor.hpp"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/offset_box.hpp"
 #include "platform/system.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
 #include "tests/fakes/fake_window.hpp"
@@ -56,9 +55,20 @@ TEST(ToInteger, ReadsTheLeadingNumber) {
   for (const auto& c : cases) EXPECT_EQ(ToInteger(c.text), c.expected) << c.text;
 }
 
-struct OffsetFile : ::testing::Test {
+struct FileAndGate {
+  explicit FileAndGate(platform::DirectoryFiles& files) : file(files) {}
+  OffsetFile file;
+  GuardGate gate;
+};
+// The box over a file of its own, as the program assembles them.
+struct OffsetEditor : FileAndGate, OffsetBox {
+  OffsetEditor(platform::Window& window, ClockState& state, platform::DirectoryFiles& files)
+      : FileAndGate(files), OffsetBox(window, state, file, gate) {}
+};
+
+struct Offset : ::testing::Test {
   // The offset box's change events go to the editor in use, as the main window's handlers do.
-  OffsetFile() {
+  Offset() {
     events.onContentChanged = [this](Control editBox) {
       if (editBox != platform::kOffsetBox) return;
       // A rewrite that kept raising itself would run away long before this.
@@ -69,11 +79,11 @@ struct OffsetFile : ::testing::Test {
   }
   // The file's bytes as text; "<none>" when it is missing.
   std::string FileText() {
-    const auto bytes = files->ReadUpTo(OffsetEditor::kFileName, 1 << 16);
+    const auto bytes = files->ReadUpTo(OffsetFile::kFileName, 1 << 16);
     return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
   }
   void WriteFile(const std::string& text) {
-    ASSERT_TRUE(files->Replace(OffsetEditor::kFileName, testing::AsBytes(text)));
+    ASSERT_TRUE(files->Replace(OffsetFile::kFileName, testing::AsBytes(text)));
   }
   // Box, memory and file all hold the same number.
   void ExpectEverywhere(const std::string& text) {
@@ -100,12 +110,12 @@ struct OffsetFile : ::testing::Test {
   testing::RecordingEvents events;
 };
 
-TEST_F(OffsetFile, NoFileGivesZeroAndCreatesTheOneByteFile) {
+TEST_F(Offset, NoFileGivesZeroAndCreatesTheOneByteFile) {
   editor.LoadOffset();
   ExpectEverywhere("0");
 }
 
-TEST_F(OffsetFile, StoredTextIsReadAndRewrittenCanonically) {
+TEST_F(Offset, StoredTextIsReadAndRewrittenCanonically) {
   const struct {
     std::string stored, shown;
   } cases[] = {
@@ -135,13 +145,13 @@ TEST_F(OffsetFile, StoredTextIsReadAndRewrittenCanonically) {
 }
 
 // The whole file is read: a number after thousands of blanks or zeros is still the number.
-TEST_F(OffsetFile, LongFilesAreReadWholeUpToTheLimit) {
+TEST_F(Offset, LongFilesAreReadWholeUpToTheLimit) {
   const struct {
     std::string stored, shown;
   } cases[] = {
       {std::string(5000, '0') + "42", "42"},
       {std::string(5000, ' ') + "-7", "-7"},
-      {std::string(OffsetEditor::kReadLimitBytes - 2, '\t') + "13", "13"},  // exactly the limit
+      {std::string(OffsetFile::kReadLimitBytes - 2, '\t') + "13", "13"},  // exactly the limit
   };
   for (const auto& c : cases) {
     WriteFile(c.stored);
@@ -155,7 +165,7 @@ TEST_F(OffsetFile, LongFilesAreReadWholeUpToTheLimit) {
 // (held by another program at logon) may hold the user's offset: the offset is 0 for this run and
 // the file stays as it is, also through the save on the window's destruction, until the user
 // sets one.
-TEST_F(OffsetFile, FileThatCannotBeTakenIsLeftUntouchedUntilTheUserChangesTheOffset) {
+TEST_F(Offset, FileThatCannotBeTakenIsLeftUntouchedUntilTheUserChangesTheOffset) {
   std::string big(2 << 20, '\0');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('0' + i % 7);
   const struct {
@@ -181,7 +191,7 @@ TEST_F(OffsetFile, FileThatCannotBeTakenIsLeftUntouchedUntilTheUserChangesTheOff
     heldEditor.TakeOutsideChange(1000);
     heldEditor.SaveOffsetAtEnd(1000);  // as when the window is destroyed
     EXPECT_EQ(held.replaces, 0) << c.what;
-    const auto kept = files->ReadUpTo(OffsetEditor::kFileName, c.stored.size() + 1);
+    const auto kept = files->ReadUpTo(OffsetFile::kFileName, c.stored.size() + 1);
     ASSERT_TRUE(kept) << c.what;
     EXPECT_TRUE(std::string(kept->begin(), kept->end()) == c.stored) << c.what;
 
@@ -197,7 +207,7 @@ TEST_F(OffsetFile, FileThatCannotBeTakenIsLeftUntouchedUntilTheUserChangesTheOff
 // A save a crash interrupted leaves its temporary file, which the next start removes. Where the
 // file itself is gone (the replacement failed after the old file had left its name), the newest
 // temporary file holds the last offset and takes the file's place.
-TEST_F(OffsetFile, LoadTidiesTheTemporaryFilesOfACrashedSave) {
+TEST_F(Offset, LoadTidiesTheTemporaryFilesOfACrashedSave) {
   // The name as the file system spells it, from a file a save made.
   WriteFile("3");
   const std::filesystem::path offsetPath =
@@ -232,7 +242,7 @@ TEST_F(OffsetFile, LoadTidiesTheTemporaryFilesOfACrashedSave) {
 
 // The program runs elevated: a folder that standard users can change brings one warning in the
 // log, and from then on no link is followed. A closed folder brings neither.
-TEST_F(OffsetFile, FolderOpenToStandardUsersBringsOneWarningAndDistrustsLinks) {
+TEST_F(Offset, FolderOpenToStandardUsersBringsOneWarningAndDistrustsLinks) {
   for (const bool open : {false, true}) {
     testing::FakeWindow freshWindow;
     testing::FakeDirectoryFiles checked(*files);
@@ -240,19 +250,19 @@ TEST_F(OffsetFile, FolderOpenToStandardUsersBringsOneWarningAndDistrustsLinks) {
     OffsetEditor checkedEditor(freshWindow, state, checked);
     checkedEditor.LoadOffset();
     checkedEditor.StepOffset(+1);
-    EXPECT_EQ(checked.askedAboutFile, OffsetEditor::kFileName);
+    EXPECT_EQ(checked.askedAboutFile, OffsetFile::kFileName);
     EXPECT_EQ(checked.linksDistrusted, open);
-    EXPECT_EQ(freshWindow.Text(platform::kLogBox), open ? OffsetEditor::kOpenFolderWarning : "");
+    EXPECT_EQ(freshWindow.Text(platform::kLogBox), open ? OffsetBox::kOpenFolderWarning : "");
   }
 }
 
-TEST_F(OffsetFile, LoadWhenTheBoxAlreadyShowsTheNumberStillWritesTheFile) {
+TEST_F(Offset, LoadWhenTheBoxAlreadyShowsTheNumberStillWritesTheFile) {
   ClearBoxQuietly("0");
   editor.LoadOffset();
   ExpectEverywhere("0");
 }
 
-TEST_F(OffsetFile, StepButtonsMoveByOneSecond) {
+TEST_F(Offset, StepButtonsMoveByOneSecond) {
   editor.LoadOffset();
   editor.StepOffset(+1);
   editor.StepOffset(+1);
@@ -265,7 +275,7 @@ TEST_F(OffsetFile, StepButtonsMoveByOneSecond) {
   ExpectEverywhere("-1");
 }
 
-TEST_F(OffsetFile, StepsStopAtTheEndsOfTheRange) {
+TEST_F(Offset, StepsStopAtTheEndsOfTheRange) {
   WriteFile("2147483646");
   editor.LoadOffset();
   editor.StepOffset(+1);
@@ -280,7 +290,7 @@ TEST_F(OffsetFile, StepsStopAtTheEndsOfTheRange) {
   ExpectEverywhere("-2147483648");
 }
 
-TEST_F(OffsetFile, TypedTextBecomesTheCanonicalNumber) {
+TEST_F(Offset, TypedTextBecomesTheCanonicalNumber) {
   editor.LoadOffset();
   const struct {
     std::string typed, shown;
@@ -302,7 +312,7 @@ TEST_F(OffsetFile, TypedTextBecomesTheCanonicalNumber) {
 
 // An empty box or a lone sign is a number still being typed: rewritten to 0, the next key would
 // land after that zero. It stays as typed while the offset 0 is in force and saved.
-TEST_F(OffsetFile, NumberBeingStartedIsLeftAsTyped) {
+TEST_F(Offset, NumberBeingStartedIsLeftAsTyped) {
   editor.LoadOffset();
   for (const std::string typed : {"", "-", "+", " - ", "\xA3\xAD"}) {
     Type("7");
@@ -315,7 +325,7 @@ TEST_F(OffsetFile, NumberBeingStartedIsLeftAsTyped) {
 
 // Each change of the offset, typed or stepped, reaches the file exactly once, also when the box
 // has to be rewritten to the canonical form.
-TEST_F(OffsetFile, EachChangeIsSavedOnce) {
+TEST_F(Offset, EachChangeIsSavedOnce) {
   testing::FakeDirectoryFiles counting(*files);
   OffsetEditor counted{window, state, counting};
   editorInUse = &counted;
@@ -334,7 +344,7 @@ TEST_F(OffsetFile, EachChangeIsSavedOnce) {
 
 // A window that adds a character to whatever it is given: the rewrite can never settle on the
 // canonical text, and still the handler has to return.
-TEST_F(OffsetFile, RewriteComesToRestWhenTheBoxNeverShowsTheCanonicalText) {
+TEST_F(Offset, RewriteComesToRestWhenTheBoxNeverShowsTheCanonicalText) {
   testing::RecordingEvents stubborn;
   int depth = 0, maxDepth = 0;
   stubborn.onContentChanged = [&](Control editBox) {
@@ -356,7 +366,7 @@ TEST_F(OffsetFile, RewriteComesToRestWhenTheBoxNeverShowsTheCanonicalText) {
 
 // Running as root, a read-only folder does not stop the save; a directory standing where the
 // file should be makes the replacement fail for every user.
-TEST_F(OffsetFile, SaveThatCannotReplaceTheFileKeepsTheValueInMemory) {
+TEST_F(Offset, SaveThatCannotReplaceTheFileKeepsTheValueInMemory) {
   // The name as the file system spells it: let a save make the file, then put a folder there.
   WriteFile("0");
   const std::filesystem::path offsetPath =
@@ -373,26 +383,11 @@ TEST_F(OffsetFile, SaveThatCannotReplaceTheFileKeepsTheValueInMemory) {
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
 }
 
-TEST_F(OffsetFile, LockedFileKeepsItsContentAndTheValueInMemory) {
-  WriteFile("5");
-  testing::FakeDirectoryFiles locked(*files);
-  locked.refuseReplace = true;
-  OffsetEditor lockedEditor(window, state, locked);
-  editorInUse = &lockedEditor;
-  lockedEditor.LoadOffset();
-  lockedEditor.StepOffset(+1);
-  lockedEditor.SaveOffset();
-  EXPECT_GT(locked.replaces, 0);
-  EXPECT_EQ(window.Text(platform::kOffsetBox), "6");
-  EXPECT_EQ(state.offsetSeconds.load(), 6);
-  EXPECT_EQ(FileText(), "5");
-}
-
 // Another copy of the program writes the shared file; each tick's look takes what it wrote, and
 // only that. Each row runs its steps from a loaded file holding 0.
-TEST_F(OffsetFile, LooksTakeWhatSomeoneElseWroteAndNothingElse) {
+TEST_F(Offset, LooksTakeWhatSomeoneElseWroteAndNothingElse) {
   using Stamp = platform::DirectoryFiles::Stamp;
-  const std::string big(OffsetEditor::kReadLimitBytes + 1, '9');
+  const std::string big(OffsetFile::kReadLimitBytes + 1, '9');
   const struct {
     const char* what;
     std::function<void(OffsetEditor&, testing::FakeDirectoryFiles&)> steps;
@@ -412,15 +407,24 @@ TEST_F(OffsetFile, LooksTakeWhatSomeoneElseWroteAndNothingElse) {
          for (std::uint64_t t = 1000; t < 10000; t += 500) e.TakeOutsideChange(t);
        },
        "2", "2", 2, 6},
-      {"a failed save keeps the newer value in force, not the file's older one",
+      {"a failed save (a locked file) keeps the newer value in force, not the file's older one",
        [&](OffsetEditor& e, testing::FakeDirectoryFiles& f) {
          e.StepOffset(+1);
          f.refuseReplace = true;
          e.StepOffset(+1);
-         e.TakeOutsideChange(1000);
-         e.SaveOffsetAtEnd(2000);  // asked once more at the end
+         e.TakeOutsideChange(1000);  // tried again at each look
+         e.SaveOffsetAtEnd(2000);
        },
-       "2", "1", 3, 0},
+       "2", "1", 4, 0},
+      {"a failed save lands at a later look, and only then stops",
+       [&](OffsetEditor& e, testing::FakeDirectoryFiles& f) {
+         f.refuseReplace = true;
+         e.StepOffset(+1);
+         e.TakeOutsideChange(1000);
+         f.refuseReplace = false;
+         for (std::uint64_t t = 2000; t < 10000; t += 1000) e.TakeOutsideChange(t);
+       },
+       "1", "1", 3, 3},
       {"quick writes under one stamp are read for three seconds after it changed",
        [&](OffsetEditor& e, testing::FakeDirectoryFiles& f) {
          f.frozenStamp = Stamp{2, 1};
