@@ -171,6 +171,9 @@ TEST(StandardUserAccess, FolderAndFileAreReadFromTheirOwnSecurity) {
   EXPECT_EQ(place.folders.back().owner, place.files[0].owner);
   EXPECT_TRUE(files->OpenToStandardUsers("时差.ini"));
   EXPECT_TRUE(files->OpenToStandardUsers("missing.ini"));
+  // A share is known by its path alone, without a word to the server.
+  EXPECT_TRUE(platform::win32::PlaceOf(L"\\\\server\\share\\LanqiClockGuard", {}).remote);
+  EXPECT_TRUE(platform::win32::PlaceOf(L"\\\\?\\UNC\\server\\share\\LanqiClockGuard", {}).remote);
 }
 
 }  // namespace
