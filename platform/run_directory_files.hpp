@@ -78,10 +78,11 @@ class DirectoryFiles {
   // interrupted after the old file was gone left the only copy under the temporary name.
   virtual void RemoveLeftovers(const std::string& fileName) = 0;
 
-  // Whether a user without administrator rights could change what the elevated program trusts
-  // here: the folder (write, add or delete in it, change its security or owner), the file named
-  // when it exists, and for the run directory the program's own executable. false when none can
-  // or the security cannot be read.
+  // Whether anyone without administrator rights, the user's own unelevated programs included,
+  // could change what the elevated program trusts here: the folder, the folders above it, the
+  // file named when it exists, and for the run directory the program's own executable
+  // (StandardUsersCanChange of standard_user_access.hpp says when). A network path, a volume
+  // without access lists and security that cannot be read all count as open.
   virtual bool OpenToStandardUsers(const std::string& fileName) = 0;
   // From now on no file is read or written through a link: a symbolic link or junction in a
   // file's place is neither followed nor replaced, and a file with a second name (hard link) is

@@ -12,6 +12,7 @@ constexpr std::uint32_t kWriteData = 0x0002;   // FILE_WRITE_DATA, FILE_ADD_FILE
 constexpr std::uint32_t kAppendData = 0x0004;  // FILE_APPEND_DATA, FILE_ADD_SUBDIRECTORY
 constexpr std::uint32_t kDeleteChild = 0x0040;
 constexpr std::uint32_t kDelete = 0x00010000;
+constexpr std::uint32_t kReadControl = 0x00020000;
 constexpr std::uint32_t kWriteDac = 0x00040000;
 constexpr std::uint32_t kWriteOwner = 0x00080000;
 constexpr std::uint32_t kGenericAll = 0x10000000;
@@ -23,18 +24,21 @@ constexpr std::uint32_t kFileGenericRead = 0x00120089;
 constexpr std::uint32_t kFileGenericWrite = 0x00120116;
 constexpr std::uint32_t kFileGenericExecute = 0x001200A0;
 
-// The groups in every standard interactive user's token. A user's own SID and groups of their
-// own cannot be known here; the program's folder is only meant to be safe from users as such.
-constexpr std::array<std::string_view, 8> kStandardUserGroups = {
-    "S-1-1-0",       // Everyone
-    "S-1-5-32-545",  // BUILTIN\Users
-    "S-1-5-11",      // Authenticated Users
-    "S-1-5-4",       // INTERACTIVE
-    "S-1-2-0",       // LOCAL
-    "S-1-2-1",       // CONSOLE LOGON
-    "S-1-5-15",      // This Organization
-    "S-1-5-113",     // Local account
+// What changes a file; a folder also by deleting what it holds.
+constexpr std::uint32_t kChangesFile = kWriteData | kAppendData | kDelete | kWriteDac | kWriteOwner;
+constexpr std::uint32_t kChangesFolder = kChangesFile | kDeleteChild;
+// What lets a folder above the program's be moved away or emptied, or its security rewritten.
+constexpr std::uint32_t kReplacesBelow = kDelete | kDeleteChild | kWriteDac | kWriteOwner;
+
+constexpr std::array<std::string_view, 3> kTrusted = {
+    "S-1-5-18",                                                        // SYSTEM
+    "S-1-5-32-544",                                                    // BUILTIN\Administrators
+    "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",  // TrustedInstaller
 };
+constexpr std::string_view kEveryone = "S-1-1-0";
+constexpr std::string_view kCreatorOwner = "S-1-3-0";
+constexpr std::string_view kCreatorGroup = "S-1-3-1";
+constexpr std::string_view kOwnerRights = "S-1-3-4";
 
 std::uint32_t MapGeneric(std::uint32_t mask) {
   std::uint32_t mapped = mask & 0x0FFFFFFF;
@@ -45,37 +49,56 @@ std::uint32_t MapGeneric(std::uint32_t mask) {
   return mapped;
 }
 
-bool HeldByStandardUsers(const std::string& sid) {
-  return std::find(kStandardUserGroups.begin(), kStandardUserGroups.end(), sid) !=
-         kStandardUserGroups.end();
+bool Trusted(std::string_view sid) {
+  return std::find(kTrusted.begin(), kTrusted.end(), sid) != kTrusted.end();
 }
 
-// The rights the standard users' groups hold, in the list's order of evaluation.
-std::uint32_t StandardUserRights(const AccessList& list) {
-  if (!list) return kFileAllAccess;
+// The rights that principals other than the trusted ones hold to the object.
+std::uint32_t UntrustedRights(const ObjectSecurity& object) {
+  if (!object.list) return kFileAllAccess;
+  const bool ownerTrusted = Trusted(object.owner);
+  bool ownerRightsListed = false;
   std::uint32_t granted = 0;
-  std::uint32_t denied = 0;
-  for (const AccessEntry& entry : *list) {
+  std::vector<std::pair<std::string_view, std::uint32_t>> denied;  // by SID, in list order
+  auto deniedTo = [&](std::string_view sid) {
+    std::uint32_t rights = 0;
+    for (const auto& [deniedSid, mask] : denied) {
+      if (deniedSid == sid || deniedSid == kEveryone) rights |= mask;
+    }
+    return rights;
+  };
+  for (const AccessEntry& entry : *object.list) {
     if (entry.inheritOnly || entry.kind == AccessEntry::Kind::kOther ||
-        !HeldByStandardUsers(entry.sid)) {
+        entry.sid == kCreatorOwner || entry.sid == kCreatorGroup) {
       continue;
     }
+    const bool forOwner = entry.sid == kOwnerRights;
+    ownerRightsListed = ownerRightsListed || forOwner;
+    if (forOwner ? ownerTrusted : Trusted(entry.sid)) continue;
     const std::uint32_t mask = MapGeneric(entry.mask);
-    if (entry.kind == AccessEntry::Kind::kAllow) {
-      granted |= mask & ~denied;
+    if (entry.kind == AccessEntry::Kind::kDeny) {
+      denied.emplace_back(entry.sid, mask);
     } else {
-      denied |= mask & ~granted;
+      granted |= mask & ~deniedTo(entry.sid);
     }
   }
+  // The owner's own rights, which no deny takes away; an OWNER RIGHTS entry replaces them.
+  if (!ownerTrusted && !ownerRightsListed) granted |= kReadControl | kWriteDac;
   return granted;
 }
 
 }  // namespace
 
-bool StandardUsersCanChange(const AccessList& list, bool isFolder) {
-  const std::uint32_t changing =
-      kWriteData | kAppendData | kDelete | kWriteDac | kWriteOwner | (isFolder ? kDeleteChild : 0);
-  return (StandardUserRights(list) & changing) != 0;
+bool StandardUsersCanChange(const ProgramPlace& place) {
+  if (place.remote || !place.persistentAcls || place.folders.empty()) return true;
+  if (UntrustedRights(place.folders.back()) & kChangesFolder) return true;
+  const bool fileOpen = std::any_of(place.files.begin(), place.files.end(), [](const auto& file) {
+    return (UntrustedRights(file) & kChangesFile) != 0;
+  });
+  const bool aboveOpen = std::any_of(
+      place.folders.begin(), place.folders.end() - 1,
+      [](const auto& folder) { return (UntrustedRights(folder) & kReplacesBelow) != 0; });
+  return fileOpen || aboveOpen;
 }
 
 }  // namespace lanqi::platform

@@ -303,9 +303,9 @@ class Win32DirectoryFiles final : public DirectoryFiles {
   }
 
   bool OpenToStandardUsers(const std::string& fileName) override {
-    return win32::PathOpenToStandardUsers(PathOf("")) ||
-           win32::PathOpenToStandardUsers(PathOf(fileName)) ||
-           (!executable_.empty() && win32::PathOpenToStandardUsers(executable_));
+    std::vector<std::wstring> files = {PathOf(fileName)};
+    if (!executable_.empty()) files.push_back(executable_);
+    return StandardUsersCanChange(win32::PlaceOf(PathOf(""), files));
   }
 
   void DistrustLinks() override { distrustLinks_ = true; }

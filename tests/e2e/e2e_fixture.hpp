@@ -15,6 +15,11 @@ namespace lanqi::e2e {
 
 std::filesystem::path ExeUnderTest();
 
+// The log's first line wherever the exe runs from a folder its user owns, as every folder under
+// Wine is: others than the administrators could change the program.
+inline constexpr wchar_t kOpenFolderWarning[] =
+    L"警告：程序所在文件夹可被普通用户修改，建议放到 C:\\Program Files\\LanqiClockGuard。\r\n";
+
 class ClockGuardScenario : public ::testing::Test {
  protected:
   void SetUp() override;

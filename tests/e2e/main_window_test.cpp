@@ -50,7 +50,10 @@ bool IsTextStartUpMayWrite(int id, const std::wstring& text) {
   if (id == ids::kId标签2) return ParseClockLine(text, L"正确时间：").has_value();
   if (id == ids::kId标签5) return ParseClockLine(text, L"系统时间：").has_value();
   if (id == ids::kId编辑框2) return text == L"0";  // the offset loaded with no file beside the exe
-  if (id == ids::kId编辑框1) return text.starts_with(L"系统初始化成功，正在首次校对网络时间！");
+  if (id == ids::kId编辑框1) {
+    return text.starts_with(std::wstring(kOpenFolderWarning) +
+                            L"系统初始化成功，正在首次校对网络时间！");
+  }
   return false;
 }
 
