@@ -167,8 +167,8 @@ TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
     EXPECT_TRUE(fakes.elevation.requests.empty());
     // The host's folder: under Wine every folder is its user's own, which brings the warning.
     // The first calibration runs on its own thread.
-    const std::string warning = fakes.files->OpenToStandardUsers(OffsetEditor::kFileName)
-                                    ? OffsetEditor::kOpenFolderWarning
+    const std::string warning = fakes.files->OpenToStandardUsers(OffsetFile::kFileName)
+                                    ? OffsetBox::kOpenFolderWarning
                                     : "";
     EXPECT_EQ(started.Text(platform::kLogBox), warning);
 
