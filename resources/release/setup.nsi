@@ -52,6 +52,9 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PUBLISHER}"
 !define MUI_ICON "${__FILEDIR__}/../lanqi.ico"
 !define MUI_UNICON "${__FILEDIR__}/../lanqi.ico"
 !define MUI_ABORTWARNING
+!define MUI_WELCOMEPAGE_TEXT "此程序将把 ${PRODUCT} ${VERSION} 安装到 $INSTDIR。$\r$\n$\r$\n\
+  如果钟卫正在运行，安装程序会先结束它。你设定的时差每次修改都已保存，不会丢失；\
+  开机启动设置也保持不变。$\r$\n$\r$\n点击 [安装(I)] 开始安装。"
 ; The setup runs elevated, so the program it starts is elevated too: no second UAC prompt.
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE}"
 !insertmacro MUI_PAGE_WELCOME
