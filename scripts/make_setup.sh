@@ -3,7 +3,8 @@
 # resources/release/setup.nsi: the release (scripts/release.sh) and the windows build (for the
 # setup's test under Wine) both make it here. The setup is the same bytes wherever it is made from
 # the same exe and sources: its files carry the time of the last commit (SOURCE_DATE_EPOCH when
-# set), and makensis stamps nothing else that changes between builds.
+# set), and makensis stamps nothing else that changes between builds (measured: two folders, two
+# time zones, builds minutes apart).
 #
 #   scripts/make_setup.sh <LanqiClockGuard.exe> <setup.exe to write>
 set -euo pipefail
@@ -21,7 +22,12 @@ if ! command -v makensis >/dev/null; then
   exit 1
 fi
 version=$(lanqi_version "$root")
-epoch=$(lanqi_source_epoch "$root")
+# A build from sources without git history (a source archive) still makes its setup for the
+# tests, with the exe's own time; the release always knows its commit's time.
+if ! epoch=$(lanqi_source_epoch "$root" 2>/dev/null); then
+  epoch=$(stat -c %Y "$1")
+  echo "make_setup: no commit time and no SOURCE_DATE_EPOCH: the files carry the exe's time" >&2
+fi
 out=$(realpath "$2")
 
 payload=$(mktemp -d "${TMPDIR:-/tmp}/lanqi-setup.XXXXXX")
