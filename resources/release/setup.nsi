@@ -76,7 +76,6 @@ Function ${prefix}EndRunningCopies
   Push $2
   Push $3
   Push $4
-  Push $5
   StrCpy $0 0
   ; The exe's long path, as the system reports a process's image; no exe, nothing runs from it.
   System::Call 'kernel32::GetLongPathNameW(w "$INSTDIR\${EXE}", w .r1, i ${NSIS_MAX_STRLEN}) i .r2'
@@ -98,7 +97,6 @@ Function ${prefix}EndRunningCopies
       System::Call 'kernel32::CloseHandle(p r2)'
     ${EndIf}
   ${EndIf}
-  Pop $5
   Pop $4
   Pop $3
   Pop $2
@@ -190,6 +188,13 @@ Section "Uninstall"
     MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} 正在运行，无法结束它。请在任务管理器里结束 ${EXE} 后再卸载。" /SD IDOK
     Abort
   ${EndIf}
+  ; The exe first: while it cannot go, everything stays, the entry too, so that the uninstall
+  ; can be tried again from Settings → Apps.
+  Delete "$INSTDIR\${EXE}"
+  ${If} ${FileExists} "$INSTDIR\${EXE}"
+    MessageBox MB_OK|MB_ICONSTOP "无法删除 $INSTDIR\${EXE}，卸载没有完成。" /SD IDOK
+    Abort
+  ${EndIf}
 
   ; The value is this copy's when it names the installed exe (a quoted command line, or the bare
   ; path older builds wrote); one that names a copy elsewhere still starts that copy and stays.
@@ -202,7 +207,6 @@ Section "Uninstall"
   SetRegView 64
 
   Delete "${SHORTCUT}"
-  Delete "$INSTDIR\${EXE}"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\${OFFSET_FILE}"
   ; What a save cut short by a crash or power loss leaves beside the offset file.
