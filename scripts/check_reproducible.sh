@@ -3,15 +3,19 @@
 # tree (tracked files and untracked files that are not ignored, as they are on disk now; never
 # build/) at another path, in another build folder, with the tests off, and compares the bytes
 # with the exe given. A user can then check a downloaded exe against one built from the sources.
+# Then the setup (scripts/make_setup.sh) is made from each exe, here and in the copy, in another
+# time zone, and the two setups are compared too.
 #
 #   scripts/check_reproducible.sh build/windows/program/LanqiClockGuard.exe
 #
-# Exit code 0 when the two exes are the same bytes, 1 when they differ or the rebuild fails,
-# 2 for a wrong call. LANQI_JOBS sets the build's parallel jobs (default 2). Only the exe's
+# Exit code 0 when the two exes and the two setups are the same bytes, 1 when they differ or a
+# build fails, 2 for a wrong call. LANQI_JOBS sets the build's parallel jobs (default 2). Only the exe's
 # target is built, at low priority; the temporary folder is removed at the end.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/.." && pwd)
+# shellcheck source=lib/release_files.sh
+source "$here/lib/release_files.sh"
 
 if (($# != 1)) || [[ ! -f $1 ]]; then
   echo "usage: $0 <LanqiClockGuard.exe built by the windows preset>" >&2
@@ -54,7 +58,21 @@ rebuilt=$build/program/LanqiClockGuard.exe
 sha256sum "$exe" "$rebuilt" | sed 's/^/check_reproducible: /'
 if cmp -s "$exe" "$rebuilt"; then
   echo "check_reproducible: the exes are the same bytes ($((SECONDS - started)) s)"
-  exit 0
+  # The copy is no git checkout: it takes the commit's time from here.
+  epoch=$(lanqi_source_epoch "$root")
+  if ! SOURCE_DATE_EPOCH=$epoch "$here/make_setup.sh" "$exe" "$work/here-setup.exe" ||
+    ! SOURCE_DATE_EPOCH=$epoch TZ=America/New_York "$copy/scripts/make_setup.sh" "$rebuilt" \
+      "$work/there-setup.exe"; then
+    echo "check_reproducible: a setup could not be made" >&2
+    exit 1
+  fi
+  sha256sum "$work/here-setup.exe" "$work/there-setup.exe" | sed 's/^/check_reproducible: /'
+  if cmp -s "$work/here-setup.exe" "$work/there-setup.exe"; then
+    echo "check_reproducible: the setups are the same bytes ($((SECONDS - started)) s)"
+    exit 0
+  fi
+  echo "check_reproducible: the setups differ ($(cmp -l "$work/here-setup.exe" "$work/there-setup.exe" | wc -l) bytes)" >&2
+  exit 1
 fi
 
 kept=${exe%.exe}-rebuilt.exe

@@ -18,8 +18,8 @@ packages=(
   # hermetic network tests: namespaces, firewall rules, HTTP-date tool
   iproute2 nftables htpdate util-linux
   git ca-certificates
-  # the release zip (scripts/release.sh)
-  zip
+  # the release zip and the setup (scripts/release.sh, scripts/make_setup.sh)
+  zip nsis
 )
 
 missing=()

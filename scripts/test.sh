@@ -5,7 +5,8 @@
 # under Wine and an Xvfb of its own) and fuzz (the bounded libFuzzer runs). Everything after the
 # set-up runs in a network namespace with only loopback. Prints a summary and ends with the line
 # "N passed, N failed"; the exit code is non-zero when anything failed. One more check builds the
-# exe again from a copy of the sources in another folder and compares the bytes.
+# exe again from a copy of the sources in another folder and compares the bytes, and then the
+# setups made from the two.
 #
 # The Windows build goes first; its tests spend most of their time waiting on timers and windows,
 # so they run in the background, several at once, while the other builds compile at a lower
@@ -162,7 +163,8 @@ for preset in "${configured[@]}"; do
         say "$preset: tests start in the background, $wine_jobs at once"
         start_step "$preset" ctest --test-dir "$dir" --output-on-failure --no-tests=error \
           -j "$wine_jobs" --timeout 600
-        # The exe is built once more from a copy of the sources elsewhere: the same bytes.
+        # The exe is built once more from a copy of the sources elsewhere: the same bytes, and
+        # the same setup made from it.
         # LANQI_SKIP_REPRODUCIBLE=1 leaves it out (scripts/soak.sh, which reruns the tests).
         [[ ${LANQI_SKIP_REPRODUCIBLE:-0} == 1 ]] || start_step reproducible env LANQI_JOBS="$jobs" nice -n 19 "$here/check_reproducible.sh" \
           "$dir/program/LanqiClockGuard.exe"

@@ -75,23 +75,33 @@ lanqi_display_usable() {
 # Starts an Xvfb of our own on a free display number it picks itself; sets DISPLAY and
 # LANQI_XVFB_PID. $1: a folder for its log and display number.
 lanqi_start_xvfb() {
-  local folder=$1
+  local folder=$1 lock started=1
   : >"$folder/xvfb.display"
+  # One start at a time on this machine, until the server is ready. A server in a network
+  # namespace of its own sees no other's abstract socket, so each such server takes display :0,
+  # and each compiles its keymap into the same /var/lib/xkb/server-0.xkm: two starting at once read
+  # each other's half-written file and one ends with "XKB: Failed to compile keymap".
+  { exec {lock}>>/tmp/lanqi-xvfb-start.lock; } 2>/dev/null || exec {lock}>/dev/null
+  flock "$lock"
   # -noreset: the server stays as it is between clients instead of resetting when the last one
-  # leaves, so a run that comes between two Wine sessions finds it ready.
+  # leaves, so a run that comes between two Wine sessions finds it ready. It gets no copy of the
+  # lock's descriptor, which would hold the lock for as long as it runs.
   Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$folder/xvfb.display" \
-    >"$folder/xvfb.log" 2>&1 &
+    {lock}>&- >"$folder/xvfb.log" 2>&1 &
   LANQI_XVFB_PID=$!
   local waited=0
   while [[ ! -s $folder/xvfb.display ]]; do
     if ! kill -0 "$LANQI_XVFB_PID" 2>/dev/null || ((waited >= 300)); then
       echo "Xvfb did not start:" >&2
       cat "$folder/xvfb.log" >&2
-      return 1
+      started=0
+      break
     fi
     sleep 0.1
     waited=$((waited + 1))
   done
+  exec {lock}>&-
+  ((started)) || return 1
   export DISPLAY=":$(head -n1 "$folder/xvfb.display")"
 }
 
