@@ -1,7 +1,8 @@
 #pragma once
-// The program's one HTTP routine: a complete synchronous exchange through the platform's request
-// object. Texts are code page 936 bytes. It never fails loudly: a failed exchange gives an empty
-// body, empty *headers_out and *status_out 0.
+// The program's one HTTP routine: a complete exchange through the platform's request object,
+// returned from within its four phase time-outs added up whatever the server does. Texts are code
+// page 936 bytes. It never fails loudly: a failed exchange, or one cut off at that bound, gives an
+// empty body, empty *headers_out and *status_out 0.
 #include <cstdint>
 #include <memory>
 #include <optional>
