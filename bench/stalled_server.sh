@@ -35,13 +35,11 @@ stop_servers
 started=$SECONDS
 
 sample() {  # phase
-  local threads rss fds server_fds
-  threads=$(awk '/^Threads:/ {print $2}' "/proc/$program/status" 2>/dev/null)
-  rss=$(awk '/^RssAnon:/ {print $2}' "/proc/$program/status" 2>/dev/null)
-  fds=$(ls "/proc/$program/fd" 2>/dev/null | wc -l)
-  server_fds=$(ls "/proc/$wineserver_pid/fd" 2>/dev/null | wc -l)
+  local threads kib fds
+  read -r threads kib fds < <(process_figures "$program")
   printf '%-8s minute %2d: threads=%s fds=%s wineserver_fds=%s rss_anon_kib=%s\n' "$1" \
-    $(((SECONDS - started + 30) / 60)) "$threads" "$fds" "$server_fds" "$rss"
+    $(((SECONDS - started + 30) / 60)) "$threads" "$fds" \
+    "$(ls "/proc/$wineserver_pid/fd" 2>/dev/null | wc -l)" "$kib"
 }
 
 run_phase() {  # name minutes

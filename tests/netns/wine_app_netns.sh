@@ -37,16 +37,11 @@ mkdir -p "$WORK/stalled"
 cp "$APP" "$WORK/stalled/"
 wine "$WORK/stalled/$(basename "$APP")" > "$WORK/stalled.out" 2>&1 &
 program=$!
-# Threads and private memory (KiB) every second, as "SECONDS THREADS KIB", until stopped.
-(
-  start=$SECONDS
-  while [ -e "/proc/$program" ] && sleep 1; do
-    figures=$(awk '/^Threads:/ { t = $2 } /^RssAnon:/ { m = $2 } END { print t, m }' \
-      "/proc/$program/status" 2>/dev/null)
-    echo "$((SECONDS - start)) $figures"
-  done > "$WORK/figures"
-) &
+# Threads and private memory (KiB) once a second, as "SECONDS THREADS KIB", while it runs.
+(while [ -e "/proc/$program" ] && sleep 1; do echo "$SECONDS $(process_figures "$program")"; done \
+  > "$WORK/figures") &
 sampler=$!
+started=$SECONDS
 # The first request is cut off at its bound (60 s) and its pass rejects the reading. Then the
 # server answers again: a retry's request still waiting on it ends as its connection goes, and
 # the next pass takes the reading.
@@ -55,31 +50,23 @@ check "the first request ended within its bound" grep -q "发现网络时间异�
 reset_network
 start_web_server now
 log=$(wine "$READER" "已校准网络时间" 30 | tr -d '\r')
-echo "$log" | sed 's/^/  log: /'
 check "once the server answers, the next reading is taken" grep -q "已校准网络时间" <<< "$log"
-stalled_peak=$(awk '{ if ($2 > t) t = $2 } END { print t + 0 }' "$WORK/figures")
-first_minute_kib=$(awk '$1 >= 60 && $3 > 0 { print $3; exit }' "$WORK/figures")
-peak_kib=$(awk '{ if ($3 > m) m = $3 } END { print m + 0 }' "$WORK/figures")
-echo "  threads at most $stalled_peak; memory $first_minute_kib KiB at the first minute," \
-  "at most $peak_kib KiB"
-check "threads stayed at most 40" test "$stalled_peak" -le 40
-check "memory stayed at most twice its first minute's" \
-  test "$peak_kib" -le $((2 * ${first_minute_kib:-0}))
+read -r threads kib < <(awk '{ t = $2 > t ? $2 : t; m = $3 > m ? $3 : m } END { print t, m }' \
+  "$WORK/figures")
+minute_kib=$(awk -v s="$started" '$1 - s >= 60 { print $3; exit }' "$WORK/figures")
+echo "  at most $threads threads and $kib KiB; $minute_kib KiB at the first minute"
+check "threads stayed at most 40" test "$threads" -le 40
+check "memory stayed at most twice its first minute's" test "$kib" -le $((2 * ${minute_kib:-0}))
 # With the reading in, the passes end and the threads come back to those of a program at rest
 # (6 to 8 under Wine 8), with room for an idle pool thread or two.
 came_down() {
-  local deadline=$((SECONDS + 30))
-  while [ $SECONDS -lt $deadline ]; do
-    local threads
-    threads=$(awk '/^Threads:/ { print $2 }' "/proc/$program/status" 2>/dev/null)
-    [ -n "$threads" ] && [ "$threads" -le "$1" ] && return 0
+  until [ "$(process_figures "$program" | cut -d' ' -f1)" -le 10 ] 2>/dev/null; do
+    [ $SECONDS -lt $(($1 + 30)) ] || return 1
     sleep 1
   done
-  return 1
 }
-check "the threads came back down" came_down 10
+check "the threads came back down" came_down $SECONDS
 kill "$sampler" 2>/dev/null
-[ "$FAILURES" = 0 ] || sed 's/^/  figures: /' "$WORK/figures" | tr '\n' ' '
 
 [ "$FAILURES" = 0 ] && echo "PASS" || echo "FAIL: $FAILURES checks"
 [ "$FAILURES" = 0 ]
