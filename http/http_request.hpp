@@ -55,7 +55,8 @@ struct HttpRequestArgs {
   std::span<const std::uint8_t> body_bytes = {};
   // "host:port" of an HTTP proxy; empty: no proxy setting.
   std::string_view proxy = {};
-  // Seconds for each phase; -1 leaves the object's timeouts alone, below 1 means 15.
+  // Seconds for each phase; -1 leaves the object's timeouts alone, below 1 means 15. The whole
+  // exchange is given the four phases' sum (with -1, that of the object's defaults: 120 s).
   std::int32_t timeout_s = 0;
   // Proxy credentials, used only with a proxy and a user name.
   std::string_view proxy_user = {};
