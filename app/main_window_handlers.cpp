@@ -115,15 +115,19 @@ void MainWindowHandlers::RestoreFromTray() {
 void MainWindowHandlers::OnLogBoxChanged() {
   // Lines appended during the pause arrive here nested inside it. A second pause would hold
   // their workers (and every worker queued behind them) until lines stop coming; the pending
-  // clear empties the box for them all. Appending has put the newest line in view already.
+  // clear deals with them. Appending has put the newest line in view already.
   if (logClearPending_) return;
   window_.SetSelectionStart(platform::kLogBox, -1);
-  if (window_.Text(platform::kLogBox).size() > kLogLimitBytes) {
+  const std::string full = window_.Text(platform::kLogBox);
+  if (full.size() > kLogLimitBytes) {
     logClearPending_ = true;
     window_.WaitProcessingMessages(kLogClearDelayMs);
     logClearPending_ = false;
-    // Clearing raises this handler once more; it then finds an empty box and stops.
-    window_.SetText(platform::kLogBox, "");
+    // What the user was given the pause to read goes; the lines that came during it are news and
+    // stay. A box changed otherwise meanwhile is emptied whole. Either raises this handler once
+    // more, which finds a short log and stops.
+    const std::string now = window_.Text(platform::kLogBox);
+    window_.SetText(platform::kLogBox, now.starts_with(full) ? now.substr(full.size()) : "");
   }
 }
 

@@ -12,6 +12,9 @@ namespace lanqi {
 namespace {
 
 constexpr int kDefaultTimeoutMs = 15000;
+// The request object's own time-outs: resolving unbounded, connect 60 s, send and receive 30 s.
+constexpr long long kObjectDefaultBoundMs = 60000 + 30000 + 30000;
+constexpr int kPhases = 4;
 
 struct DefaultHeader {
   std::string_view key;
@@ -56,6 +59,13 @@ std::optional<int> TimeoutMilliseconds(std::int32_t timeout_s) {
   // Seconds past the 32-bit millisecond range would wrap; they saturate instead.
   const long long ms = static_cast<long long>(timeout_s) * 1000;
   return static_cast<int>(std::min<long long>(ms, std::numeric_limits<std::int32_t>::max()));
+}
+
+int ExchangeBoundSeconds(std::int32_t timeout_s) {
+  const std::optional<int> phaseMs = TimeoutMilliseconds(timeout_s);
+  const long long boundMs =
+      phaseMs ? kPhases * static_cast<long long>(*phaseMs) : kObjectDefaultBoundMs;
+  return static_cast<int>((boundMs + 999) / 1000);
 }
 
 std::string CompleteRequestHeaders(std::string_view headers, std::string_view url,
@@ -114,7 +124,9 @@ std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& a,
     object->SetTimeouts(*ms, *ms, *ms, *ms);
   }
   if (!a.proxy.empty()) object->SetProxy(platform::kProxySettingNamed, a.proxy);
-  object->Open(verb, a.url, false);
+  // Asynchronous, so that the wait below bounds the whole exchange: each phase has its own
+  // time-out, but a server that sends a byte now and then keeps every phase alive for ever.
+  object->Open(verb, a.url, true);
   if (a.no_redirect) object->SetOption(platform::kOptionEnableRedirects, 0);
   object->SetOption(platform::kOptionSslErrorIgnoreFlags,
                     platform::kSslIgnoreUnknownCa | platform::kSslIgnoreWrongUsage |
@@ -135,15 +147,14 @@ std::vector<std::uint8_t> HttpRequest(const HttpRequestArgs& a,
   if (a.cookies != nullptr) SendCookies(*object, *a.cookies);
   SendHeaderLines(*object, headerText);
 
-  if (!a.body_bytes.empty()) {
-    object->Send(a.body_bytes);
-  } else {
-    object->Send(a.body_text);
-  }
+  const bool sent = a.body_bytes.empty() ? object->Send(a.body_text) : object->Send(a.body_bytes);
+  const bool answered = sent && object->WaitForResponse(ExchangeBoundSeconds(a.timeout_s));
+  // An exchange still running past its bound is ended here, before the object is let go.
+  if (sent && !answered) object->Abort();
 
-  std::vector<std::uint8_t> body = object->ResponseBody();
-  std::string responseHeaders = object->GetAllResponseHeaders();
-  const int status = object->Status();
+  std::vector<std::uint8_t> body = answered ? object->ResponseBody() : std::vector<std::uint8_t>{};
+  std::string responseHeaders = answered ? object->GetAllResponseHeaders() : std::string{};
+  const int status = answered ? object->Status() : 0;
   std::string newCookies = ResponseCookies(responseHeaders);
   if (mergeCookies && a.cookies != nullptr) newCookies = MergeCookies(*a.cookies, newCookies);
 

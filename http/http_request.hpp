@@ -1,7 +1,8 @@
 #pragma once
-// The program's one HTTP routine: a complete synchronous exchange through the platform's request
-// object. Texts are code page 936 bytes. It never fails loudly: a failed exchange gives an empty
-// body, empty *headers_out and *status_out 0.
+// The program's one HTTP routine: a complete exchange through the platform's request object,
+// returned from within its four phase time-outs added up whatever the server does. Texts are code
+// page 936 bytes. It never fails loudly: a failed exchange, or one cut off at that bound, gives an
+// empty body, empty *headers_out and *status_out 0.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -54,7 +55,8 @@ struct HttpRequestArgs {
   std::span<const std::uint8_t> body_bytes = {};
   // "host:port" of an HTTP proxy; empty: no proxy setting.
   std::string_view proxy = {};
-  // Seconds for each phase; -1 leaves the object's timeouts alone, below 1 means 15.
+  // Seconds for each phase; -1 leaves the object's timeouts alone, below 1 means 15. The whole
+  // exchange is given the four phases' sum (with -1, that of the object's defaults: 120 s).
   std::int32_t timeout_s = 0;
   // Proxy credentials, used only with a proxy and a user name.
   std::string_view proxy_user = {};

@@ -33,8 +33,9 @@ class HttpRequestObject {
   virtual bool SetTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs) = 0;
   // setting 2 with "host:port" sends the requests through that proxy; 0 or 1 goes direct.
   virtual bool SetProxy(int setting, std::string_view server) = 0;
-  // Starts a new request: verb ("GET", "HEAD", ...), absolute URL, async must be false. Drops the
-  // headers, credentials and answer of the request before.
+  // Starts a new request: verb ("GET", "HEAD", ...), absolute URL; async true makes Send return
+  // at once and WaitForResponse wait for the answer. Drops the headers, credentials and answer of
+  // the request before.
   virtual bool Open(std::string_view verb, std::string_view url, bool async) = 0;
   // Writes the indexed property "Option": kOptionEnableRedirects, kOptionSslErrorIgnoreFlags.
   // false for an option the object does not support (Wine answers E_NOTIMPL to option 4).
@@ -45,9 +46,15 @@ class HttpRequestObject {
   // Adds one request header; false (nothing added) for an empty name or a name or value that would
   // break the header block (CR, LF, or a colon in the name).
   virtual bool SetRequestHeader(std::string_view name, std::string_view value) = 0;
-  // Performs the exchange synchronously; false when it failed (refused, timed out, bad answer).
+  // Performs the exchange, or after an asynchronous Open starts it; false when it failed (refused,
+  // timed out, bad answer) or could not start.
   virtual bool Send(std::string_view bodyText) = 0;
   virtual bool Send(std::span<const std::uint8_t> bodyBytes) = 0;
+  // Waits at most that many seconds for the exchange Send started; true when it was answered in
+  // time, false when it failed or is still running (the wait itself aborts nothing).
+  virtual bool WaitForResponse(int seconds) = 0;
+  // Ends the exchange in progress, if any; its answer is then empty.
+  virtual bool Abort() = 0;
 
   // The answer of the last Send; empty / 0 after a failed exchange or before any.
   virtual std::vector<std::uint8_t> ResponseBody() = 0;

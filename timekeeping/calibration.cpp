@@ -50,6 +50,23 @@ struct Delivery {
   }
 };
 
+// Holds ClockState::calibrating for one pass, if no other pass holds it.
+class CalibrationClaim {
+ public:
+  explicit CalibrationClaim(ClockState& state)
+      : state_(state), held_(!state.calibrating.exchange(true)) {}
+  ~CalibrationClaim() {
+    if (held_) state_.calibrating.store(false);
+  }
+  CalibrationClaim(const CalibrationClaim&) = delete;
+  CalibrationClaim& operator=(const CalibrationClaim&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  ClockState& state_;
+  const bool held_;
+};
+
 DateTime FetchMeasured(TimeKeeper& keeper, Delivery& delivery) {
   const platform::LocalClock& clock = keeper.clock;
   const std::uint64_t sentTick = clock.TickCountMs();
@@ -71,6 +88,13 @@ void FirstCalibration(TimeKeeper& keeper) {
 void CalibrationPass(TimeKeeper& keeper) {
   ClockState& state = keeper.state;
   const auto ms = [&keeper](DateTime value) { return 岚栖_时间转毫秒(value, keeper.clock); };
+
+  // One pass at a time. The timer and every failed repair start one every few seconds, whatever
+  // the running ones do; while a fetch waits out a stalled server (up to a minute) they would pile
+  // up, each with its own request. A pass that finds another running ends at once, leaving no
+  // trace, as one within three minutes of the last reading does.
+  const CalibrationClaim claim(state);
+  if (!claim.Held()) return;
 
   if (!keeper.network.IsReachable()) {
     keeper.window.AppendLogLine("当前网络未连接，无法与时间服务器建立通讯！\r\n");

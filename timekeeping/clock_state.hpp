@@ -29,6 +29,8 @@ struct ClockState {
   std::atomic<std::int64_t> lastCalibrationMs{0};
   std::atomic<bool> clockJustSet{false};
   std::atomic<std::int32_t> calibrationFailures{0};
+  // A calibration pass is running; another one that starts meanwhile ends at once.
+  std::atomic<bool> calibrating{false};
 
   // The standard and correct times as the last refresh (or setting) left them.
   DateTime StandardTime() const;

@@ -54,8 +54,8 @@ bool CurlRequestObject::SetProxy(int setting, std::string_view server) {
   return false;
 }
 
-bool CurlRequestObject::Open(std::string_view verb, std::string_view url, bool async) {
-  if (async || verb.empty() || url.empty()) return false;
+bool CurlRequestObject::Open(std::string_view verb, std::string_view url, bool) {
+  if (verb.empty() || url.empty()) return false;
   verb_ = verb;
   url_ = url;
   headers_.clear();
@@ -95,6 +95,15 @@ bool CurlRequestObject::Send(std::string_view bodyText) {
 
 bool CurlRequestObject::Send(std::span<const std::uint8_t> bodyBytes) {
   return Perform(bodyBytes);
+}
+
+bool CurlRequestObject::WaitForResponse(int) {
+  return answered_;
+}
+
+bool CurlRequestObject::Abort() {
+  answered_ = false;
+  return true;
 }
 
 std::vector<std::uint8_t> CurlRequestObject::ResponseBody() {

@@ -30,6 +30,9 @@ class CurlRequestObject final : public HttpRequestObject {
   bool SetRequestHeader(std::string_view name, std::string_view value) override;
   bool Send(std::string_view bodyText) override;
   bool Send(std::span<const std::uint8_t> bodyBytes) override;
+  // Send is synchronous also after an asynchronous Open: the exchange has ended when it returns.
+  bool WaitForResponse(int seconds) override;
+  bool Abort() override;
   std::vector<std::uint8_t> ResponseBody() override;
   std::string GetAllResponseHeaders() override;
   int Status() override;

@@ -135,6 +135,21 @@ class WinHttpRequestObject final : public HttpRequestObject {
     return arguments.Bytes(bodyBytes) && Call(L"Send", arguments);
   }
 
+  bool WaitForResponse(int seconds) override {
+    DispatchArguments arguments;
+    arguments.Int(seconds);
+    UniqueVariant result;
+    if (!Call(L"WaitForResponse", arguments, DISPATCH_METHOD, result.Get())) return false;
+    UniqueVariant answered;
+    if (FAILED(VariantChangeType(answered.Get(), result.Get(), 0, VT_BOOL))) return false;
+    return (*answered).boolVal != VARIANT_FALSE;
+  }
+
+  bool Abort() override {
+    DispatchArguments none;
+    return Call(L"Abort", none);
+  }
+
   std::vector<std::uint8_t> ResponseBody() override {
     DispatchArguments none;
     UniqueVariant result;

@@ -93,6 +93,14 @@ start_listeners() {
   wait_for_line "$WORK/accepted.log" ready 10 || { echo "FAIL: listeners did not start"; exit 1; }
 }
 
+# "THREADS PRIVATE_KIB DESCRIPTORS" of a running process, as Linux counts them (Wine 8 answers 0
+# for a process's handles and private bytes; its sockets and files show as descriptors).
+process_figures() {  # pid
+  awk '/^Threads:/ { t = $2 } /^RssAnon:/ { m = $2 } END { printf "%s %s ", t, m }' \
+    "/proc/$1/status" 2>/dev/null
+  ls "/proc/$1/fd" 2>/dev/null | wc -l
+}
+
 # The fake reference web server on 127.0.0.1:80 answering with the given Date text.
 start_web_server() {  # date text, then optionally the folder whose *.stopped releases the first answer
   : > "$WORK/web.log"

@@ -15,6 +15,8 @@ struct RecordedAnswer {
   std::string headers = "HTTP/1.1 200 OK\r\n\r\n";
   std::vector<std::uint8_t> body;
   int status = 200;
+  // false: the exchange is still running when the wait for it ends.
+  bool answersInTime = true;
 };
 
 class RecordingRequestObject final : public platform::HttpRequestObject {
@@ -60,6 +62,11 @@ class RecordingRequestObject final : public platform::HttpRequestObject {
     sent_ = answer_.succeeds;
     return sent_;
   }
+  bool WaitForResponse(int seconds) override {
+    Record("WaitForResponse(" + std::to_string(seconds) + ")");
+    return sent_ && answer_.answersInTime;
+  }
+  bool Abort() override { return Record("Abort()"); }
   std::vector<std::uint8_t> ResponseBody() override {
     return sent_ ? answer_.body : std::vector<std::uint8_t>{};
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 #include "http/http_request.hpp"
 #include "http/http_request_steps.hpp"
@@ -52,30 +53,35 @@ TEST(HttpRequestSteps, TheTimeFetchMakesExactlyTheseCalls) {
   const auto object = RunOnRecorder({.method = kHttpHead});
   const Calls expected = {
       "SetTimeouts(15000,15000,15000,15000)",
-      "Open(HEAD," + kUrl + ",false)",
+      "Open(HEAD," + kUrl + ",true)",
       "Option(4,13056)",
       "Header(Accept|*/*)",
       "Header(Referer|" + kUrl + ")",
       "Header(Accept-Language|zh-cn)",
       "Header(User-Agent|" + kBrowserUserAgent + ")",
       "Send(text:)",
+      "WaitForResponse(60)",
   };
   EXPECT_EQ(object->calls, expected);
 }
 
+// Each phase gets the time-out; the whole exchange is waited for as long as the four added up.
 TEST(HttpRequestSteps, TimeoutSecondsBecomeMillisecondsForAllFourPhases) {
-  const std::vector<std::pair<std::int32_t, std::string>> cases = {
-      {0, "SetTimeouts(15000,15000,15000,15000)"},
-      {-5, "SetTimeouts(15000,15000,15000,15000)"},
-      {3, "SetTimeouts(3000,3000,3000,3000)"},
-      {-1, ""},
+  const std::vector<std::tuple<std::int32_t, std::string, std::string>> cases = {
+      {0, "SetTimeouts(15000,15000,15000,15000)", "WaitForResponse(60)"},
+      {-5, "SetTimeouts(15000,15000,15000,15000)", "WaitForResponse(60)"},
+      {3, "SetTimeouts(3000,3000,3000,3000)", "WaitForResponse(12)"},
+      // The object's own time-outs: connect 60 s, send and receive 30 s each.
+      {-1, "", "WaitForResponse(120)"},
       // Past the 32-bit millisecond range the value saturates rather than wrapping negative.
-      {3000000, "SetTimeouts(2147483647,2147483647,2147483647,2147483647)"},
+      {3000000, "SetTimeouts(2147483647,2147483647,2147483647,2147483647)",
+       "WaitForResponse(8589935)"},
   };
-  for (const auto& [seconds, expected] : cases) {
+  for (const auto& [seconds, expected, wait] : cases) {
     const auto object = RunOnRecorder({.timeout_s = seconds});
     const bool set = object->calls.front().starts_with("SetTimeouts");
     EXPECT_EQ(set ? object->calls.front() : "", expected) << seconds;
+    EXPECT_EQ(object->calls.back(), wait) << seconds;
   }
 }
 
@@ -86,7 +92,7 @@ TEST(HttpRequestSteps, MethodIndexOutsideTheTableIsGetAlsoForTheContentTypeDefau
   };
   for (const auto& [method, verb] : cases) {
     const auto object = RunOnRecorder({.method = method, .timeout_s = -1});
-    EXPECT_EQ(object->calls.at(0), "Open(" + verb + "," + kUrl + ",false)") << method;
+    EXPECT_EQ(object->calls.at(0), "Open(" + verb + "," + kUrl + ",true)") << method;
     const Calls headers = object->HeaderCalls();
     const bool formType =
         std::find(headers.begin(), headers.end(),
@@ -165,12 +171,13 @@ TEST(HttpRequestSteps, ProxyCredentialsGoWithTheFirstRequest) {
                                      .complete_headers = false});
   const Calls expected = {
       "SetProxy(2,127.0.0.1:8080)",
-      "Open(GET," + kUrl + ",false)",
+      "Open(GET," + kUrl + ",true)",
       "Option(4,13056)",
       "SetCredentials(user,pass,1)",
       "Header(Proxy-Authorization|Basic dXNlcjpwYXNz)",
       "Header(|)",
       "Send(text:)",
+      "WaitForResponse(120)",
   };
   EXPECT_EQ(object->calls, expected);
 }
@@ -205,9 +212,9 @@ TEST(HttpRequestSteps, BodyBytesWinOverBodyText) {
   const std::vector<std::uint8_t> bytes = {0, 1, 2, 0};
   const auto withBytes = RunOnRecorder(
       {.method = kHttpPut, .body_text = "text", .body_bytes = bytes, .timeout_s = -1});
-  EXPECT_EQ(withBytes->calls.back(), "Send(bytes:4)");
+  EXPECT_EQ(withBytes->calls.at(withBytes->calls.size() - 2), "Send(bytes:4)");
   const auto withText = RunOnRecorder({.method = kHttpPost, .body_text = "a=1", .timeout_s = -1});
-  EXPECT_EQ(withText->calls.back(), "Send(text:a=1)");
+  EXPECT_EQ(withText->calls.at(withText->calls.size() - 2), "Send(text:a=1)");
 }
 
 TEST(HttpRequestSteps, CookiePrefixIsRemovedAndTheHeaderSentEvenWhenEmpty) {
@@ -249,8 +256,8 @@ TEST(HttpRequestSteps, ResponseCookiesKeepNameValueOnlyInResponseOrder) {
 }
 
 // Body, status and header block as the object reports them, and both cookie texts: the merge
-// (written to both), the answer's cookies alone without merge, and a failed exchange, which
-// leaves empty outputs and the caller's cookies cleaned.
+// (written to both), the answer's cookies alone without merge, and a failed exchange or one still
+// running at its bound (aborted), which leave empty outputs and the caller's cookies cleaned.
 TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheCookieTextsWithAndWithoutMerge) {
   RecordingRequestObject::Answer notFound;
   notFound.headers =
@@ -259,6 +266,8 @@ TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheCookieTextsWithAndWithoutMerge) {
   notFound.body = ByteVector("gone");
   RecordingRequestObject::Answer plain;
   plain.headers = "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n\r\n";
+  RecordingRequestObject::Answer late = plain;
+  late.answersInTime = false;
   struct Case {
     RecordingRequestObject::Answer answer;
     std::optional<bool> merge;
@@ -272,6 +281,7 @@ TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheCookieTextsWithAndWithoutMerge) {
       {notFound, std::nullopt, "old=0; keep=2", "gone", notFound.headers, 404, "a=1; keep=2", "a=1; keep=2"},
       {plain, false, "b=2", "", plain.headers, plain.status, "b=2", "a=1"},
       {FailingAnswer(), std::nullopt, " a=1; a=1; b=deleted", "", "", 0, "a=1", "a=1"},
+      {late, std::nullopt, " a=1; a=1; b=deleted", "", "", 0, "a=1", "a=1"},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -292,6 +302,7 @@ TEST(HttpRequestSteps, OutputsOfAnAnswerAndTheCookieTextsWithAndWithoutMerge) {
     EXPECT_EQ(headersOut, c.headersOut);
     EXPECT_EQ(cookies, c.cookiesAfter);
     EXPECT_EQ(cookiesOut, c.cookiesOut);
+    EXPECT_EQ(object->calls.back() == "Abort()", !c.answer.answersInTime);
   }
 }
 

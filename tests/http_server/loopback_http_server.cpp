@@ -188,7 +188,11 @@ void LoopbackHttpServer::Serve(net::UniqueSocket owned) {
       break;
     }
     if (reply.raw) {
-      net::SendAll(socket, reply.raw->data(), reply.raw->size());
+      const std::size_t step = reply.byteGapMs > 0 ? 1 : reply.raw->size();
+      for (std::size_t sent = 0; sent < reply.raw->size(); sent += step) {
+        if (!net::SendAll(socket, reply.raw->data() + sent, step)) break;
+        if (reply.byteGapMs > 0 && !Pause(reply.byteGapMs)) break;
+      }
       break;
     }
     const std::string answer = BuildAnswer(reply, request.method == "HEAD");

@@ -36,6 +36,7 @@ struct ScriptedReply {
   std::string body;
   // Sent byte for byte instead of a built answer; the connection is closed after it.
   std::optional<std::string> raw;
+  int byteGapMs = 0;    // sends raw one byte at a time, this far apart
   int delayMs = 0;      // waits this long before answering
   bool silent = false;  // never answers; holds the connection until the client or server ends
   bool close = false;   // closes the connection after the answer

@@ -12,17 +12,12 @@
 namespace lanqi::testing {
 
 enum class WineGap {
-  // Wine's Send waits for the response headers without any bound, so a server that accepts and
-  // never answers holds the call for ever (SetTimeouts is also reset by Open).
-  SilentServerHasNoBound,
   // Wine's Open forgets the proxy set before it, so the request goes direct, not to the proxy.
   OpenForgetsTheProxy,
 };
 
 inline const char* WineGapReason(WineGap gap) {
   switch (gap) {
-    case WineGap::SilentServerHasNoBound:
-      return "Wine's WinHTTP waits for response headers without a bound";
     case WineGap::OpenForgetsTheProxy:
       return "Wine's WinHTTP Open resets the proxy set before it";
   }

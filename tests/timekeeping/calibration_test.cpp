@@ -342,6 +342,18 @@ TEST(Calibration, StepsOfAnAcceptedPass) {
          EXPECT_EQ(sim.CountLog(kForcedPrefix), 0);
          EXPECT_EQ(sim.CountLog("已校准网络时间：2100年3月4日5时6分7秒"), 1);
        }},
+      {"passes started while a fetch waits out its minute end at once, leaving no trace",
+       [](Simulation& sim) {
+         sim.network.fetchCostMs = 60000;  // a stalled server, cut off at the request's bound
+         sim.Start();
+         sim.RunFor(5 * 60 * 1000);
+       },
+       [](Simulation& sim) {
+         // Fetches one after another, at 0, 63, 126, 189 and 252 s, the 3-s retries between.
+         EXPECT_EQ(sim.network.fetches, 5);
+         EXPECT_EQ(sim.CountLog(kRejectedLine), 5);
+         EXPECT_EQ(sim.log.size(), 6u);  // and the start-up line
+       }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
