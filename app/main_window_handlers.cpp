@@ -120,7 +120,7 @@ void MainWindowHandlers::OnLogBoxChanged() {
   window_.SetSelectionStart(platform::kLogBox, -1);
   if (window_.Text(platform::kLogBox).size() > kLogLimitBytes) {
     logClearPending_ = true;
-    window_.WaitProcessingMessages(kLogClearDelayMs);
+    keeper_.workers.PumpingDelay(kLogClearDelayMs);
     logClearPending_ = false;
     // Clearing raises this handler once more; it then finds an empty box and stops.
     window_.SetText(platform::kLogBox, "");

@@ -3,7 +3,7 @@
 namespace lanqi {
 
 Program::Program(platform::System& system, platform::Window& window)
-    : processMemory_(std::make_shared<const ProcessMemory>(system.processMemory)),
+    : processMemory_(std::make_shared<const ProcessMemory>(system.processMemory, system.workers)),
       network_(system, processMemory_),
       offsetFile_(system.runDirectory),
       guardGate_([this] { return offsetFile_.WriteWaiting(); }),

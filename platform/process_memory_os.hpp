@@ -56,9 +56,6 @@ class ProcessMemoryOs {
   // Gives the pages from base for size bytes a new kPage* protection.
   virtual bool Protect(ProcessHandle process, std::uintptr_t base, std::size_t size,
                        std::uint32_t protection) = 0;
-  // Handles the calling thread's pending window messages, so a long memory walk on the window's
-  // thread keeps the window responsive. Nothing to do where there are none.
-  virtual void ProcessPendingMessages() = 0;
 };
 
 }  // namespace lanqi::platform

@@ -100,8 +100,6 @@ class Window {
   // Task-modal box with one OK button and no owner; returns when the user has closed it.
   virtual void ShowMessageBox(const std::string& text, const std::string& title,
                               MessageIcon icon) = 0;
-  // Waits while the window's messages go on being processed (nested events may run).
-  virtual void WaitProcessingMessages(int milliseconds) = 0;
   // Ends the program with the exit code: event delivery stops at once, the window, the tray icon
   // and what else the program holds are released, then the process ends. The real window never
   // returns from it.

@@ -134,7 +134,7 @@ std::int32_t ProcessMemory::FindBytes(std::uint32_t processId,
       if (!IsSkippedInSearch(region)) {
         detail::FindInRegion(read, region.base, region.size, pattern, kSearchChunk, addresses);
       }
-      os_->ProcessPendingMessages();
+      workers_->PumpingDelay(0);
       const std::uintptr_t next = region.base + region.size;
       if (next <= address) break;  // the top of the address space, or a region of size 0
       address = next;

@@ -16,17 +16,6 @@ bool LooksLikeFailureMarker(DateTime reading) {
   return DateTimeToText(reading).find("100") != std::string::npos;
 }
 
-// Measured on the tick count, so a change of the wall clock during the wait neither shortens nor
-// stretches it.
-void WaitOnTickCount(TimeKeeper& keeper, int milliseconds) {
-  const std::uint64_t start = keeper.clock.TickCountMs();
-  for (;;) {
-    const std::uint64_t elapsed = keeper.clock.TickCountMs() - start;
-    if (elapsed >= static_cast<std::uint64_t>(milliseconds)) return;
-    keeper.workers.PumpingDelay(static_cast<int>(milliseconds - elapsed));
-  }
-}
-
 // The pass's rejection of a reading: logged, counted, and retried three seconds later.
 void Reject(TimeKeeper& keeper) {
   keeper.window.AppendLogLine("发现网络时间异常，已准备3秒后重试\r\n");
@@ -121,7 +110,7 @@ void CalibrationPass(TimeKeeper& keeper) {
   state.calibrationFailures.store(0);
   keeper.window.AppendLogLine("已校准网络时间：" + DateTimeToText(net) + "\r\n");
   keeper.window.SetTimerPeriod(platform::kCalibrationTimer, kCalibrationPeriodMs);
-  WaitOnTickCount(keeper, kWaitBeforeGuardMs);
+  keeper.workers.PumpingDelay(kWaitBeforeGuardMs);
   keeper.window.SetTimerPeriod(platform::kGuardTimer, kGuardPeriodMs);
   state.lastGoodTime.store(CurrentLocalTime(keeper.clock));
 }

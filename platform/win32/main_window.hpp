@@ -63,7 +63,6 @@ class MainWindow final : public Window {
   bool ShowBalloon(const std::string& title, const std::string& text, int iconKind,
                    int timeout) override;
   void ShowMessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
-  void WaitProcessingMessages(int milliseconds) override;
 
   HWND Handle() const { return window_.load(); }
   HWND TrayWindow() const { return tray_.Window(); }

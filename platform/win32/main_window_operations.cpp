@@ -147,11 +147,4 @@ void MainWindow::ShowMessageBox(const std::string& text, const std::string& titl
   });
 }
 
-void MainWindow::WaitProcessingMessages(int milliseconds) {
-  PumpingDelayMs(milliseconds);
-  // The nested pump takes a WM_QUIT posted meanwhile off the queue; post it again so that the
-  // message loop still ends when the window was destroyed during the wait.
-  if (OnWindowThread() && destroyed_) PostQuitMessage(0);
-}
-
 }  // namespace lanqi::platform::win32

@@ -49,7 +49,8 @@ class Win32Workers final : public Workers {
 using CreateWaitableTimerCall = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR);
 
 // Waits the interval on a one-shot waitable timer while processing the thread's window messages;
-// without a timer it still waits the interval, then returns.
+// without a timer it still waits the interval, then returns. Zero or less only processes the
+// messages waiting. A quit message taken meanwhile is posted again at the end.
 void PumpingDelayMs(int milliseconds, CreateWaitableTimerCall createTimer = ::CreateWaitableTimerW);
 
 }  // namespace lanqi::platform::win32

@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
-#include "platform/win32/message_pump.hpp"
 #include "platform/win32/unique_handle.hpp"
 #include "platform/win32/win32_platform.hpp"
 
@@ -16,6 +16,53 @@ namespace {
 constexpr DWORD kPumpingWakeMask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE |
                                    QS_TIMER | QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
 static_assert(kPumpingWakeMask == 0xFF);
+
+// Dispatches the messages waiting in this thread's queue until `stop` holds after one of them
+// (messages that keep coming cannot hold the caller) or the queue is empty; true when it held. A
+// WM_QUIT is kept in `quit` instead, for the caller to post again once it stops waiting.
+template <typename Stop>
+bool DispatchWaitingMessages(Stop stop, std::optional<int>& quit) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      quit = static_cast<int>(message.wParam);
+    } else {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    if (stop()) return true;
+  }
+  return false;
+}
+
+// Waits out the timer, dispatching messages until it fires; without a timer or a wait it still
+// waits the interval.
+void WaitPumping(int milliseconds, CreateWaitableTimerCall createTimer, std::optional<int>& quit) {
+  if (milliseconds <= 0) {
+    DispatchWaitingMessages([] { return false; }, quit);
+    return;
+  }
+  UniqueHandle timer(createTimer(nullptr, FALSE, nullptr));
+  LARGE_INTEGER due{};
+  due.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;  // relative, 100 ns units
+  if (!timer || !SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE)) {
+    Sleep(static_cast<DWORD>(milliseconds));
+    return;
+  }
+  HANDLE handles[] = {timer.get()};
+  for (;;) {
+    const DWORD result = MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, kPumpingWakeMask);
+    if (result == WAIT_OBJECT_0) return;
+    if (result == WAIT_FAILED) {
+      Sleep(static_cast<DWORD>(milliseconds));
+      return;
+    }
+    // The due time is looked at after every message: messages that keep coming (a worker's
+    // calls posted one after the other) must not stretch the wait.
+    const auto timerFired = [&] { return WaitForSingleObject(timer.get(), 0) == WAIT_OBJECT_0; };
+    if (DispatchWaitingMessages(timerFired, quit)) return;
+  }
+}
 
 struct WorkerStart {
   std::function<void()> routine;
@@ -50,29 +97,10 @@ void Win32Workers::PumpingDelay(int milliseconds) {
 }
 
 void PumpingDelayMs(int milliseconds, CreateWaitableTimerCall createTimer) {
-  if (milliseconds <= 0) return;
-  UniqueHandle timer(createTimer(nullptr, FALSE, nullptr));
-  LARGE_INTEGER due{};
-  due.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;  // relative, 100 ns units
-  if (!timer || !SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE)) {
-    Sleep(static_cast<DWORD>(milliseconds));
-    return;
-  }
-  HANDLE handles[] = {timer.get()};
-  for (;;) {
-    const DWORD result = MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, kPumpingWakeMask);
-    if (result == WAIT_OBJECT_0) return;
-    if (result == WAIT_FAILED) {
-      Sleep(static_cast<DWORD>(milliseconds));
-      return;
-    }
-    // The due time is looked at after every message: messages that keep coming (a worker's
-    // calls posted one after the other) must not stretch the wait.
-    if (DispatchWaitingMessages(
-            [&] { return WaitForSingleObject(timer.get(), 0) == WAIT_OBJECT_0; })) {
-      return;
-    }
-  }
+  std::optional<int> quit;
+  WaitPumping(milliseconds, createTimer, quit);
+  // The message loop must still see the quit message (the window was destroyed meanwhile).
+  if (quit) PostQuitMessage(*quit);
 }
 
 }  // namespace lanqi::platform::win32

@@ -73,19 +73,20 @@ TEST_F(WindowHandlers, BalloonOnlyWhileTheIconIsInTheNotificationArea) {
 TEST_F(WindowHandlers, EveryLogLineKeepsTheEndInView) {
   window.AppendLogLine("一行\r\n");
   EXPECT_EQ(window.SelectionStart(platform::kLogBox), -1);
-  EXPECT_TRUE(window.Waits().empty());
+  EXPECT_EQ(workers.delays(), 0);
 }
 
 TEST_F(WindowHandlers, FullLogIsClearedAfterThreeSecondsAndStartsAnew) {
   std::string seenDuringWait;
-  window.onWait = [&](int) { seenDuringWait = window.Text(platform::kLogBox); };
+  workers.onDelay = [&](int) { seenDuringWait = window.Text(platform::kLogBox); };
   const std::string line(100, 'x');
   for (int i = 0; i < 100; ++i) window.AppendLogLine(line);  // exactly 10000 bytes: kept
   EXPECT_EQ(window.Text(platform::kLogBox).size(), 10000u);
-  EXPECT_TRUE(window.Waits().empty());
+  EXPECT_EQ(workers.delays(), 0);
 
   window.AppendLogLine("末行\r\n");
-  EXPECT_EQ(window.Waits(), std::vector<int>{3000});
+  EXPECT_EQ(workers.delays(), 1);
+  EXPECT_EQ(workers.totalDelayMs(), 3000);
   EXPECT_EQ(seenDuringWait.size(), 10006u);  // the text stays readable during the pause
   EXPECT_EQ(window.Text(platform::kLogBox), "");
 

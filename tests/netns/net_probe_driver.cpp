@@ -35,7 +35,8 @@ std::string Text(lanqi::DateTime value) {
 // cells go through the process memory.
 lanqi::ProbeServices RealProbeServices() {
   auto& system = lanqi::testing::HostSystem();
-  static const auto memory = std::make_shared<const lanqi::ProcessMemory>(system.processMemory);
+  static const auto memory =
+      std::make_shared<const lanqi::ProcessMemory>(lanqi::testing::HostProcessMemory());
   return {system.workers, system.clock, system.sockets, memory,
           system.processMemory.CurrentProcessId()};
 }

@@ -14,7 +14,6 @@ Simulation::Simulation(DateTime start) : clock(start), trueStartMs_(VirtualClock
   // Started routines wait in the simulation's queue; a wait on a pass's thread runs time on.
   workers.onQueue = [this](std::function<void()> routine) { Enqueue(std::move(routine)); };
   workers.onDelay = [this](int milliseconds) { RunFor(milliseconds); };
-  window.onWait = [this](int milliseconds) { RunFor(milliseconds); };
   window.onTimerPeriod = [this](Timer timer, int milliseconds) { SetPeriod(timer, milliseconds); };
   window.onLogLine = [this](const std::string& text) { log.push_back({nowMs_, text}); };
   window.SetTrayShown(true);  // the program runs in the notification area

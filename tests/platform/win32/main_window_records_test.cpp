@@ -17,7 +17,6 @@
 
 #include "platform/win32/control_ids.hpp"
 #include "platform/win32/main_window.hpp"
-#include "platform/win32/message_pump.hpp"
 #include "platform/win32/tray_icon_image.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "platform/win32/window_calls.hpp"
@@ -467,7 +466,7 @@ TEST_F(RecordedWindowTest, MessagesFromElsewhereNeitherRunCodeNorEndTheProgram) 
   });
   EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
   other.join();
-  lanqi::platform::win32::DispatchWaitingMessages();
+  PumpingDelayMs(0);
 
   for (HWND target : targets) EXPECT_TRUE(IsWindow(target));
   EXPECT_EQ(events.Count("destroyed"), 0);
@@ -498,7 +497,7 @@ TEST_F(RecordedWindowTest, ACallRunEarlyByAMessageFromElsewhereIsWaitedForByItsC
   std::atomic<bool> callerReturnedBeforeTheEnd{false};
   events.onContentChanged = [&](Control) {
     callStarted = true;
-    window.WaitProcessingMessages(500);
+    PumpingDelayMs(500);
     callerReturnedBeforeTheEnd = callerReturned.load();
     callFinished = true;
   };
@@ -582,7 +581,7 @@ TEST(MainWindowQuit, WindowDestroyedDuringAWaitStillEndsTheMessageLoop) {
         events.allowClose = true;
         if (!window.Load(events)) ExitProcess(0);  // no desktop: nothing to test
         PostMessageW(window.Handle(), WM_CLOSE, 0, 0);
-        window.WaitProcessingMessages(200);
+        PumpingDelayMs(200);
         if (window.Handle() != nullptr) ExitProcess(5);  // not destroyed during the wait
         window.RunMessageLoop();
       },

@@ -17,6 +17,7 @@
 
 #include "platform/win32/control_ids.hpp"
 #include "platform/win32/main_window_layout.hpp"
+#include "platform/win32/win32_platform.hpp"
 #include "tests/platform/win32/recorded_window_events.hpp"
 
 namespace {
@@ -232,10 +233,10 @@ TEST_F(MainWindowTest, TrayIconFollowsShownFlagAndReportsOnlyTheLeftButtonReleas
   EXPECT_FALSE(window.TrayAdded());  // not wanted, so not added back
 }
 
-TEST_F(MainWindowTest, WaitProcessingMessagesLetsOtherEventsRunMeanwhile) {
+TEST_F(MainWindowTest, PumpingDelayLetsOtherEventsRunMeanwhile) {
   events.Clear();
   window.SetTimerPeriod(lanqi::platform::kGuardTimer, 10);
-  window.WaitProcessingMessages(300);
+  lanqi::platform::win32::PumpingDelayMs(300);
   window.SetTimerPeriod(lanqi::platform::kGuardTimer, 0);
   EXPECT_GE(events.Count(TickEvent(lanqi::platform::kGuardTimer)), 1);
 }
