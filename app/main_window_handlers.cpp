@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/start_rights.hpp"
 #include "timekeeping/local_time.hpp"
 
 namespace lanqi {
@@ -24,10 +25,11 @@ void MainWindowHandlers::OnCreated() {
   // elevated copy of itself and ends before showing anything or touching any file. Where that
   // copy could not have more rights either, asking would start copy after copy, so the user is
   // told instead.
-  if (!elevation_.IsAdministrator()) {
+  const platform::StartRights rights = platform::DecideStartRights(elevation_.ReadTokenFacts());
+  if (rights != platform::StartRights::Run) {
     endingWithoutRights_ = true;
     keeper_.guardGate.Close(guardLock_);
-    if (elevation_.ElevationCanRaiseRights()) {
+    if (rights == platform::StartRights::AskForElevatedCopy) {
       elevation_.RelaunchElevated("", false, std::nullopt);
     } else {
       window_.ShowMessageBox(kRightsNeededText, kRightsNeededTitle, platform::MessageIcon::Error);

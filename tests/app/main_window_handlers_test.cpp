@@ -186,7 +186,7 @@ TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNoth
   for (bool declined : {false, true}) {
     AssembledProgram starting;
     testing::FakeElevation& noRights = starting.fake.elevation;
-    noRights.administrator = false;
+    noRights.facts = {};  // a standard user's start, UAC on
     noRights.declined = declined;
     starting.program.Events().OnCreated();
     testing::FakeWindow& bare = starting.window;
@@ -211,19 +211,19 @@ TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNoth
 struct StartChain {
   static constexpr int kMostStarts = 8;
 
-  testing::TokenFacts copy;  // what the elevated start gives the copy
+  platform::TokenFacts copy;  // what the elevated start gives the copy
   int starts = 0;
   int requests = 0;
   int running = 0;  // starts that went on to run the program
   std::vector<testing::MessageBoxShown> boxes;
   std::vector<std::string> faults;
 
-  void Start(const testing::TokenFacts& facts) {
+  void Start(const platform::TokenFacts& facts) {
     ++starts;
-    testing::FakeProcessToken token(facts);
-    platform::TokenElevation elevation(token);
+    testing::FakeElevation elevation;
+    elevation.facts = facts;
     AssembledProgram started(&elevation);
-    token.onRequest = [&] {
+    elevation.onRequest = [&] {
       ++requests;
       if (starts < kMostStarts) Start(copy);
     };
@@ -236,7 +236,7 @@ struct StartChain {
     };
     events.OnCreated();
     for (const auto& box : started.window.MessageBoxes()) boxes.push_back(box);
-    for (const auto& request : token.requested) {
+    for (const auto& request : elevation.requests) {
       if (request.useFile || request.parameters)
         faults.push_back("request names a file or arguments");
     }
@@ -258,9 +258,8 @@ struct StartChain {
 // system without UAC end with the message instead.
 TEST(StartRights, AChainOfCopiesAsksAtMostOnceAndEndsWithOneMessageOrOneRunningCopy) {
   using Kind = platform::TokenElevationKind;
-  using testing::TokenFacts;
-  const TokenFacts elevatedAdministrator{
-      .isNTAdmin = true, .administratorsInForce = true, .elevated = true, .kind = Kind::Full};
+  using platform::TokenFacts;
+  const TokenFacts elevatedAdministrator = testing::kElevatedAdministrator;
   TokenFacts elevatedCopy = elevatedAdministrator;
   elevatedCopy.startedByThisProgram = true;
   const TokenFacts filteredAdministrator{.isNTAdmin = true, .kind = Kind::Limited};
