@@ -13,6 +13,10 @@
 #include "platform/win32/window_calls.hpp"
 #include "platform/window.hpp"
 
+namespace lanqi::testing {
+struct MainWindowPeer;
+}
+
 namespace lanqi::platform::win32 {
 
 // MessageBoxW, or a stand-in that records what the user would be shown.
@@ -65,13 +69,11 @@ class MainWindow final : public Window {
   void ShowMessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
 
   HWND Handle() const { return window_.load(); }
-  HWND TrayWindow() const { return tray_.Window(); }
-  HWND CallWindow() const { return calls_.Window(); }
-  bool TrayAdded() const { return tray_.Added(); }
-  // The period the timer counts with now, in ms (0: stopped). Read it on the window's thread.
-  int TimerPeriodMs(Timer timer) const;
 
  private:
+  // The tests look at the tray's and the call window's handles and the timers' periods.
+  friend struct testing::MainWindowPeer;
+
   static constexpr std::size_t kControlCount = 11;
   static constexpr std::size_t kTimerCount = 3;
 

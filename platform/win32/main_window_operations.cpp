@@ -28,11 +28,6 @@ void MainWindow::Invoke(const std::function<void()>& operation) {
   });
 }
 
-int MainWindow::TimerPeriodMs(Timer timer) const {
-  const std::size_t index = IndexOf(timer);
-  return index < timers_.size() ? timers_[index].Milliseconds() : 0;
-}
-
 HWND MainWindow::ControlWindow(Control control) const {
   const std::size_t index = IndexOf(control);
   return index < controls_.size() ? controls_[index] : nullptr;

@@ -36,13 +36,10 @@ class Win32Workers final : public Workers {
   // False, without running the routine, when the pool would not take it.
   bool Start(std::function<void()> routine) override;
   void PumpingDelay(int milliseconds) override;
-  // Routines started and not yet finished.
-  int LiveCount() const { return live_.load(); }
 
  private:
   static void CALLBACK RunQueued(PTP_CALLBACK_INSTANCE instance, void* context);
   SubmitCall submit_;
-  std::atomic<int> live_{0};
 };
 
 // The call that makes the delay's timer; tests put in one that fails.

@@ -64,30 +64,22 @@ void WaitPumping(int milliseconds, CreateWaitableTimerCall createTimer, std::opt
   }
 }
 
-struct WorkerStart {
-  std::function<void()> routine;
-  std::atomic<int>* live;
-};
 }  // namespace
 
 void CALLBACK Win32Workers::RunQueued(PTP_CALLBACK_INSTANCE instance, void* context) {
-  std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(context));
+  const std::unique_ptr<std::function<void()>> routine(
+      static_cast<std::function<void()>*>(context));
   // Any routine may wait seconds (a calibration on the network, the probe on its connects, a
   // routine on routines it started). Said up front, the pool gives routines queued meanwhile,
   // such as the next second's guard pass, another thread instead of holding them back until this
   // one returns. The answer only tells whether such a thread is at hand; the routine runs anyway.
   CallbackMayRunLong(instance);
-  start->routine();
-  start->live->fetch_sub(1);
+  (*routine)();
 }
 
 bool Win32Workers::Start(std::function<void()> routine) {
-  auto start = std::make_unique<WorkerStart>(WorkerStart{std::move(routine), &live_});
-  live_.fetch_add(1);
-  if (!submit_(&RunQueued, start.get(), nullptr)) {
-    live_.fetch_sub(1);
-    return false;
-  }
+  auto start = std::make_unique<std::function<void()>>(std::move(routine));
+  if (!submit_(&RunQueued, start.get(), nullptr)) return false;
   start.release();  // the callback owns it now; nobody waits for it
   return true;
 }

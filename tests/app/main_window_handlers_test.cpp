@@ -5,6 +5,7 @@
 #include "app/program.hpp"
 #include "tests/fakes/fake_system.hpp"
 #include "tests/fakes/fake_window.hpp"
+#include "tests/support/clock_state_peer.hpp"
 
 namespace lanqi {
 namespace {
@@ -96,7 +97,7 @@ TEST_F(WindowHandlers, FullLogIsClearedAfterThreeSecondsAndStartsAnew) {
 
 TEST_F(WindowHandlers, DisplayTickStartsTheRefreshOnAWorker) {
   handlers.OnCreated();
-  EXPECT_EQ(state.StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+  EXPECT_EQ(testing::StandardTimeOf(state), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
   handlers.OnTimerTick(platform::kDisplayTimer);
   EXPECT_EQ(window.Text(platform::kBeijingTimeLabel),
             "北京时间：0000年00月00日 00:00:00");  // not yet run
@@ -133,7 +134,7 @@ TEST_F(WindowHandlers, OffsetAndAutostartControlsReachTheirHandlers) {
   // The file removed while the program runs: the destruction writes the value in force anew.
   std::filesystem::remove(fake.folder.path() / OffsetFile::kFileName);
   handlers.OnDestroyed();
-  const auto saved = files->ReadUpTo(OffsetFile::kFileName, 100);
+  const auto saved = testing::ReadUpTo(*files, OffsetFile::kFileName, 100);
   ASSERT_TRUE(saved);
   EXPECT_EQ(std::string(saved->begin(), saved->end()), "0");
 }
@@ -164,7 +165,8 @@ TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
     }
     EXPECT_EQ(started.Text(platform::kOffsetBox), "-300");
     EXPECT_EQ(starting.program.State().offsetSeconds.load(), -300);
-    EXPECT_EQ(starting.program.State().StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+    EXPECT_EQ(testing::StandardTimeOf(starting.program.State()),
+              DateTimeFromParts(2024, 2, 11, 10, 5, 3));
     EXPECT_TRUE(fakes.elevation.requests.empty());
     // The host's folder: under Wine every folder is its user's own, which brings the warning.
     // The first calibration runs on its own thread.
@@ -201,7 +203,7 @@ TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNoth
     EXPECT_EQ(bare.Text(platform::kLogBox), "");
     EXPECT_EQ(bare.Text(platform::kOffsetBox), "");
     EXPECT_TRUE(starting.fake.workers.TakeQueued().empty());
-    EXPECT_FALSE(starting.fake.files->ReadUpTo(OffsetFile::kFileName, 100).has_value());
+    EXPECT_FALSE(testing::ReadUpTo(*starting.fake.files, OffsetFile::kFileName, 100).has_value());
   }
 }
 
@@ -247,7 +249,8 @@ struct StartChain {
     if (started.window.EndedWith() != 0) faults.push_back("exit code not 0");
     if (started.window.TrayShown()) faults.push_back("tray icon shown");
     if (!started.fake.workers.TakeQueued().empty()) faults.push_back("work started");
-    if (started.fake.files->ReadUpTo(OffsetFile::kFileName, 100)) faults.push_back("offset saved");
+    if (testing::ReadUpTo(*started.fake.files, OffsetFile::kFileName, 100))
+      faults.push_back("offset saved");
   }
 };
 

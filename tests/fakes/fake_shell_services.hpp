@@ -17,6 +17,7 @@
 #include "platform/process_image.hpp"
 #include "platform/registry.hpp"
 #include "platform/run_directory_files.hpp"
+#include "tests/support/bytes.hpp"
 
 namespace lanqi::testing {
 

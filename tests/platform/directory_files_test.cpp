@@ -20,7 +20,7 @@ using Outcome = platform::DirectoryFiles::ReadResult::Outcome;
 
 struct DirectoryFilesTest : ::testing::Test {
   std::string Read(const std::string& name, std::size_t limit = 1 << 16) {
-    const auto bytes = files->ReadUpTo(name, limit);
+    const auto bytes = testing::ReadUpTo(*files, name, limit);
     return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
   }
   testing::TempFolder folder;

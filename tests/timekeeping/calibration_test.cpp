@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/clock_state_peer.hpp"
 #include "tests/timekeeping/simulation.hpp"
 #include "timekeeping/local_time.hpp"
 
@@ -142,7 +143,7 @@ TEST(Calibration, ForcedReadingBeforeTheEarliestYearIsOneMoreRejection) {
   sim.RunFor(500);  // before the first display tick moves the standard time on
   EXPECT_EQ(sim.LogLines(), (std::vector<std::string>{kInitLine, kRejectedLine}));
   EXPECT_EQ(sim.state.calibrationFailures.load(), 4);
-  EXPECT_EQ(sim.state.StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+  EXPECT_EQ(testing::StandardTimeOf(sim.state), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
   EXPECT_EQ(sim.state.lastCalibrationMs.load(), 0);
   EXPECT_FALSE(sim.state.clockJustSet.load());
   EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 3000);

@@ -7,6 +7,7 @@
 #include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/fake_workers.hpp"
 #include "tests/fakes/virtual_clock.hpp"
+#include "tests/support/clock_state_peer.hpp"
 #include "timekeeping/display_refresh.hpp"
 #include "timekeeping/time_keeper.hpp"
 
@@ -57,7 +58,7 @@ TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
     for (auto& routine : routines) threads.Start(std::move(routine));
   }
   EXPECT_EQ(threads.live(), 0);
-  EXPECT_GE(YearOf(state.StandardTime()), 2020);
+  EXPECT_GE(YearOf(testing::StandardTimeOf(state)), 2020);
   EXPECT_NE(window.Text(platform::kLogBox), "");
 }
 

@@ -19,6 +19,7 @@
 #include "platform/win32/main_window_layout.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "tests/platform/win32/recorded_window_events.hpp"
+#include "tests/support/main_window_peer.hpp"
 
 namespace {
 
@@ -32,6 +33,7 @@ using lanqi::window_test::ChangedEvent;
 using lanqi::window_test::PumpUntil;
 using lanqi::window_test::RecordingEvents;
 using lanqi::window_test::TickEvent;
+using Peer = lanqi::testing::MainWindowPeer;
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -202,17 +204,17 @@ TEST_F(MainWindowTest, ButtonClicksAreReportedByControl) {
 }
 
 TEST_F(MainWindowTest, TrayIconFollowsShownFlagAndReportsOnlyTheLeftButtonRelease) {
-  EXPECT_FALSE(window.TrayAdded());
+  EXPECT_FALSE(Peer::TrayAdded(window));
   EXPECT_FALSE(window.ShowBalloon("岚栖钟卫", "x", 1, 1));  // not in the notification area
 
   window.SetTrayShown(true);
-  EXPECT_TRUE(window.TrayAdded());
+  EXPECT_TRUE(Peer::TrayAdded(window));
   window.SetTrayShown(true);  // an update of the entry already there
-  EXPECT_TRUE(window.TrayAdded());
+  EXPECT_TRUE(Peer::TrayAdded(window));
   EXPECT_TRUE(window.ShowBalloon("岚栖钟卫", "钟卫启动成功，将为持续您的系统时间保驾护航！", 1, 1));
   EXPECT_TRUE(window.ShowBalloon(std::string(100, 'T'), std::string(400, 'x'), 9, 1));
 
-  HWND tray = window.TrayWindow();
+  HWND tray = Peer::TrayWindow(window);
   ASSERT_NE(tray, nullptr);
   EXPECT_EQ(GetParent(tray), nullptr);  // top-level, so it hears the shell's broadcasts
   events.Clear();
@@ -224,13 +226,13 @@ TEST_F(MainWindowTest, TrayIconFollowsShownFlagAndReportsOnlyTheLeftButtonReleas
 
   // A restarted shell announces itself; the icon the program wants shown stays in place.
   SendMessageW(tray, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-  EXPECT_TRUE(window.TrayAdded());
+  EXPECT_TRUE(Peer::TrayAdded(window));
 
   window.SetTrayShown(false);
-  EXPECT_FALSE(window.TrayAdded());
+  EXPECT_FALSE(Peer::TrayAdded(window));
   EXPECT_FALSE(window.ShowBalloon("岚栖钟卫", "x", 1, 1));
   SendMessageW(tray, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-  EXPECT_FALSE(window.TrayAdded());  // not wanted, so not added back
+  EXPECT_FALSE(Peer::TrayAdded(window));  // not wanted, so not added back
 }
 
 TEST_F(MainWindowTest, PumpingDelayLetsOtherEventsRunMeanwhile) {
