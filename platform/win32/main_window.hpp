@@ -4,8 +4,10 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <iterator>
 #include <string>
 
+#include "platform/main_window_form.hpp"
 #include "platform/timer_period.hpp"
 #include "platform/win32/pool_timer.hpp"
 #include "platform/win32/tray_icon.hpp"
@@ -74,7 +76,7 @@ class MainWindow final : public Window {
   // The tests look at the tray's and the call window's handles and the timers' periods.
   friend struct testing::MainWindowPeer;
 
-  static constexpr std::size_t kControlCount = 11;
+  static constexpr std::size_t kControlCount = std::size(kControlForms);
   static constexpr std::size_t kTimerCount = 3;
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

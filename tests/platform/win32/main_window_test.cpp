@@ -47,7 +47,7 @@ class MainWindowTest : public ::testing::Test {
   MainWindow window{GetModuleHandleW(nullptr)};
 };
 
-TEST_F(MainWindowTest, LoadsHiddenRaisesCreatedThenShowsWithTitleSizeAndInitialTexts) {
+TEST_F(MainWindowTest, LoadsHiddenRaisesCreatedThenShowsWithTitleSizeAndIcon) {
   EXPECT_EQ(events.Events().front(), "created");
   EXPECT_FALSE(watch.visibleWhenCreated);
   HWND handle = window.Handle();
@@ -66,23 +66,6 @@ TEST_F(MainWindowTest, LoadsHiddenRaisesCreatedThenShowsWithTitleSizeAndInitialT
   const auto classIcon = reinterpret_cast<HICON>(GetClassLongPtrW(handle, GCLP_HICON));
   EXPECT_NE(classIcon, nullptr);
   EXPECT_NE(classIcon, LoadIconW(nullptr, IDI_APPLICATION));
-
-  // Each control where the form puts it, with its first text, in the client area whatever the
-  // frame around it measures.
-  for (const lanqi::platform::win32::ControlLayout& layout : lanqi::platform::win32::kLayout) {
-    const lanqi::platform::ControlForm& form = layout.form;
-    SCOPED_TRACE(layout.id);
-    EXPECT_EQ(window.Text(form.control), form.text);
-    HWND control = GetDlgItem(handle, layout.id);
-    ASSERT_NE(control, nullptr);
-    RECT bounds;
-    GetWindowRect(control, &bounds);
-    MapWindowPoints(nullptr, handle, reinterpret_cast<POINT*>(&bounds), 2);
-    EXPECT_EQ(bounds.left, form.left);
-    EXPECT_EQ(bounds.top, form.top);
-    EXPECT_EQ(bounds.right - bounds.left, form.width);
-    EXPECT_EQ(bounds.bottom - bounds.top, form.height);
-  }
   EXPECT_EQ(watch.wrongThreadEvents.load(), 0u);
 }
 
@@ -200,7 +183,7 @@ TEST_F(MainWindowTest, ButtonClicksAreReportedByControl) {
     SendMessageW(GetDlgItem(window.Handle(), id), BM_CLICK, 0, 0);
   }
   EXPECT_EQ(events.Events(),
-            (std::vector<std::string>{"button 5", "button 6", "button 7", "button 8"}));
+            (std::vector<std::string>{"button 1011", "button 1012", "button 1013", "button 1014"}));
 }
 
 TEST_F(MainWindowTest, TrayIconFollowsShownFlagAndReportsOnlyTheLeftButtonRelease) {
