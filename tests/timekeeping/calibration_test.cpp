@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/support/clock_state_peer.hpp"
@@ -117,7 +118,9 @@ TEST(Calibration, OffsetAheadIsRejectedThreeTimesThenForcedIn) {
     return line.rfind(kForcedPrefix, 0) == 0;
   });
   ASSERT_NE(at + 1, lines.end());
-  EXPECT_EQ(at[1].rfind(kAcceptedPrefix, 0), 0u);
+  ASSERT_EQ(at[1].rfind(kAcceptedPrefix, 0), 0u);
+  // Both lines whole, with the same reading.
+  EXPECT_EQ(*at, kForcedPrefix + at[1].substr(std::string_view(kAcceptedPrefix).size()));
   EXPECT_EQ(sim.state.calibrationFailures.load(), 0);
   EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 1800000);
 }

@@ -37,8 +37,9 @@ TEST_F(GuardPassAlone, RepairsAClockFiveMinutesBehind) {
   EXPECT_EQ(sim.clock.WallClockMs(),
             testing::VirtualClock::ToMs(DateTimeFromParts(2024, 2, 11, 10, 5, 4)));
   ASSERT_EQ(sim.Balloons().size(), 1u);
-  EXPECT_EQ(sim.Balloons()[0],
-            "岚栖钟卫|钟卫发现了一起时间异常问题，已为您修复！\r\n钟卫正在持续守护您的系统时间！");
+  EXPECT_EQ(
+      sim.Balloons()[0],
+      "岚栖钟卫|钟卫发现了一起时间异常问题，已为您修复！\r\n钟卫正在持续守护您的系统时间！|1|1");
   EXPECT_TRUE(sim.state.clockJustSet.load());
   EXPECT_EQ(sim.state.lastGoodTime.load(), DateTime{});  // a repair does not record a good time
   sim.RunFor(0);

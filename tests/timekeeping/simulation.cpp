@@ -124,7 +124,8 @@ std::vector<std::string> Simulation::LogLines() const {
     for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
       lines.push_back(text.substr(start, end - start));
     }
-    if (start < text.size()) lines.push_back(text.substr(start));
+    // Every line the program writes ends its line: one that does not shows as such.
+    if (start < text.size()) lines.push_back(text.substr(start) + "<no CR LF>");
   }
   return lines;
 }
@@ -138,7 +139,8 @@ int Simulation::CountLog(const std::string& text) const {
 std::vector<std::string> Simulation::Balloons() {
   std::vector<std::string> shown;
   for (const Balloon& balloon : window.Balloons())
-    shown.push_back(balloon.title + "|" + balloon.text);
+    shown.push_back(balloon.title + "|" + balloon.text + "|" + std::to_string(balloon.iconKind) +
+                    "|" + std::to_string(balloon.timeout));
   return shown;
 }
 
