@@ -1,3 +1,5 @@
+#include "platform/directory_files.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,7 +8,6 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
 #include "tests/support/bytes.hpp"

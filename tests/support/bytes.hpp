@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/run_directory_files.hpp"
+#include "platform/directory_files.hpp"
 
 namespace lanqi::testing {
 

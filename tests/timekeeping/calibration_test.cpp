@@ -184,7 +184,7 @@ TEST(Calibration, OnePassAtTheEdgesOfItsTests) {
       sim.state.lastCalibrationMs =
           岚栖_时间转毫秒(CurrentLocalTime(sim.clock), sim.clock) - *c.lastReadingAgoMs;
     }
-    CalibrationPass(sim.keeper);
+    CalibrationPass(sim.services);
     EXPECT_EQ(sim.LogLines(), c.lines);
     EXPECT_EQ(sim.network.fetches, c.fetches);
     std::vector<int> periods;
@@ -267,7 +267,7 @@ TEST(Calibration, FetchDurationDecidesAndAnchors) {
     Simulation sim;
     sim.network.fetchCostMs = 40000;
     sim.state.calibrationFailures = failuresBefore;
-    CalibrationPass(sim.keeper);
+    CalibrationPass(sim.services);
     EXPECT_EQ(sim.LogLines(), std::vector<std::string>{kRejectedLine}) << failuresBefore;
     EXPECT_EQ(sim.state.calibrationFailures.load(), failuresBefore + 1);
     EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 3000);
@@ -280,7 +280,7 @@ TEST(Calibration, FetchDurationDecidesAndAnchors) {
     sim.network.fetchCostMs = 200;
     sim.network.reading = [reading](std::int64_t) { return reading; };
     const std::uint64_t sent = sim.clock.TickCountMs();
-    CalibrationPass(sim.keeper);
+    CalibrationPass(sim.services);
     EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 1);
     EXPECT_EQ(sim.state.AdvanceStandardTime(sent + 100 + afterMidpointMs).standard,
               AddToDateTime(reading, TimeUnit::Second, secondsOn));
@@ -292,12 +292,12 @@ TEST(Calibration, StepsOfAnAcceptedPass) {
   const auto rejectOnce = [](Simulation& sim) {
     sim.state.lastGoodTime = AddToDateTime(sim.TrueTime(), TimeUnit::Second, 60);
     sim.state.lastCalibrationMs = 0;
-    CalibrationPass(sim.keeper);
+    CalibrationPass(sim.services);
   };
   const auto acceptOnce = [](Simulation& sim) {
     sim.state.lastGoodTime = DateTime{};
     sim.state.lastCalibrationMs = 0;
-    CalibrationPass(sim.keeper);
+    CalibrationPass(sim.services);
   };
   struct Row {
     const char* name;
@@ -318,7 +318,7 @@ TEST(Calibration, StepsOfAnAcceptedPass) {
          sim.network.reading = [&sim](std::int64_t) {
            return AddToDateTime(sim.TrueTime(), TimeUnit::Second, -2);
          };
-         CalibrationPass(sim.keeper);
+         CalibrationPass(sim.services);
        },
        [](Simulation& sim) {
          EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 1);
@@ -329,8 +329,8 @@ TEST(Calibration, StepsOfAnAcceptedPass) {
          sim.network.reading = [&sim](std::int64_t) {
            return AddToDateTime(sim.TrueTime(), TimeUnit::Second, -10);
          };
-         CalibrationPass(sim.keeper);
-         GuardPass(sim.keeper);
+         CalibrationPass(sim.services);
+         GuardPass(sim.services);
        },
        [](Simulation& sim) {
          EXPECT_EQ(sim.clock.SetCount(), 0);
@@ -340,7 +340,7 @@ TEST(Calibration, StepsOfAnAcceptedPass) {
        [](Simulation& sim) {
          sim.state.calibrationFailures = 3;
          sim.network.reading = [](std::int64_t) { return DateTimeFromParts(2100, 3, 4, 5, 6, 7); };
-         CalibrationPass(sim.keeper);
+         CalibrationPass(sim.services);
        },
        [](Simulation& sim) {
          EXPECT_EQ(sim.CountLog(kForcedPrefix), 0);

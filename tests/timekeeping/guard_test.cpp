@@ -23,7 +23,7 @@ struct GuardPassAlone : ::testing::Test {
   Simulation sim{DateTimeFromParts(2024, 2, 11, 10, 0, 0)};
   void RunGuard(DateTime correct) {
     SetCorrectTime(sim.state, correct, sim.clock.TickCountMs());
-    GuardPass(sim.keeper);
+    GuardPass(sim.services);
   }
 };
 
@@ -77,7 +77,7 @@ TEST_F(GuardPassAlone, StallBetweenItsReadsIsNoDrift) {
   sim.state.SetStandardTime(now, sim.clock.TickCountMs());
   sim.state.AdvanceStandardTime(sim.clock.TickCountMs());  // the correct time, anchored now
   sim.clock.StallAfterNextRead(3000);
-  GuardPass(sim.keeper);
+  GuardPass(sim.services);
   EXPECT_EQ(sim.clock.SetCount(), 0);
   EXPECT_TRUE(sim.log.empty());
 }
@@ -120,10 +120,11 @@ TEST(GuardConversions, SystemTimeIsConvertedFirst) {
     testing::VirtualClock clock(system, c.firstReadMs);
     clock.StepOnEveryRead(true);
     Simulation sim;
-    TimeKeeper keeper{sim.state, sim.window, clock, sim.workers, sim.networkSource, sim.guardGate};
+    PassServices services{sim.state,   sim.window,        clock,
+                          sim.workers, sim.networkSource, sim.guardGate};
     SetCorrectTime(sim.state, AddToDateTime(system, TimeUnit::Second, c.correctMinusSystemSeconds),
                    clock.TickCountMs());
-    GuardPass(keeper);
+    GuardPass(services);
     EXPECT_EQ(clock.SetCount(), c.repaired ? 1 : 0);
     EXPECT_EQ(sim.CountLog("#尝试修复"), c.repaired ? 1 : 0);
   }

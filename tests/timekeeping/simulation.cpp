@@ -36,7 +36,7 @@ Simulation::Simulation(DateTime start) : clock(start), trueStartMs_(VirtualClock
 
 void Simulation::Start() {
   state.SetStandardTime(CurrentLocalTime(clock), clock.TickCountMs());
-  workers.Start([this] { FirstCalibration(keeper); });
+  workers.Start([this] { FirstCalibration(services); });
 }
 
 void Simulation::SetPeriod(Timer timer, int milliseconds) {
@@ -78,7 +78,7 @@ void Simulation::Fire(Timer timer) {
   }
   slot.delayed = false;
   slot.due += slot.period.Milliseconds();
-  StartTimerRoutine(keeper, timer);
+  StartTimerRoutine(services, timer);
 }
 
 void Simulation::RunFor(std::int64_t milliseconds) {

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/directory_files.hpp"
 #include "platform/registry.hpp"
-#include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
 #include "platform/win32/executable_path.hpp"
 #include "platform/win32/unique_handle.hpp"
