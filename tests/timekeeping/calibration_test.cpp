@@ -119,7 +119,6 @@ TEST(Calibration, OffsetAheadIsRejectedThreeTimesThenForcedIn) {
   });
   ASSERT_NE(at + 1, lines.end());
   ASSERT_EQ(at[1].rfind(kAcceptedPrefix, 0), 0u);
-  // Both lines whole, with the same reading.
   EXPECT_EQ(*at, kForcedPrefix + at[1].substr(std::string_view(kAcceptedPrefix).size()));
   EXPECT_EQ(sim.state.calibrationFailures.load(), 0);
   EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 1800000);

@@ -30,20 +30,16 @@ TEST(Win32Workers, EveryRoutineRunsOnceOffTheCallersThread) {
   constexpr int kRoutines = 64;
   std::vector<std::atomic<int>> runs(kRoutines);
   std::atomic<int> onCaller{0};
+  std::atomic<int> finished{0};  // each routine's last touch of this test's locals
   const DWORD caller = GetCurrentThreadId();
   for (int i = 0; i < kRoutines; ++i) {
     ASSERT_TRUE(workers.Start([&, i] {
       if (GetCurrentThreadId() == caller) onCaller.fetch_add(1);
       runs[i].fetch_add(1);
+      finished.fetch_add(1);
     }));
   }
-  // Each routine's last touch of this test's locals is its count.
-  const auto counted = [&] {
-    int total = 0;
-    for (const auto& count : runs) total += count.load();
-    return total;
-  };
-  ASSERT_TRUE(testing::PollUntil([&] { return counted() >= kRoutines; }, kWorkerDeadline));
+  ASSERT_TRUE(testing::PollUntil([&] { return finished.load() == kRoutines; }, kWorkerDeadline));
   for (int i = 0; i < kRoutines; ++i) EXPECT_EQ(runs[i].load(), 1) << "routine " << i;
   EXPECT_EQ(onCaller.load(), 0);
 }
