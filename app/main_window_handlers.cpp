@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/start_rights.hpp"
 #include "timekeeping/local_time.hpp"
 
 namespace lanqi {
@@ -9,11 +10,11 @@ namespace lanqi {
 using platform::Control;
 using platform::Timer;
 
-MainWindowHandlers::MainWindowHandlers(TimeKeeper& keeper, OffsetBox& offsetBox,
+MainWindowHandlers::MainWindowHandlers(PassServices& services, OffsetBox& offsetBox,
                                        Autostart& autostart, platform::Elevation& elevation,
                                        platform::MachineLock& guardLock)
-    : keeper_(keeper),
-      window_(keeper.window),
+    : services_(services),
+      window_(services.window),
       offsetBox_(offsetBox),
       autostart_(autostart),
       elevation_(elevation),
@@ -24,10 +25,11 @@ void MainWindowHandlers::OnCreated() {
   // elevated copy of itself and ends before showing anything or touching any file. Where that
   // copy could not have more rights either, asking would start copy after copy, so the user is
   // told instead.
-  if (!elevation_.IsAdministrator()) {
+  const platform::StartRights rights = platform::DecideStartRights(elevation_.ReadTokenFacts());
+  if (rights != platform::StartRights::Run) {
     endingWithoutRights_ = true;
-    keeper_.guardGate.Close(guardLock_);
-    if (elevation_.ElevationCanRaiseRights()) {
+    services_.guardGate.Close(guardLock_);
+    if (rights == platform::StartRights::AskForElevatedCopy) {
       elevation_.RelaunchElevated("", false, std::nullopt);
     } else {
       window_.ShowMessageBox(kRightsNeededText, kRightsNeededTitle, platform::MessageIcon::Error);
@@ -36,13 +38,13 @@ void MainWindowHandlers::OnCreated() {
     return;
   }
   // The first copy on the PC to start guards; the others take over when it ends.
-  keeper_.guardGate.TakeLockIfFree(guardLock_);
+  services_.guardGate.TakeLockIfFree(guardLock_);
   autostart_.ShowCaptionFromRegistry();
   window_.SetTrayShown(true);
   window_.ShowBalloon("岚栖钟卫", "钟卫启动成功，将为持续您的系统时间保驾护航！", 1, 1);
   offsetBox_.LoadOffset();
-  keeper_.state.SetStandardTime(CurrentLocalTime(keeper_.clock), keeper_.clock.TickCountMs());
-  keeper_.workers.Start([this] { FirstCalibration(keeper_); });
+  services_.state.SetStandardTime(CurrentLocalTime(services_.clock), services_.clock.TickCountMs());
+  services_.workers.Start([this] { FirstCalibration(services_); });
 }
 
 // Closing only hides: the program keeps guarding the clock from the notification area.
@@ -55,8 +57,8 @@ bool MainWindowHandlers::OnCloseRequested() {
 // Every change has been saved already; this saves only what did not reach the file.
 void MainWindowHandlers::OnDestroyed() {
   if (endingWithoutRights_) return;
-  keeper_.guardGate.Close(guardLock_);
-  offsetBox_.SaveOffsetAtEnd(keeper_.clock.TickCountMs());
+  services_.guardGate.Close(guardLock_);
+  offsetBox_.SaveOffsetAtEnd(services_.clock.TickCountMs());
 }
 
 void MainWindowHandlers::OnButtonClicked(Control button) {
@@ -94,12 +96,12 @@ void MainWindowHandlers::OnTimerTick(Timer timer) {
   if (endingWithoutRights_) return;
   if (timer == platform::kDisplayTimer) {
     // A copy takes over the guard within a second of the holder's end, however it ended.
-    keeper_.guardGate.TakeLockIfFree(guardLock_);
+    services_.guardGate.TakeLockIfFree(guardLock_);
     // Before the refresh, which then derives the correct time with an offset another copy of
     // the program has set.
-    offsetBox_.TakeOutsideChange(keeper_.clock.TickCountMs());
+    offsetBox_.TakeOutsideChange(services_.clock.TickCountMs());
   }
-  StartTimerRoutine(keeper_, timer);
+  StartTimerRoutine(services_, timer);
 }
 
 void MainWindowHandlers::HideToTray() {
@@ -121,7 +123,7 @@ void MainWindowHandlers::OnLogBoxChanged() {
   const std::string full = window_.Text(platform::kLogBox);
   if (full.size() > kLogLimitBytes) {
     logClearPending_ = true;
-    window_.WaitProcessingMessages(kLogClearDelayMs);
+    services_.workers.PumpingDelay(kLogClearDelayMs);
     logClearPending_ = false;
     // What the user was given the pause to read goes; the lines that came during it are news and
     // stay. A box changed otherwise meanwhile is emptied whole. Either raises this handler once

@@ -6,7 +6,7 @@
 #include "platform/elevation.hpp"
 #include "platform/machine_lock.hpp"
 #include "platform/window.hpp"
-#include "timekeeping/time_keeper.hpp"
+#include "timekeeping/pass_services.hpp"
 
 namespace lanqi {
 
@@ -23,7 +23,7 @@ class MainWindowHandlers : public platform::WindowEvents {
       "钟卫需要管理员权限才能守护您的系统时间，请以管理员身份运行！";
   static constexpr const char* kRightsNeededTitle = "岚栖钟卫";
 
-  MainWindowHandlers(TimeKeeper& keeper, OffsetBox& offsetBox, Autostart& autostart,
+  MainWindowHandlers(PassServices& services, OffsetBox& offsetBox, Autostart& autostart,
                      platform::Elevation& elevation, platform::MachineLock& guardLock);
 
   // The start-up work, once the window and its controls exist and before it is shown.
@@ -40,7 +40,7 @@ class MainWindowHandlers : public platform::WindowEvents {
   void OnLogBoxChanged();
 
  private:
-  TimeKeeper& keeper_;
+  PassServices& services_;
   platform::Window& window_;
   OffsetBox& offsetBox_;
   Autostart& autostart_;

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/run_directory_files.hpp"
+#include "platform/directory_files.hpp"
 
 namespace lanqi {
 

@@ -10,7 +10,7 @@
 #include "platform/system.hpp"
 #include "platform/window.hpp"
 #include "timekeeping/clock_state.hpp"
-#include "timekeeping/time_keeper.hpp"
+#include "timekeeping/pass_services.hpp"
 
 namespace lanqi {
 
@@ -38,7 +38,7 @@ class Program {
   ReferenceNetworkTime network_;
   OffsetFile offsetFile_;
   GuardGate guardGate_;
-  TimeKeeper keeper_;
+  PassServices services_;
   OffsetBox offsetBox_;
   Autostart autostart_;
   MainWindowHandlers handlers_;

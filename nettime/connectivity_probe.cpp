@@ -67,7 +67,7 @@ std::int32_t ProbeTarget(const ProbeServices& services, const std::string& host,
     if (memory.ReadInt32(self, cellAddress) != kNoAnswer) break;
     const double elapsed = TicksSince(services.clock, start);
     if (elapsed - static_cast<double>(limit) < -0.0000001) {
-      PumpingDelay(services.workers, kProbeStepMs, 0);
+      services.workers.PumpingDelay(kProbeStepMs);
     } else {
       break;
     }
@@ -92,35 +92,6 @@ void ConnectWorker(const WorkerPackage& package) {
         static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())));
   }
   services.memory->WriteValue(services.processId, package.cellAddress, result);
-}
-
-bool PumpingDelay(platform::Workers& workers, std::int32_t interval, std::int32_t unit) {
-  double multiplier = unit;
-  switch (unit) {
-    case 0:
-      multiplier = 1;
-      break;
-    case 1:
-      multiplier = 1000;
-      break;
-    case 2:
-      multiplier = 60000;
-      break;
-    case 3:
-      multiplier = 3600000;
-      break;
-    default:
-      break;
-  }
-  double remaining = static_cast<double>(interval) * multiplier;
-  // The platform's wait takes an int of milliseconds; a longer wait is made in pieces.
-  constexpr auto kLongestPiece = std::numeric_limits<int>::max();
-  while (remaining >= 1.0) {
-    const int piece = remaining >= kLongestPiece ? kLongestPiece : static_cast<int>(remaining);
-    workers.PumpingDelay(piece);
-    remaining -= piece;
-  }
-  return true;
 }
 
 }  // namespace lanqi

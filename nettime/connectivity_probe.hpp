@@ -67,9 +67,4 @@ struct WorkerPackage {
 // cell through process memory. Reports nothing else.
 void ConnectWorker(const WorkerPackage& package);
 
-// Waits interval units (0 milliseconds, 1 seconds, 2 minutes, 3 hours; any other value is itself
-// the multiplier to milliseconds) while the thread's window messages go on being processed.
-// A wait of zero or less returns at once. Always true.
-bool PumpingDelay(platform::Workers& workers, std::int32_t interval, std::int32_t unit = 0);
-
 }  // namespace lanqi

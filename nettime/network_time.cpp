@@ -21,10 +21,6 @@ DateTime NetworkTimeFromHeaders(std::string_view headerBlock) {
   return AddToDateTime(utc, TimeUnit::Hour, kBeijingOffsetHours);
 }
 
-DateTime NetworkTimeFailureValue() {
-  return NetworkTimeFromHeaders({});
-}
-
 DateTime FetchNetworkTime(std::optional<std::string>* url,
                           const platform::HttpObjectSource& newObject) {
   const bool supplied = url != nullptr && url->has_value();

@@ -13,9 +13,6 @@ namespace lanqi {
 // date cannot be read.
 DateTime NetworkTimeFromHeaders(std::string_view headerBlock);
 
-// The failure value: what an unreadable or missing date gives.
-DateTime NetworkTimeFailureValue();
-
 // Reads the network time from the Date header of the answer to a HEAD request, in Beijing time.
 // url: the URL to ask, used exactly as given (an empty text included, which fails like any
 // unusable URL). Not supplied (nullptr, or a variable holding no value) means the reference

@@ -21,7 +21,6 @@ inline constexpr int kSslIgnoreUnknownCa = 0x0100;        // unrecognised certif
 inline constexpr int kSslIgnoreWrongUsage = 0x0200;       // certificate not meant for servers
 inline constexpr int kSslIgnoreCertCnInvalid = 0x1000;    // certificate name mismatch
 inline constexpr int kSslIgnoreCertDateInvalid = 0x2000;  // certificate expired or not yet valid
-inline constexpr int kCredentialsForServer = 0;
 inline constexpr int kCredentialsForProxy = 1;
 
 class HttpRequestObject {

@@ -20,7 +20,8 @@ struct MemoryRegion {
   std::uint32_t type = 0;        // kMemPrivate, kMemMapped or kMemImage; 0 for a free region
 };
 
-// Region states, types and page protections with their Windows values.
+// Region states, types and page protections with their Windows values (held to the SDK's by
+// win32/windows_values_check.cpp).
 inline constexpr std::uint32_t kMemCommit = 0x1000;
 inline constexpr std::uint32_t kMemReserve = 0x2000;
 inline constexpr std::uint32_t kMemFree = 0x10000;
@@ -33,6 +34,7 @@ inline constexpr std::uint32_t kPageReadWrite = 0x04;
 inline constexpr std::uint32_t kPageExecute = 0x10;
 inline constexpr std::uint32_t kPageExecuteRead = 0x20;
 inline constexpr std::uint32_t kPageExecuteReadWrite = 0x40;
+inline constexpr std::uint32_t kPageGuard = 0x100;  // a modifier beside one of the above
 inline constexpr std::uint32_t kPageNoCache = 0x200;
 
 // The operating system's cross-process memory calls. Each reports failure in its result and
@@ -56,9 +58,6 @@ class ProcessMemoryOs {
   // Gives the pages from base for size bytes a new kPage* protection.
   virtual bool Protect(ProcessHandle process, std::uintptr_t base, std::size_t size,
                        std::uint32_t protection) = 0;
-  // Handles the calling thread's pending window messages, so a long memory walk on the window's
-  // thread keeps the window responsive. Nothing to do where there are none.
-  virtual void ProcessPendingMessages() = 0;
 };
 
 }  // namespace lanqi::platform

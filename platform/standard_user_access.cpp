@@ -4,25 +4,12 @@
 #include <array>
 #include <string_view>
 
+#include "platform/file_rights.hpp"
+
 namespace lanqi::platform {
 namespace {
 
-// The file rights of winnt.h, spelled out so that this decision builds and is tested natively.
-constexpr std::uint32_t kWriteData = 0x0002;   // FILE_WRITE_DATA, FILE_ADD_FILE
-constexpr std::uint32_t kAppendData = 0x0004;  // FILE_APPEND_DATA, FILE_ADD_SUBDIRECTORY
-constexpr std::uint32_t kDeleteChild = 0x0040;
-constexpr std::uint32_t kDelete = 0x00010000;
-constexpr std::uint32_t kReadControl = 0x00020000;
-constexpr std::uint32_t kWriteDac = 0x00040000;
-constexpr std::uint32_t kWriteOwner = 0x00080000;
-constexpr std::uint32_t kGenericAll = 0x10000000;
-constexpr std::uint32_t kGenericExecute = 0x20000000;
-constexpr std::uint32_t kGenericWrite = 0x40000000;
-constexpr std::uint32_t kGenericRead = 0x80000000;
-constexpr std::uint32_t kFileAllAccess = 0x001F01FF;
-constexpr std::uint32_t kFileGenericRead = 0x00120089;
-constexpr std::uint32_t kFileGenericWrite = 0x00120116;
-constexpr std::uint32_t kFileGenericExecute = 0x001200A0;
+using namespace file_rights;
 
 // What changes a file; a folder also by deleting what it holds.
 constexpr std::uint32_t kChangesFile = kWriteData | kAppendData | kDelete | kWriteDac | kWriteOwner;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/directory_files.hpp"
 #include "platform/elevation.hpp"
 #include "platform/http_request_object.hpp"
 #include "platform/local_clock.hpp"
@@ -14,7 +15,6 @@
 #include "platform/process_image.hpp"
 #include "platform/process_memory_os.hpp"
 #include "platform/registry.hpp"
-#include "platform/run_directory_files.hpp"
 #include "platform/sockets.hpp"
 #include "platform/workers.hpp"
 

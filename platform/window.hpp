@@ -5,19 +5,20 @@
 
 namespace lanqi::platform {
 
-// The controls of the main window, by their form names.
+// The controls of the main window, by their form names, each valued with its id in the real
+// window: a control and its id are one value, so neither can be paired with the other's.
 enum class Control {
-  标签1,
-  标签2,
-  标签3,
-  标签4,
-  标签5,
-  按钮1,
-  按钮2,
-  按钮3,
-  按钮4,
-  编辑框1,
-  编辑框2
+  标签1 = 1001,
+  标签2 = 1002,
+  标签3 = 1003,
+  标签4 = 1004,
+  标签5 = 1005,
+  按钮1 = 1011,
+  按钮2 = 1012,
+  按钮3 = 1013,
+  按钮4 = 1014,
+  编辑框1 = 1021,
+  编辑框2 = 1022
 };
 
 // The three timers of the main window.
@@ -100,8 +101,6 @@ class Window {
   // Task-modal box with one OK button and no owner; returns when the user has closed it.
   virtual void ShowMessageBox(const std::string& text, const std::string& title,
                               MessageIcon icon) = 0;
-  // Waits while the window's messages go on being processed (nested events may run).
-  virtual void WaitProcessingMessages(int milliseconds) = 0;
   // Ends the program with the exit code: event delivery stops at once, the window, the tray icon
   // and what else the program holds are released, then the process ends. The real window never
   // returns from it.

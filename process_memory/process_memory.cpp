@@ -13,9 +13,8 @@ namespace {
 
 // Regions holding no readable data: execute-only, no access, and uncached device memory.
 bool IsSkippedInSearch(const MemoryRegion& region) {
-  constexpr std::uint32_t kPageGuard = 0x100;
-  if (region.state != platform::kMemCommit) return true;  // reserved or free: nothing to read
-  if (region.protection & kPageGuard) return true;        // reading would trip the guard
+  if (region.state != platform::kMemCommit) return true;      // reserved or free: nothing to read
+  if (region.protection & platform::kPageGuard) return true;  // reading would trip the guard
   return region.protection == platform::kPageExecute ||
          region.protection == platform::kPageNoAccess ||
          region.protection == platform::kPageNoCache;
@@ -134,7 +133,7 @@ std::int32_t ProcessMemory::FindBytes(std::uint32_t processId,
       if (!IsSkippedInSearch(region)) {
         detail::FindInRegion(read, region.base, region.size, pattern, kSearchChunk, addresses);
       }
-      os_->ProcessPendingMessages();
+      workers_->PumpingDelay(0);
       const std::uintptr_t next = region.base + region.size;
       if (next <= address) break;  // the top of the address space, or a region of size 0
       address = next;

@@ -8,6 +8,7 @@
 
 #include "datetime/date_time.hpp"
 #include "platform/process_memory_os.hpp"
+#include "platform/workers.hpp"
 
 namespace lanqi {
 
@@ -16,12 +17,15 @@ using platform::ProcessHandle;
 
 // Reads and writes the memory of a process through the system's cross-process memory calls,
 // naming the process by its id (each call opens and closes it) or by a handle the caller holds.
-// Holds no state: copies share the same system calls and any thread may use it. Failed reads
+// Holds no state: copies share the same system calls and any thread may use it. A search processes
+// the calling thread's waiting window messages between regions (through the workers' pumping
+// wait), so a long search on the window's thread keeps the window responsive. Failed reads
 // give zero of their type (0, 0.0, empty text, empty bytes); writes give the call's success flag.
 // Addresses are pointer-sized, so nothing is cut to 32 bits in a 64-bit process.
 class ProcessMemory {
  public:
-  explicit ProcessMemory(platform::ProcessMemoryOs& os) : os_(&os) {}
+  ProcessMemory(platform::ProcessMemoryOs& os, platform::Workers& workers)
+      : os_(&os), workers_(&workers) {}
 
   // Gives the whole region that holds the address a new protection (from the region's base, for
   // its size); false when the region cannot be queried.
@@ -85,6 +89,7 @@ class ProcessMemory {
   std::vector<std::uint8_t> ReadRestOfRegion(ProcessHandle process, std::uintptr_t address) const;
 
   platform::ProcessMemoryOs* os_;
+  platform::Workers* workers_;
 };
 
 // The 64-bit value of the last 16 hexadecimal digits of the text (fewer digits are left-filled

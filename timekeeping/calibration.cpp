@@ -3,7 +3,7 @@
 #include <string>
 
 #include "timekeeping/local_time.hpp"
-#include "timekeeping/time_keeper.hpp"
+#include "timekeeping/pass_services.hpp"
 
 namespace lanqi {
 
@@ -16,22 +16,11 @@ bool LooksLikeFailureMarker(DateTime reading) {
   return DateTimeToText(reading).find("100") != std::string::npos;
 }
 
-// Measured on the tick count, so a change of the wall clock during the wait neither shortens nor
-// stretches it.
-void WaitOnTickCount(TimeKeeper& keeper, int milliseconds) {
-  const std::uint64_t start = keeper.clock.TickCountMs();
-  for (;;) {
-    const std::uint64_t elapsed = keeper.clock.TickCountMs() - start;
-    if (elapsed >= static_cast<std::uint64_t>(milliseconds)) return;
-    keeper.workers.PumpingDelay(static_cast<int>(milliseconds - elapsed));
-  }
-}
-
 // The pass's rejection of a reading: logged, counted, and retried three seconds later.
-void Reject(TimeKeeper& keeper) {
-  keeper.window.AppendLogLine("发现网络时间异常，已准备3秒后重试\r\n");
-  keeper.state.calibrationFailures.fetch_add(1);
-  keeper.window.SetTimerPeriod(platform::kCalibrationTimer, kRetryAfterRejectionMs);
+void Reject(PassServices& services) {
+  services.window.AppendLogLine("发现网络时间异常，已准备3秒后重试\r\n");
+  services.state.calibrationFailures.fetch_add(1);
+  services.window.SetTimerPeriod(platform::kCalibrationTimer, kRetryAfterRejectionMs);
 }
 
 // How the network time was delivered, on the two tick counts.
@@ -67,11 +56,11 @@ class CalibrationClaim {
   const bool held_;
 };
 
-DateTime FetchMeasured(TimeKeeper& keeper, Delivery& delivery) {
-  const platform::LocalClock& clock = keeper.clock;
+DateTime FetchMeasured(PassServices& services, Delivery& delivery) {
+  const platform::LocalClock& clock = services.clock;
   const std::uint64_t sentTick = clock.TickCountMs();
   const std::uint64_t sentAwake = clock.AwakeTickCountMs();
-  const DateTime reading = keeper.network.FetchNetworkTime();
+  const DateTime reading = services.network.FetchNetworkTime();
   const std::uint64_t roundTrip = clock.TickCountMs() - sentTick;
   const std::uint64_t awake = clock.AwakeTickCountMs() - sentAwake;
   delivery = {sentTick, roundTrip, roundTrip > awake ? roundTrip - awake : 0};
@@ -80,14 +69,14 @@ DateTime FetchMeasured(TimeKeeper& keeper, Delivery& delivery) {
 
 }  // namespace
 
-void FirstCalibration(TimeKeeper& keeper) {
-  keeper.window.AppendLogLine("系统初始化成功，正在首次校对网络时间！\r\n");
-  keeper.workers.Start([&keeper] { CalibrationPass(keeper); });
+void FirstCalibration(PassServices& services) {
+  services.window.AppendLogLine("系统初始化成功，正在首次校对网络时间！\r\n");
+  services.workers.Start([&services] { CalibrationPass(services); });
 }
 
-void CalibrationPass(TimeKeeper& keeper) {
-  ClockState& state = keeper.state;
-  const auto ms = [&keeper](DateTime value) { return 岚栖_时间转毫秒(value, keeper.clock); };
+void CalibrationPass(PassServices& services) {
+  ClockState& state = services.state;
+  const auto ms = [&services](DateTime value) { return 岚栖_时间转毫秒(value, services.clock); };
 
   // One pass at a time. The timer and every failed repair start one every few seconds, whatever
   // the running ones do; while a fetch waits out a stalled server (up to a minute) they would pile
@@ -95,21 +84,21 @@ void CalibrationPass(TimeKeeper& keeper) {
   // trace, as one within three minutes of the last reading does.
   const CalibrationClaim claim(state);
   if (!claim.Held()) return;
-
-  if (!keeper.network.IsReachable()) {
-    keeper.window.AppendLogLine("当前网络未连接，无法与时间服务器建立通讯！\r\n");
-    keeper.window.SetTimerPeriod(platform::kCalibrationTimer, kRetryWhenUnreachableMs);
+  if (!services.network.IsReachable()) {
+    services.window.AppendLogLine("当前网络未连接，无法与时间服务器建立通讯！\r\n");
+    services.window.SetTimerPeriod(platform::kCalibrationTimer, kRetryWhenUnreachableMs);
     return;
   }
 
   // Readings are spaced at least three minutes apart; a pass that comes sooner leaves no trace.
-  const std::int64_t elapsed = ms(CurrentLocalTime(keeper.clock)) - state.lastCalibrationMs.load();
+  const std::int64_t elapsed =
+      ms(CurrentLocalTime(services.clock)) - state.lastCalibrationMs.load();
   if (elapsed < kMinCalibrationSpacingMs) return;
 
   Delivery delivery{};
-  const DateTime net = FetchMeasured(keeper, delivery);
+  const DateTime net = FetchMeasured(services, delivery);
   if (!delivery.Trusted()) {
-    Reject(keeper);
+    Reject(services);
     return;
   }
 
@@ -119,35 +108,35 @@ void CalibrationPass(TimeKeeper& keeper) {
   if (state.calibrationFailures.load() >= kFailuresBeforeForcedAcceptance &&
       !LooksLikeFailureMarker(net)) {
     if (YearOf(net) < kEarliestAcceptedYear) {
-      Reject(keeper);
+      Reject(services);
       return;
     }
     state.SetStandardTime(net, delivery.AnchorTickMs());
     state.clockJustSet.store(true);
     state.lastGoodTime.store(net);
-    state.lastCalibrationMs.store(ms(CurrentLocalTime(keeper.clock)));
+    state.lastCalibrationMs.store(ms(CurrentLocalTime(services.clock)));
     state.calibrationFailures.store(0);
-    keeper.window.AppendLogLine("已确定网络时间无误，更新标准为网络时间：" + DateTimeToText(net) +
-                                "\r\n");
-    keeper.window.SetTimerPeriod(platform::kCalibrationTimer, kCalibrationPeriodMs);
+    services.window.AppendLogLine("已确定网络时间无误，更新标准为网络时间：" + DateTimeToText(net) +
+                                  "\r\n");
+    services.window.SetTimerPeriod(platform::kCalibrationTimer, kCalibrationPeriodMs);
   }
 
   const std::int64_t behind = ms(net) - ms(state.lastGoodTime.load());
   if (behind < -kBehindLastGoodToleranceMs || YearOf(net) < kEarliestAcceptedYear) {
-    Reject(keeper);
+    Reject(services);
     return;
   }
 
   state.SetStandardTime(net, delivery.AnchorTickMs());
   state.lastGoodTime.store(net);
-  state.lastCalibrationMs.store(ms(CurrentLocalTime(keeper.clock)));
+  state.lastCalibrationMs.store(ms(CurrentLocalTime(services.clock)));
   state.clockJustSet.store(true);
   state.calibrationFailures.store(0);
-  keeper.window.AppendLogLine("已校准网络时间：" + DateTimeToText(net) + "\r\n");
-  keeper.window.SetTimerPeriod(platform::kCalibrationTimer, kCalibrationPeriodMs);
-  WaitOnTickCount(keeper, kWaitBeforeGuardMs);
-  keeper.window.SetTimerPeriod(platform::kGuardTimer, kGuardPeriodMs);
-  state.lastGoodTime.store(CurrentLocalTime(keeper.clock));
+  services.window.AppendLogLine("已校准网络时间：" + DateTimeToText(net) + "\r\n");
+  services.window.SetTimerPeriod(platform::kCalibrationTimer, kCalibrationPeriodMs);
+  services.workers.PumpingDelay(kWaitBeforeGuardMs);
+  services.window.SetTimerPeriod(platform::kGuardTimer, kGuardPeriodMs);
+  state.lastGoodTime.store(CurrentLocalTime(services.clock));
 }
 
 }  // namespace lanqi

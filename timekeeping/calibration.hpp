@@ -3,7 +3,7 @@
 
 namespace lanqi {
 
-struct TimeKeeper;
+struct PassServices;
 
 inline constexpr std::int64_t kMinCalibrationSpacingMs = 180000;
 inline constexpr std::int64_t kBehindLastGoodToleranceMs = 3000;
@@ -22,8 +22,8 @@ inline constexpr std::uint64_t kLongestTrustedFetchMs = 5000;
 inline constexpr std::uint64_t kSleepDuringFetchToleranceMs = 500;
 
 // Logs the start-up line and starts the first calibration pass on a worker thread.
-void FirstCalibration(TimeKeeper& keeper);
+void FirstCalibration(PassServices& services);
 // One calibration against the network time; runs on a worker thread of its own.
-void CalibrationPass(TimeKeeper& keeper);
+void CalibrationPass(PassServices& services);
 
 }  // namespace lanqi

@@ -22,11 +22,6 @@ DateTime AddSeconds(DateTime value, std::int64_t seconds) {
 
 }  // namespace
 
-DateTime ClockState::StandardTime() const {
-  std::lock_guard lock(anchorMutex_);
-  return standardTime_;
-}
-
 DateTime ClockState::CorrectTime() const {
   std::lock_guard lock(anchorMutex_);
   return correctTime_;

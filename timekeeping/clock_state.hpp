@@ -8,6 +8,10 @@
 
 namespace lanqi {
 
+namespace testing {
+struct ClockStatePeer;
+}
+
 // The standard and correct times as the display refresh leaves them.
 struct ClockReading {
   DateTime standard;
@@ -32,8 +36,7 @@ struct ClockState {
   // A calibration pass is running; another one that starts meanwhile ends at once.
   std::atomic<bool> calibrating{false};
 
-  // The standard and correct times as the last refresh (or setting) left them.
-  DateTime StandardTime() const;
+  // The correct time as the last refresh (or setting) left it.
   DateTime CorrectTime() const;
 
   // Sets the standard time as holding at the given tick count (start-up, accepted readings).
@@ -59,6 +62,9 @@ struct ClockState {
   DateTime CorrectTimeAt(std::uint64_t tickMs) const;
 
  private:
+  // The tests read the standard time as the last refresh (or setting) left it.
+  friend struct testing::ClockStatePeer;
+
   mutable std::mutex anchorMutex_;
   DateTime standardTime_{};
   std::optional<std::uint64_t> standardAnchorMs_;

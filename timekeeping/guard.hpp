@@ -8,7 +8,7 @@
 
 namespace lanqi {
 
-struct TimeKeeper;
+struct PassServices;
 
 inline constexpr int kGuardPeriodMs = 1000;
 inline constexpr std::int64_t kGuardToleranceMs = 2000;
@@ -57,6 +57,6 @@ class GuardGate {
 
 // One comparison of the system clock with the correct time, repairing it when more than two
 // seconds off; runs on a worker thread of its own.
-void GuardPass(TimeKeeper& keeper);
+void GuardPass(PassServices& services);
 
 }  // namespace lanqi

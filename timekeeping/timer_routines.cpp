@@ -1,19 +1,19 @@
 #include "timekeeping/display_refresh.hpp"
-#include "timekeeping/time_keeper.hpp"
+#include "timekeeping/pass_services.hpp"
 
 namespace lanqi {
 
-void StartTimerRoutine(TimeKeeper& keeper, platform::Timer timer) {
+void StartTimerRoutine(PassServices& services, platform::Timer timer) {
   switch (timer) {
     case platform::kDisplayTimer:
-      keeper.workers.Start(
-          [&keeper] { RefreshClockDisplay(keeper.state, keeper.window, keeper.clock); });
+      services.workers.Start(
+          [&services] { RefreshClockDisplay(services.state, services.window, services.clock); });
       break;
     case platform::kCalibrationTimer:
-      keeper.workers.Start([&keeper] { CalibrationPass(keeper); });
+      services.workers.Start([&services] { CalibrationPass(services); });
       break;
     case platform::kGuardTimer:
-      keeper.workers.Start([&keeper] { GuardPass(keeper); });
+      services.workers.Start([&services] { GuardPass(services); });
       break;
   }
 }

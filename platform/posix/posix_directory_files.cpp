@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/directory_files.hpp"
 #include "platform/posix/unique_fd.hpp"
-#include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
 
 namespace lanqi::platform {

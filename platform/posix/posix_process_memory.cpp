@@ -134,6 +134,4 @@ bool PosixProcessMemoryOs::Protect(ProcessHandle process, std::uintptr_t base, s
   return mprotect(reinterpret_cast<void*>(start), size + (base - start), prot) == 0;
 }
 
-void PosixProcessMemoryOs::ProcessPendingMessages() {}
-
 }  // namespace lanqi::platform

@@ -16,7 +16,6 @@ class PosixProcessMemoryOs final : public ProcessMemoryOs {
   bool Query(ProcessHandle process, std::uintptr_t address, MemoryRegion& region) override;
   bool Protect(ProcessHandle process, std::uintptr_t base, std::size_t size,
                std::uint32_t protection) override;
-  void ProcessPendingMessages() override;
 };
 
 }  // namespace lanqi::platform

@@ -1,20 +1,25 @@
 #pragma once
 // Identifiers of the main window's child controls and the window classes, shared by the window
 // and by the end-to-end driver that finds and clicks them.
+#include "platform/window.hpp"
 
 namespace lanqi::platform::win32 {
 
-inline constexpr int kId标签1 = 1001;
-inline constexpr int kId标签2 = 1002;
-inline constexpr int kId标签3 = 1003;
-inline constexpr int kId标签4 = 1004;
-inline constexpr int kId标签5 = 1005;
-inline constexpr int kId按钮1 = 1011;
-inline constexpr int kId按钮2 = 1012;
-inline constexpr int kId按钮3 = 1013;
-inline constexpr int kId按钮4 = 1014;
-inline constexpr int kId编辑框1 = 1021;
-inline constexpr int kId编辑框2 = 1022;
+// A control's id is its value (platform/window.hpp); the names below spell it for the driver.
+constexpr int ControlId(Control control) {
+  return static_cast<int>(control);
+}
+inline constexpr int kId标签1 = ControlId(Control::标签1);
+inline constexpr int kId标签2 = ControlId(Control::标签2);
+inline constexpr int kId标签3 = ControlId(Control::标签3);
+inline constexpr int kId标签4 = ControlId(Control::标签4);
+inline constexpr int kId标签5 = ControlId(Control::标签5);
+inline constexpr int kId按钮1 = ControlId(Control::按钮1);
+inline constexpr int kId按钮2 = ControlId(Control::按钮2);
+inline constexpr int kId按钮3 = ControlId(Control::按钮3);
+inline constexpr int kId按钮4 = ControlId(Control::按钮4);
+inline constexpr int kId编辑框1 = ControlId(Control::编辑框1);
+inline constexpr int kId编辑框2 = ControlId(Control::编辑框2);
 
 inline constexpr wchar_t kMainWindowClass[] = L"LanqiClockGuardMainWindow";
 inline constexpr wchar_t kTrayWindowClass[] = L"LanqiClockGuardTrayWindow";

@@ -83,11 +83,11 @@ bool MainWindow::CreateControls() {
   const auto guiFont = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
   logFont_ = CreateLogBoxFont();
   for (const ControlLayout& layout : kLayout) {
-    const ControlForm& form = layout.form;
+    const ControlForm& form = kControlForms[IndexOf(layout.control)];
     HWND control = CreateWindowExW(
         layout.exStyle, layout.className, WideFrom936(form.text).c_str(),
         WS_CHILD | WS_VISIBLE | layout.style, form.left, form.top, form.width, form.height, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(form.control))), instance_, nullptr);
     if (control == nullptr) return false;
     controls_[IndexOf(form.control)] = control;
     const bool isLogBox = form.control == kLogBox;

@@ -4,14 +4,20 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <iterator>
 #include <string>
 
+#include "platform/main_window_form.hpp"
 #include "platform/timer_period.hpp"
 #include "platform/win32/pool_timer.hpp"
 #include "platform/win32/tray_icon.hpp"
 #include "platform/win32/unique_handle.hpp"
 #include "platform/win32/window_calls.hpp"
 #include "platform/window.hpp"
+
+namespace lanqi::testing {
+struct MainWindowPeer;
+}
 
 namespace lanqi::platform::win32 {
 
@@ -63,17 +69,14 @@ class MainWindow final : public Window {
   bool ShowBalloon(const std::string& title, const std::string& text, int iconKind,
                    int timeout) override;
   void ShowMessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
-  void WaitProcessingMessages(int milliseconds) override;
 
   HWND Handle() const { return window_.load(); }
-  HWND TrayWindow() const { return tray_.Window(); }
-  HWND CallWindow() const { return calls_.Window(); }
-  bool TrayAdded() const { return tray_.Added(); }
-  // The period the timer counts with now, in ms (0: stopped). Read it on the window's thread.
-  int TimerPeriodMs(Timer timer) const;
 
  private:
-  static constexpr std::size_t kControlCount = 11;
+  // The tests look at the tray's and the call window's handles and the timers' periods.
+  friend struct testing::MainWindowPeer;
+
+  static constexpr std::size_t kControlCount = std::size(kControlForms);
   static constexpr std::size_t kTimerCount = 3;
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -28,34 +28,43 @@ inline constexpr DWORD kLogBoxStyle =
     ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_VSCROLL | WS_TABSTOP;
 inline constexpr DWORD kOffsetBoxStyle = ES_CENTER | ES_AUTOHSCROLL | WS_TABSTOP;
 
-// What Windows needs beyond the form (platform/main_window_form.hpp): each control's id, window
-// class and styles, in the form's order.
+// What Windows needs beyond the form (platform/main_window_form.hpp) and the id (the control's
+// value): each control's window class and styles, in the form's order.
 struct ControlLayout {
-  const ControlForm& form;
-  int id;
+  Control control;
   const wchar_t* className;
   DWORD style;
   DWORD exStyle;
 };
 
 inline constexpr ControlLayout kLayout[] = {
-    {kControlForms[0], kId标签1, L"STATIC", kLabelStyle, 0},
-    {kControlForms[1], kId标签2, L"STATIC", kLabelStyle, 0},
-    {kControlForms[2], kId标签5, L"STATIC", kLabelStyle, 0},
-    {kControlForms[3], kId标签3, L"STATIC", kLabelStyle, 0},
-    {kControlForms[4], kId按钮1, L"BUTTON", kButtonStyle, 0},
-    {kControlForms[5], kId编辑框2, L"EDIT", kOffsetBoxStyle, WS_EX_CLIENTEDGE},
-    {kControlForms[6], kId按钮2, L"BUTTON", kButtonStyle, 0},
-    {kControlForms[7], kId标签4, L"STATIC", kLabelStyle, 0},
-    {kControlForms[8], kId编辑框1, L"EDIT", kLogBoxStyle, WS_EX_CLIENTEDGE},
-    {kControlForms[9], kId按钮3, L"BUTTON", kButtonStyle, 0},
-    {kControlForms[10], kId按钮4, L"BUTTON", kButtonStyle, 0},
+    {kBeijingTimeLabel, L"STATIC", kLabelStyle, 0},
+    {kCorrectTimeLabel, L"STATIC", kLabelStyle, 0},
+    {kSystemTimeLabel, L"STATIC", kLabelStyle, 0},
+    {kOffsetCaption, L"STATIC", kLabelStyle, 0},
+    {kStepDownButton, L"BUTTON", kButtonStyle, 0},
+    {kOffsetBox, L"EDIT", kOffsetBoxStyle, WS_EX_CLIENTEDGE},
+    {kStepUpButton, L"BUTTON", kButtonStyle, 0},
+    {kSecondsCaption, L"STATIC", kLabelStyle, 0},
+    {kLogBox, L"EDIT", kLogBoxStyle, WS_EX_CLIENTEDGE},
+    {kAutostartButton, L"BUTTON", kButtonStyle, 0},
+    {kHideButton, L"BUTTON", kButtonStyle, 0},
 };
-static_assert(std::size(kLayout) == std::size(kControlForms));
 
+// The control's row in the form, which the layout follows row by row.
 constexpr std::size_t IndexOf(Control control) {
-  return static_cast<std::size_t>(control);
+  std::size_t index = 0;
+  while (index < std::size(kControlForms) && kControlForms[index].control != control) ++index;
+  return index;
 }
+constexpr bool LayoutFollowsTheForm() {
+  if (std::size(kLayout) != std::size(kControlForms)) return false;
+  for (std::size_t i = 0; i < std::size(kLayout); ++i) {
+    if (kLayout[i].control != kControlForms[i].control) return false;
+  }
+  return true;
+}
+static_assert(LayoutFollowsTheForm(), "one layout row per form row, for the same control");
 constexpr std::size_t IndexOf(Timer timer) {
   return static_cast<std::size_t>(timer);
 }
@@ -68,8 +77,8 @@ inline bool IsEditBox(Control control) {
 }
 
 inline std::optional<Control> ControlOfId(int id) {
-  for (const ControlLayout& layout : kLayout) {
-    if (layout.id == id) return layout.form.control;
+  for (const ControlForm& form : kControlForms) {
+    if (ControlId(form.control) == id) return form.control;
   }
   return std::nullopt;
 }

@@ -28,11 +28,6 @@ void MainWindow::Invoke(const std::function<void()>& operation) {
   });
 }
 
-int MainWindow::TimerPeriodMs(Timer timer) const {
-  const std::size_t index = IndexOf(timer);
-  return index < timers_.size() ? timers_[index].Milliseconds() : 0;
-}
-
 HWND MainWindow::ControlWindow(Control control) const {
   const std::size_t index = IndexOf(control);
   return index < controls_.size() ? controls_[index] : nullptr;
@@ -145,13 +140,6 @@ void MainWindow::ShowMessageBox(const std::string& text, const std::string& titl
     messageBox_(nullptr, WideFrom936(text).c_str(), WideFrom936(title).c_str(),
                 MB_OK | iconFlag | MB_TASKMODAL);
   });
-}
-
-void MainWindow::WaitProcessingMessages(int milliseconds) {
-  PumpingDelayMs(milliseconds);
-  // The nested pump takes a WM_QUIT posted meanwhile off the queue; post it again so that the
-  // message loop still ends when the window was destroyed during the wait.
-  if (OnWindowThread() && destroyed_) PostQuitMessage(0);
 }
 
 }  // namespace lanqi::platform::win32

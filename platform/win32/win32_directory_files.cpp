@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/run_directory_files.hpp"
+#include "platform/directory_files.hpp"
 #include "platform/win32/executable_path.hpp"
 #include "platform/win32/file_security.hpp"
 #include "platform/win32/text_936.hpp"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/run_directory_files.hpp"
+#include "platform/directory_files.hpp"
 
 namespace lanqi::platform::win32 {
 

@@ -11,7 +11,7 @@
 namespace lanqi::platform {
 namespace win32 {
 
-bool Win32ProcessToken::IsNTAdminSaysAdministrator() {
+bool Win32Elevation::IsNTAdminSaysAdministrator() {
   UniqueHmodule advpack;
   ElevationCalls::IsNTAdminFunction isNTAdmin = calls_.isNTAdmin;
   if (isNTAdmin == nullptr) {
@@ -25,7 +25,7 @@ bool Win32ProcessToken::IsNTAdminSaysAdministrator() {
   return isNTAdmin(0, &reserved) != FALSE;
 }
 
-bool Win32ProcessToken::AdministratorsGroupInForce() {
+bool Win32Elevation::AdministratorsGroupInForce() {
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
   PSID allocated = nullptr;
   if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
@@ -38,7 +38,7 @@ bool Win32ProcessToken::AdministratorsGroupInForce() {
   return asked && member;
 }
 
-bool Win32ProcessToken::QueryToken(TOKEN_INFORMATION_CLASS kind, void* information, DWORD size) {
+bool Win32Elevation::QueryToken(TOKEN_INFORMATION_CLASS kind, void* information, DWORD size) {
   HANDLE opened = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
   const UniqueHandle token(opened);
@@ -46,13 +46,13 @@ bool Win32ProcessToken::QueryToken(TOKEN_INFORMATION_CLASS kind, void* informati
   return calls_.getTokenInformation(token.get(), kind, information, size, &needed) != FALSE;
 }
 
-bool Win32ProcessToken::IsElevated() {
+bool Win32Elevation::IsElevated() {
   TOKEN_ELEVATION elevation{};
   return QueryToken(::TokenElevation, &elevation, sizeof elevation) &&
          elevation.TokenIsElevated != 0;
 }
 
-TokenElevationKind Win32ProcessToken::ElevationKind() {
+TokenElevationKind Win32Elevation::ElevationKind() {
   TOKEN_ELEVATION_TYPE type{};
   if (!QueryToken(TokenElevationType, &type, sizeof type)) return TokenElevationKind::Unknown;
   switch (type) {
@@ -66,7 +66,7 @@ TokenElevationKind Win32ProcessToken::ElevationKind() {
   return TokenElevationKind::Unknown;
 }
 
-bool Win32ProcessToken::UacPolicyOn() {
+bool Win32Elevation::UacPolicyOn() {
   DWORD enableLua = 1;
   DWORD size = sizeof enableLua;
   const LSTATUS read = calls_.regGetValue(
@@ -76,13 +76,22 @@ bool Win32ProcessToken::UacPolicyOn() {
   return read != ERROR_SUCCESS || enableLua != 0;
 }
 
-bool Win32ProcessToken::StartedByThisProgram() {
+bool Win32Elevation::StartedByThisProgram() {
   const std::optional<std::wstring> parent = calls_.parentImagePath();
   return parent && SameImagePath(*parent, ProcessImagePath(GetCurrentProcess()));
 }
 
-bool Win32ProcessToken::RequestElevatedStart(const std::string& file, bool useFile,
-                                             const std::optional<std::string>& parameters) {
+TokenFacts Win32Elevation::ReadTokenFacts() {
+  return TokenFacts{.isNTAdmin = IsNTAdminSaysAdministrator(),
+                    .administratorsInForce = AdministratorsGroupInForce(),
+                    .elevated = IsElevated(),
+                    .kind = ElevationKind(),
+                    .uacPolicyOn = UacPolicyOn(),
+                    .startedByThisProgram = StartedByThisProgram()};
+}
+
+bool Win32Elevation::RelaunchElevated(const std::string& file, bool useFile,
+                                      const std::optional<std::string>& parameters) {
   const ComApartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   const std::wstring target = useFile && !file.empty() ? WideFrom936(file) : ExecutablePath();
   const std::wstring wideParameters = parameters ? WideFrom936(*parameters) : L"";
@@ -103,8 +112,7 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
 }  // namespace win32
 
 Elevation& real::TheElevation() {
-  static win32::Win32ProcessToken token;
-  static TokenElevation elevation(token);
+  static win32::Win32Elevation elevation;
   return elevation;
 }
 

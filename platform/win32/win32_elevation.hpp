@@ -33,26 +33,28 @@ struct ElevationCalls {
   ParentImagePathFunction parentImagePath = ParentImagePath;
 };
 
-// The process token as the calls above see it.
-class Win32ProcessToken final : public ProcessToken {
+// The process token as the calls above see it, and the elevation request.
+class Win32Elevation final : public Elevation {
  public:
-  explicit Win32ProcessToken(const ElevationCalls& calls = {}) : calls_(calls) {}
-  bool IsNTAdminSaysAdministrator() override;
-  // With a null token CheckTokenMembership looks at the thread's or process's token as used
-  // for access checks: a deny-only Administrators group there counts as not a member.
-  bool AdministratorsGroupInForce() override;
-  bool IsElevated() override;
-  TokenElevationKind ElevationKind() override;
-  // HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System, EnableLUA.
-  bool UacPolicyOn() override;
-  // The parent's image path and this process's, both as QueryFullProcessImageNameW gives them.
-  bool StartedByThisProgram() override;
+  explicit Win32Elevation(const ElevationCalls& calls = {}) : calls_(calls) {}
+  // Each fact as its own call answers it: TokenElevation, TokenElevationType, the UAC policy
+  // (HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System, EnableLUA), and the
+  // parent's image path against this process's, both as QueryFullProcessImageNameW gives them.
+  TokenFacts ReadTokenFacts() override;
   // ShellExecuteExW inside a single-threaded apartment, as the shell's documentation asks of
   // its callers: the "runas" verb and its prompt may go through COM.
-  bool RequestElevatedStart(const std::string& file, bool useFile,
-                            const std::optional<std::string>& parameters) override;
+  bool RelaunchElevated(const std::string& file, bool useFile,
+                        const std::optional<std::string>& parameters) override;
 
  private:
+  bool IsNTAdminSaysAdministrator();
+  // With a null token CheckTokenMembership looks at the thread's or process's token as used
+  // for access checks: a deny-only Administrators group there counts as not a member.
+  bool AdministratorsGroupInForce();
+  bool IsElevated();
+  TokenElevationKind ElevationKind();
+  bool UacPolicyOn();
+  bool StartedByThisProgram();
   // One piece of fixed-size information about the process's token; false when it cannot be had.
   bool QueryToken(TOKEN_INFORMATION_CLASS kind, void* information, DWORD size);
 

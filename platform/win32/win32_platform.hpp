@@ -36,20 +36,18 @@ class Win32Workers final : public Workers {
   // False, without running the routine, when the pool would not take it.
   bool Start(std::function<void()> routine) override;
   void PumpingDelay(int milliseconds) override;
-  // Routines started and not yet finished.
-  int LiveCount() const { return live_.load(); }
 
  private:
   static void CALLBACK RunQueued(PTP_CALLBACK_INSTANCE instance, void* context);
   SubmitCall submit_;
-  std::atomic<int> live_{0};
 };
 
 // The call that makes the delay's timer; tests put in one that fails.
 using CreateWaitableTimerCall = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR);
 
 // Waits the interval on a one-shot waitable timer while processing the thread's window messages;
-// without a timer it still waits the interval, then returns.
+// without a timer it still waits the interval, then returns. Zero or less only processes the
+// messages waiting. A quit message taken meanwhile is posted again at the end.
 void PumpingDelayMs(int milliseconds, CreateWaitableTimerCall createTimer = ::CreateWaitableTimerW);
 
 }  // namespace lanqi::platform::win32

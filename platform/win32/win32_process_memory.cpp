@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include "platform/process_memory_os.hpp"
-#include "platform/win32/message_pump.hpp"
 #include "platform/win32/win32_system.hpp"
 
 namespace lanqi::platform {
@@ -68,8 +67,6 @@ class Win32ProcessMemoryOs final : public ProcessMemoryOs {
     DWORD previous = 0;
     return VirtualProtectEx(AsHandle(process), AsPointer(base), size, protection, &previous);
   }
-
-  void ProcessPendingMessages() override { win32::DispatchWaitingMessages(); }
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "app/program.hpp"
 #include "platform/win32/main_window.hpp"
+#include "platform/win32/win32_platform.hpp"
 #include "tests/fakes/fake_system.hpp"
 #include "tests/support/pump_until.hpp"
 
@@ -22,59 +23,41 @@ namespace {
 using platform::Control;
 using platform::Timer;
 
-// The real window, with every pause the program asks for written down: how many there were and
-// how deep they nested. Only the window's thread pauses.
-class PauseCountingWindow final : public platform::Window {
+// The system's workers, with every pause the program asks for written down: how many there were
+// and how deep they nested. The pause is the real one, processing the window's messages; only the
+// window's thread pauses.
+class PauseCountingWorkers final : public platform::Workers {
  public:
-  explicit PauseCountingWindow(platform::Window& real) : real_(real) {}
+  explicit PauseCountingWorkers(platform::Workers& starter) : starter_(starter) {}
 
-  std::string Text(Control control) override { return real_.Text(control); }
-  void SetText(Control control, const std::string& text) override { real_.SetText(control, text); }
-  void SetSelectionStart(Control editBox, int start) override {
-    real_.SetSelectionStart(editBox, start);
-  }
-  void SetVisible(bool visible) override { real_.SetVisible(visible); }
-  void SetTrayShown(bool shown) override { real_.SetTrayShown(shown); }
-  void SetTimerPeriod(Timer timer, int milliseconds) override {
-    real_.SetTimerPeriod(timer, milliseconds);
-  }
-  void AppendLogLine(const std::string& text) override { real_.AppendLogLine(text); }
-  bool ShowBalloon(const std::string& title, const std::string& text, int iconKind,
-                   int timeout) override {
-    return real_.ShowBalloon(title, text, iconKind, timeout);
-  }
-  void ShowMessageBox(const std::string& text, const std::string& title,
-                      platform::MessageIcon icon) override {
-    real_.ShowMessageBox(text, title, icon);
-  }
-  void WaitProcessingMessages(int milliseconds) override {
+  bool Start(std::function<void()> routine) override { return starter_.Start(std::move(routine)); }
+  void PumpingDelay(int milliseconds) override {
     ++pauses;
     deepest = std::max(deepest, ++depth);
-    real_.WaitProcessingMessages(milliseconds);
+    platform::win32::PumpingDelayMs(milliseconds);
     --depth;
   }
-  void EndProgram(int exitCode) override { real_.EndProgram(exitCode); }
 
   std::atomic<int> pauses{0};  // also read by the feeder below
   int depth = 0;
   int deepest = 0;
 
  private:
-  platform::Window& real_;
+  platform::Workers& starter_;
 };
 
 // The program's handlers, with a count of the log changes that arrived inside a pause.
 class LogChangesDuringPauses final : public platform::WindowEvents {
  public:
-  LogChangesDuringPauses(platform::WindowEvents& handlers, const PauseCountingWindow& window)
-      : handlers_(handlers), window_(window) {}
+  LogChangesDuringPauses(platform::WindowEvents& handlers, const PauseCountingWorkers& workers)
+      : handlers_(handlers), workers_(workers) {}
 
   void OnCreated() override { handlers_.OnCreated(); }
   bool OnCloseRequested() override { return handlers_.OnCloseRequested(); }
   void OnDestroyed() override { handlers_.OnDestroyed(); }
   void OnButtonClicked(Control button) override { handlers_.OnButtonClicked(button); }
   void OnContentChanged(Control editBox) override {
-    if (editBox == platform::kLogBox && window_.depth > 0) ++changesInsideAPause;
+    if (editBox == platform::kLogBox && workers_.depth > 0) ++changesInsideAPause;
     handlers_.OnContentChanged(editBox);
   }
   void OnTrayLeftButtonUp() override { handlers_.OnTrayLeftButtonUp(); }
@@ -84,7 +67,7 @@ class LogChangesDuringPauses final : public platform::WindowEvents {
 
  private:
   platform::WindowEvents& handlers_;
-  const PauseCountingWindow& window_;
+  const PauseCountingWorkers& workers_;
 };
 
 // One line over the limit, then, once its pause has begun, a worker's line every 700 ms for 20 s,
@@ -93,12 +76,13 @@ class LogChangesDuringPauses final : public platform::WindowEvents {
 // removes the full line only: every later line stays.
 TEST(LogBoxOverTheRealWindow, LinesDuringThePauseNeitherPauseAgainNorHoldTheirWorkers) {
   testing::FakeSystem fake;
+  PauseCountingWorkers pausing(fake.workers);
+  fake.workersInUse = &pausing;
   platform::System system = fake.System();
-  platform::win32::MainWindow real(GetModuleHandleW(nullptr));
-  PauseCountingWindow window(real);
+  platform::win32::MainWindow window(GetModuleHandleW(nullptr));
   Program program(system, window);
-  LogChangesDuringPauses events(program.Events(), window);
-  if (!real.Load(events)) GTEST_SKIP() << "no desktop to create windows on";
+  LogChangesDuringPauses events(program.Events(), pausing);
+  if (!window.Load(events)) GTEST_SKIP() << "no desktop to create windows on";
 
   const std::string fullLine(MainWindowHandlers::kLogLimitBytes - 1, 'x');
   constexpr int kLines = 20000 / 700;
@@ -114,7 +98,7 @@ TEST(LogBoxOverTheRealWindow, LinesDuringThePauseNeitherPauseAgainNorHoldTheirWo
     };
     appendFromAWorker(fullLine + "\r\n");  // 10001 bytes
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (window.pauses.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+    while (pausing.pauses.load() == 0 && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     for (int i = 0; i < kLines; ++i) {
@@ -126,8 +110,8 @@ TEST(LogBoxOverTheRealWindow, LinesDuringThePauseNeitherPauseAgainNorHoldTheirWo
   testing::PumpUntil([&] { return returned.load() >= kLines + 1; }, std::chrono::seconds(90));
 
   EXPECT_EQ(returned.load(), kLines + 1);
-  EXPECT_EQ(window.pauses, 1);
-  EXPECT_EQ(window.deepest, 1);
+  EXPECT_EQ(pausing.pauses, 1);
+  EXPECT_EQ(pausing.deepest, 1);
   // Lines did come during the pause: the case above was met, not passed by.
   EXPECT_GE(events.changesInsideAPause, 1);
   std::string everyLater;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "app/program.hpp"
 #include "tests/fakes/fake_system.hpp"
 #include "tests/fakes/fake_window.hpp"
+#include "tests/support/clock_state_peer.hpp"
 
 namespace lanqi {
 namespace {
@@ -70,29 +72,26 @@ TEST_F(WindowHandlers, BalloonOnlyWhileTheIconIsInTheNotificationArea) {
   EXPECT_TRUE(window.ShowBalloon("岚栖钟卫", "x", 1, 1));
 }
 
-TEST_F(WindowHandlers, EveryLogLineKeepsTheEndInView) {
-  window.AppendLogLine("一行\r\n");
-  EXPECT_EQ(window.SelectionStart(platform::kLogBox), -1);
-  EXPECT_TRUE(window.Waits().empty());
-}
-
-// The clear takes what was there when the pause began; a line that came during it stays.
+// Every line keeps the end in view; a full log is cleared after three seconds: the clear takes
+// what was there when the pause began, and a line that came during it stays.
 TEST_F(WindowHandlers, FullLogIsClearedAfterThreeSecondsAndStartsAnew) {
   std::string seenDuringWait;
-  window.onWait = [&](int) {
+  workers.onDelay = [&](int) {
     seenDuringWait = window.Text(platform::kLogBox);
     window.AppendLogLine("暂停中\r\n");
   };
   const std::string line(100, 'x');
   for (int i = 0; i < 100; ++i) window.AppendLogLine(line);  // exactly 10000 bytes: kept
   EXPECT_EQ(window.Text(platform::kLogBox).size(), 10000u);
-  EXPECT_TRUE(window.Waits().empty());
+  EXPECT_EQ(window.SelectionStart(platform::kLogBox), -1);
+  EXPECT_EQ(workers.delays(), 0);
 
-  window.AppendLogLine("末行\r\n");
-  EXPECT_EQ(window.Waits(), std::vector<int>{3000});
-  EXPECT_EQ(seenDuringWait.size(), 10006u);  // the text stays readable during the pause
+  window.AppendLogLine("x");  // one byte over the limit
+  EXPECT_EQ(workers.delays(), 1);
+  EXPECT_EQ(workers.totalDelayMs(), 3000);
+  EXPECT_EQ(seenDuringWait.size(), 10001u);  // the text stays readable during the pause
   EXPECT_EQ(window.Text(platform::kLogBox), "暂停中\r\n");
-  window.onWait = nullptr;
+  workers.onDelay = nullptr;
 
   window.AppendLogLine("新的一行\r\n");
   EXPECT_EQ(window.Text(platform::kLogBox), "暂停中\r\n新的一行\r\n");
@@ -100,7 +99,7 @@ TEST_F(WindowHandlers, FullLogIsClearedAfterThreeSecondsAndStartsAnew) {
 
 TEST_F(WindowHandlers, DisplayTickStartsTheRefreshOnAWorker) {
   handlers.OnCreated();
-  EXPECT_EQ(state.StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+  EXPECT_EQ(testing::StandardTimeOf(state), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
   handlers.OnTimerTick(platform::kDisplayTimer);
   EXPECT_EQ(window.Text(platform::kBeijingTimeLabel),
             "北京时间：0000年00月00日 00:00:00");  // not yet run
@@ -137,7 +136,7 @@ TEST_F(WindowHandlers, OffsetAndAutostartControlsReachTheirHandlers) {
   // The file removed while the program runs: the destruction writes the value in force anew.
   std::filesystem::remove(fake.folder.path() / OffsetFile::kFileName);
   handlers.OnDestroyed();
-  const auto saved = files->ReadUpTo(OffsetFile::kFileName, 100);
+  const auto saved = testing::ReadUpTo(*files, OffsetFile::kFileName, 100);
   ASSERT_TRUE(saved);
   EXPECT_EQ(std::string(saved->begin(), saved->end()), "0");
 }
@@ -153,6 +152,15 @@ TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
     fakes.registry
         .values[{"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "LanqiClockGuard"}] = u"x";
     fakes.files->Replace(OffsetFile::kFileName, std::vector<std::uint8_t>{'-', '3', '0', '0'});
+    // The first calibration is the last step: what the others did stands when it starts.
+    std::vector<std::function<void()>> queued;
+    DateTime standardAtStart{};
+    std::string offsetAtStart;
+    fakes.workers.onQueue = [&](std::function<void()> routine) {
+      if (queued.empty()) standardAtStart = testing::StandardTimeOf(starting.program.State());
+      if (queued.empty()) offsetAtStart = started.Text(platform::kOffsetBox);
+      queued.push_back(std::move(routine));
+    };
     starting.program.Events().OnCreated();
     EXPECT_EQ(started.EndedWith(), -1);
     EXPECT_EQ(started.Text(platform::kAutostartButton), "取消开机启动");
@@ -166,9 +174,9 @@ TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
       EXPECT_EQ(started.Balloons()[0].iconKind, 1);
       EXPECT_EQ(started.Balloons()[0].timeout, 1);
     }
-    EXPECT_EQ(started.Text(platform::kOffsetBox), "-300");
+    EXPECT_EQ(offsetAtStart, "-300");
     EXPECT_EQ(starting.program.State().offsetSeconds.load(), -300);
-    EXPECT_EQ(starting.program.State().StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+    EXPECT_EQ(standardAtStart, DateTimeFromParts(2024, 2, 11, 10, 5, 3));
     EXPECT_TRUE(fakes.elevation.requests.empty());
     // The host's folder: under Wine every folder is its user's own, which brings the warning.
     // The first calibration runs on its own thread.
@@ -177,12 +185,12 @@ TEST_F(WindowHandlers, StartWithRightsRunsEveryStepInOrder) {
                                     : "";
     EXPECT_EQ(started.Text(platform::kLogBox), warning);
 
-    auto queued = fakes.workers.TakeQueued();
     ASSERT_EQ(queued.size(), 1u);
-    queued[0]();
+    const std::function<void()> first = std::move(queued[0]);
+    first();
     EXPECT_EQ(started.Text(platform::kLogBox),
               warning + "系统初始化成功，正在首次校对网络时间！\r\n");
-    EXPECT_EQ(fakes.workers.TakeQueued().size(), 1u);  // and it started the first pass
+    EXPECT_EQ(queued.size(), 2u);  // and it started the first pass
   }
 }
 
@@ -190,7 +198,7 @@ TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNoth
   for (bool declined : {false, true}) {
     AssembledProgram starting;
     testing::FakeElevation& noRights = starting.fake.elevation;
-    noRights.administrator = false;
+    noRights.facts = {};  // a standard user's start, UAC on
     noRights.declined = declined;
     starting.program.Events().OnCreated();
     testing::FakeWindow& bare = starting.window;
@@ -205,7 +213,7 @@ TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNoth
     EXPECT_EQ(bare.Text(platform::kLogBox), "");
     EXPECT_EQ(bare.Text(platform::kOffsetBox), "");
     EXPECT_TRUE(starting.fake.workers.TakeQueued().empty());
-    EXPECT_FALSE(starting.fake.files->ReadUpTo(OffsetFile::kFileName, 100).has_value());
+    EXPECT_FALSE(testing::ReadUpTo(*starting.fake.files, OffsetFile::kFileName, 100).has_value());
   }
 }
 
@@ -215,19 +223,19 @@ TEST_F(WindowHandlers, StartWithoutRightsHandsOverToAnElevatedCopyAndTouchesNoth
 struct StartChain {
   static constexpr int kMostStarts = 8;
 
-  testing::TokenFacts copy;  // what the elevated start gives the copy
+  platform::TokenFacts copy;  // what the elevated start gives the copy
   int starts = 0;
   int requests = 0;
   int running = 0;  // starts that went on to run the program
   std::vector<testing::MessageBoxShown> boxes;
   std::vector<std::string> faults;
 
-  void Start(const testing::TokenFacts& facts) {
+  void Start(const platform::TokenFacts& facts) {
     ++starts;
-    testing::FakeProcessToken token(facts);
-    platform::TokenElevation elevation(token);
+    testing::FakeElevation elevation;
+    elevation.facts = facts;
     AssembledProgram started(&elevation);
-    token.onRequest = [&] {
+    elevation.onRequest = [&] {
       ++requests;
       if (starts < kMostStarts) Start(copy);
     };
@@ -240,7 +248,7 @@ struct StartChain {
     };
     events.OnCreated();
     for (const auto& box : started.window.MessageBoxes()) boxes.push_back(box);
-    for (const auto& request : token.requested) {
+    for (const auto& request : elevation.requests) {
       if (request.useFile || request.parameters)
         faults.push_back("request names a file or arguments");
     }
@@ -251,7 +259,8 @@ struct StartChain {
     if (started.window.EndedWith() != 0) faults.push_back("exit code not 0");
     if (started.window.TrayShown()) faults.push_back("tray icon shown");
     if (!started.fake.workers.TakeQueued().empty()) faults.push_back("work started");
-    if (started.fake.files->ReadUpTo(OffsetFile::kFileName, 100)) faults.push_back("offset saved");
+    if (testing::ReadUpTo(*started.fake.files, OffsetFile::kFileName, 100))
+      faults.push_back("offset saved");
   }
 };
 
@@ -262,9 +271,8 @@ struct StartChain {
 // system without UAC end with the message instead.
 TEST(StartRights, AChainOfCopiesAsksAtMostOnceAndEndsWithOneMessageOrOneRunningCopy) {
   using Kind = platform::TokenElevationKind;
-  using testing::TokenFacts;
-  const TokenFacts elevatedAdministrator{
-      .isNTAdmin = true, .administratorsInForce = true, .elevated = true, .kind = Kind::Full};
+  using platform::TokenFacts;
+  const TokenFacts elevatedAdministrator = testing::kElevatedAdministrator;
   TokenFacts elevatedCopy = elevatedAdministrator;
   elevatedCopy.startedByThisProgram = true;
   const TokenFacts filteredAdministrator{.isNTAdmin = true, .kind = Kind::Limited};

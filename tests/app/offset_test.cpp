@@ -79,7 +79,7 @@ struct Offset : ::testing::Test {
   }
   // The file's bytes as text; "<none>" when it is missing.
   std::string FileText() {
-    const auto bytes = files->ReadUpTo(OffsetFile::kFileName, 1 << 16);
+    const auto bytes = testing::ReadUpTo(*files, OffsetFile::kFileName, 1 << 16);
     return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
   }
   void WriteFile(const std::string& text) {
@@ -191,7 +191,7 @@ TEST_F(Offset, FileThatCannotBeTakenIsLeftUntouchedUntilTheUserChangesTheOffset)
     heldEditor.TakeOutsideChange(1000);
     heldEditor.SaveOffsetAtEnd(1000);  // as when the window is destroyed
     EXPECT_EQ(held.replaces, 0) << c.what;
-    const auto kept = files->ReadUpTo(OffsetFile::kFileName, c.stored.size() + 1);
+    const auto kept = testing::ReadUpTo(*files, OffsetFile::kFileName, c.stored.size() + 1);
     ASSERT_TRUE(kept) << c.what;
     EXPECT_TRUE(std::string(kept->begin(), kept->end()) == c.stored) << c.what;
 

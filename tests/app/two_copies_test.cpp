@@ -194,7 +194,7 @@ TEST(TwoCopies, OneGuardsAndTheOffsetInForceChangesInOneStep) {
     EXPECT_EQ(follower.files.replaces, followerSaves);  // nothing saved back
     follower.program.Events().OnDestroyed();
     EXPECT_EQ(follower.files.replaces, followerSaves);
-    const auto stored = shared.files->ReadUpTo(OffsetFile::kFileName, 16);
+    const auto stored = testing::ReadUpTo(*shared.files, OffsetFile::kFileName, 16);
     ASSERT_TRUE(stored);
     EXPECT_EQ(std::string(stored->begin(), stored->end()), "3");
   }

@@ -6,8 +6,6 @@
 #include <cwchar>
 
 #include "platform/win32/control_ids.hpp"
-#include "platform/win32/main_window_layout.hpp"
-#include "platform/win32/text_936.hpp"
 #include "tests/e2e/clock_line.hpp"
 #include "tests/e2e/e2e_fixture.hpp"
 #include "tests/e2e/window_access.hpp"
@@ -57,31 +55,49 @@ bool IsTextStartUpMayWrite(int id, const std::wstring& text) {
   return false;
 }
 
-// The exe's controls as the form and the layout describe them, seen from another process.
+// The exe's controls as a person sees them, from another process: each of its kind at its place
+// in the client area, with its first text.
 TEST_F(MainWindow, EveryControlIsAtItsPlaceWithItsKindAndInitialText) {
-  for (const ids::ControlLayout& layout : ids::kLayout) {
-    const platform::ControlForm& form = layout.form;
-    SCOPED_TRACE(layout.id);
-    HWND control = Program().Control(layout.id);
-    ASSERT_NE(control, nullptr) << "no child window with id " << layout.id;
-    EXPECT_EQ(_wcsicmp(ClassNameOf(control).c_str(), layout.className), 0)
-        << "class " << Utf8(ClassNameOf(control)) << ", expected " << Utf8(layout.className);
+  const struct {
+    int id;
+    const wchar_t* className;
+    int left, top, width, height;
+    const wchar_t* text;
+  } controls[] = {
+      // clang-format off
+      {ids::kId标签1, L"Static", 8, 8, 344, 24, L"北京时间：0000年00月00日 00:00:00"},
+      {ids::kId标签2, L"Static", 8, 40, 344, 24, L"正确时间：0000年00月00日 00:00:00"},
+      {ids::kId标签5, L"Static", 8, 72, 344, 24, L"系统时间：0000年00月00日 00:00:00"},
+      {ids::kId标签3, L"Static", 8, 104, 64, 24, L"时差："},
+      {ids::kId按钮1, L"Button", 88, 104, 48, 24, L"-1s"},
+      {ids::kId编辑框2, L"Edit", 144, 104, 64, 24, L""},
+      {ids::kId按钮2, L"Button", 224, 104, 48, 24, L"+1s"},
+      {ids::kId标签4, L"Static", 288, 104, 64, 24, L"秒"},
+      {ids::kId编辑框1, L"Edit", 6, 136, 346, 152, L""},
+      {ids::kId按钮3, L"Button", 8, 296, 152, 24, L"设置开机启动"},
+      {ids::kId按钮4, L"Button", 216, 296, 136, 24, L"最小化窗口"},
+      // clang-format on
+  };
+  for (const auto& c : controls) {
+    SCOPED_TRACE(Utf8(c.text) + " " + std::to_string(c.id));
+    HWND control = Program().Control(c.id);
+    ASSERT_NE(control, nullptr) << "no child window with id " << c.id;
+    EXPECT_EQ(_wcsicmp(ClassNameOf(control).c_str(), c.className), 0)
+        << "class " << Utf8(ClassNameOf(control));
     // The control's own flag: the window itself may not be shown yet.
     EXPECT_TRUE(GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE);
 
-    const auto place = Program().ControlRect(layout.id);
+    const auto place = Program().ControlRect(c.id);
     ASSERT_TRUE(place.has_value());
-    EXPECT_EQ(place->left, form.left);
-    EXPECT_EQ(place->top, form.top);
-    EXPECT_EQ(place->right - place->left, form.width) << "width";
-    EXPECT_EQ(place->bottom - place->top, form.height) << "height";
+    EXPECT_EQ(place->left, c.left);
+    EXPECT_EQ(place->top, c.top);
+    EXPECT_EQ(place->right - place->left, c.width) << "width";
+    EXPECT_EQ(place->bottom - place->top, c.height) << "height";
 
-    const auto text = Program().ControlText(layout.id);
+    const auto text = Program().ControlText(c.id);
     ASSERT_TRUE(text.has_value()) << "no answer to WM_GETTEXT";
-    const std::wstring initialText = ids::WideFrom936(form.text);
-    if (*text != initialText) {
-      EXPECT_TRUE(IsTextStartUpMayWrite(layout.id, *text))
-          << "text " << Utf8(*text) << ", expected " << Utf8(initialText);
+    if (*text != c.text) {
+      EXPECT_TRUE(IsTextStartUpMayWrite(c.id, *text)) << "text " << Utf8(*text);
     }
   }
 }

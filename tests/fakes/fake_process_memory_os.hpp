@@ -22,7 +22,6 @@ class DeniedProcessMemoryOs final : public platform::ProcessMemoryOs {
   bool Protect(platform::ProcessHandle, std::uintptr_t, std::size_t, std::uint32_t) override {
     return false;
   }
-  void ProcessPendingMessages() override {}
 };
 
 // Memory calls over a made-up address space: the regions given, each byte of them zero. Keeps
@@ -63,7 +62,6 @@ class RecordingProcessMemoryOs final : public platform::ProcessMemoryOs {
                std::uint32_t) override {
     return process != 0;
   }
-  void ProcessPendingMessages() override {}
 
   std::vector<platform::MemoryRegion> regions;  // in address order, without gaps
   std::vector<std::uint32_t> opened;

@@ -13,10 +13,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/directory_files.hpp"
 #include "platform/machine_lock.hpp"
 #include "platform/process_image.hpp"
 #include "platform/registry.hpp"
-#include "platform/run_directory_files.hpp"
+#include "tests/support/bytes.hpp"
 
 namespace lanqi::testing {
 

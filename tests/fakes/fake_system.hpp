@@ -25,12 +25,13 @@ struct FakeSystem {
   FakeProcessImage image;
   FakeElevation elevation;
   FakeMachineLock guardLock;
-  // The elevation the system hands out; a test may point it at another one.
+  // The workers and elevation the system hands out; a test may point them at others.
+  platform::Workers* workersInUse = &workers;
   platform::Elevation* elevationInUse = &elevation;
 
   platform::System System() {
     return platform::System{
-        clock,     workers,
+        clock,     *workersInUse,
         sockets,   HostSystem().processMemory,
         *files,    registry,
         image,     *elevationInUse,

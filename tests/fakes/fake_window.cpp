@@ -87,14 +87,6 @@ void FakeWindow::ShowMessageBox(const std::string& text, const std::string& titl
   if (onMessageBox) onMessageBox();
 }
 
-void FakeWindow::WaitProcessingMessages(int milliseconds) {
-  {
-    std::lock_guard lock(mutex_);
-    waits_.push_back(milliseconds);
-  }
-  if (onWait) onWait(milliseconds);
-}
-
 void FakeWindow::EndProgram(int exitCode) {
   std::lock_guard lock(mutex_);
   endedWith_ = exitCode;
@@ -134,10 +126,6 @@ std::vector<MessageBoxShown> FakeWindow::MessageBoxes() {
 int FakeWindow::SelectionStart(Control editBox) {
   std::lock_guard lock(mutex_);
   return selection_.count(editBox) ? selection_[editBox] : 0;
-}
-std::vector<int> FakeWindow::Waits() {
-  std::lock_guard lock(mutex_);
-  return waits_;
 }
 
 }  // namespace lanqi::testing

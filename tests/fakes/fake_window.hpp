@@ -37,7 +37,6 @@ class FakeWindow final : public platform::Window {
                    int timeout) override;
   void ShowMessageBox(const std::string& text, const std::string& title,
                       platform::MessageIcon icon) override;
-  void WaitProcessingMessages(int milliseconds) override;
   void EndProgram(int exitCode) override;
 
   // Inspection and scripting.
@@ -49,14 +48,12 @@ class FakeWindow final : public platform::Window {
   std::vector<Balloon> Balloons();
   std::vector<MessageBoxShown> MessageBoxes();
   int SelectionStart(platform::Control editBox);
-  std::vector<int> Waits();
   // The exit code the program ended with, or -1 while it runs.
   int EndedWith();
   // The shell refuses every balloon, as it does when balloons are turned off.
   bool refuseBalloons = false;
   // Runs when a message box is shown, standing in for what happens while it is open.
   std::function<void()> onMessageBox;
-  std::function<void(int)> onWait;
   // Called for every SetTimerPeriod call (changed or not) and every appended log line.
   std::function<void(platform::Timer, int)> onTimerPeriod;
   std::function<void(const std::string&)> onLogLine;
@@ -74,7 +71,6 @@ class FakeWindow final : public platform::Window {
   std::map<platform::Timer, int> restarts_;
   std::vector<Balloon> balloons_;
   std::vector<MessageBoxShown> boxes_;
-  std::vector<int> waits_;
   int endedWith_ = -1;
 };
 

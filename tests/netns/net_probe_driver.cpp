@@ -35,7 +35,8 @@ std::string Text(lanqi::DateTime value) {
 // cells go through the process memory.
 lanqi::ProbeServices RealProbeServices() {
   auto& system = lanqi::testing::HostSystem();
-  static const auto memory = std::make_shared<const lanqi::ProcessMemory>(system.processMemory);
+  static const auto memory =
+      std::make_shared<const lanqi::ProcessMemory>(lanqi::testing::HostProcessMemory());
   return {system.workers, system.clock, system.sockets, memory,
           system.processMemory.CurrentProcessId()};
 }
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
     for (int i = Repeat(argc, argv, 2); i > 0; --i) {
       const auto start = Clock::now();
       const bool online = lanqi::岚栖_是否联网(RealProbeServices());
-      const lanqi::DateTime time = online ? Fetch(nullptr) : lanqi::NetworkTimeFailureValue();
+      const lanqi::DateTime time = online ? Fetch(nullptr) : lanqi::NetworkTimeFromHeaders({});
       std::printf("probe-fetch online=%d time=%s ms=%.1f\n", online ? 1 : 0, Text(time).c_str(),
                   MillisecondsSince(start));
     }

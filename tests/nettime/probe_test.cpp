@@ -39,7 +39,7 @@ struct VirtualProbe {
   FakeWorkers workers;
   std::function<void()> afterDelay;
   std::shared_ptr<const ProcessMemory> memory =
-      std::make_shared<const ProcessMemory>(testing::HostSystem().processMemory);
+      std::make_shared<const ProcessMemory>(testing::HostProcessMemory());
   std::uint64_t start = clock.TickCountMs();
 };
 
@@ -98,7 +98,7 @@ TEST(ProbeTarget, ACellThatCannotBeWrittenNeverPassesForASuccess) {
   probe.sockets.Set("h", {"10.0.0.1", Answer::Refuse});
   testing::DeniedProcessMemoryOs denied;
   const ProbeServices services{probe.workers, probe.clock, probe.sockets,
-                               std::make_shared<const ProcessMemory>(denied), 1};
+                               std::make_shared<const ProcessMemory>(denied, probe.workers), 1};
   EXPECT_EQ(ProbeTarget(services, "h", 53, 200), -1);
 }
 
@@ -158,23 +158,6 @@ TEST(ConnectivityProbe, TheReferenceTargetsAreTheResolversThenTheWebServer) {
   EXPECT_FALSE(targets[2].limitMs.has_value());
 }
 
-TEST(PumpingDelay, WaitsTheIntervalInItsUnit) {
-  struct Case {
-    std::int32_t interval, unit;
-    long long waitedMs;
-  };
-  for (const Case c :
-       {Case{20, 0, 20}, Case{2, 1, 2000}, Case{1, 2, 60000}, Case{1, 3, 3600000}, Case{5, 7, 35},
-        Case{0, 1, 0}, Case{-5, 0, 0}, Case{5, -1, 0}, Case{1000, 3, 3600000000LL}}) {
-    SCOPED_TRACE(std::to_string(c.interval) + " unit " + std::to_string(c.unit));
-    VirtualClock clock;
-    FakeWorkers workers(FakeWorkers::Mode::Inline);
-    workers.onDelay = [&clock](int milliseconds) { clock.Advance(milliseconds); };
-    EXPECT_TRUE(PumpingDelay(workers, c.interval, c.unit));
-    EXPECT_EQ(workers.totalDelayMs(), c.waitedMs);
-  }
-}
-
 // Many probes at once whose workers are all stuck in their connects when the probers give up:
 // no cell may be freed under a worker, and every worker must end once its connect returns.
 TEST(ProbeTargetThreads, OverlappingProbesWithBlockedWorkersEndCleanly) {
@@ -182,9 +165,9 @@ TEST(ProbeTargetThreads, OverlappingProbesWithBlockedWorkersEndCleanly) {
   ScriptedSockets sockets;
   sockets.Set("silent", {"10.0.0.9", Answer::Hang});
   sockets.Set("fast", {"10.0.0.8", Answer::Accept});
-  const ProbeServices services{
-      workers, testing::HostSystem().clock, sockets,
-      std::make_shared<const ProcessMemory>(testing::HostSystem().processMemory), Self()};
+  const ProbeServices services{workers, testing::HostSystem().clock, sockets,
+                               std::make_shared<const ProcessMemory>(testing::HostProcessMemory()),
+                               Self()};
   constexpr int kProbers = 24;
   std::atomic<int> silentGaveUp{0};
   std::atomic<int> fastAnswered{0};
@@ -218,7 +201,7 @@ TEST(ProbeTargetLoopback, AListeningPortAcceptsAndAClosedOneDoesNot) {
     FakeWorkers workers(FakeWorkers::Mode::Threads);
     const ProbeServices services{
         workers, testing::HostSystem().clock, testing::HostSystem().sockets,
-        std::make_shared<const ProcessMemory>(testing::HostSystem().processMemory), Self()};
+        std::make_shared<const ProcessMemory>(testing::HostProcessMemory()), Self()};
     EXPECT_GE(ProbeTarget(services, "127.0.0.1", listener.port(), 2000), 0);
     EXPECT_GE(ProbeTarget(services, "localhost", listener.port(), 2000), 0);
     closedPort = listener.port();
@@ -227,9 +210,9 @@ TEST(ProbeTargetLoopback, AListeningPortAcceptsAndAClosedOneDoesNot) {
     EXPECT_TRUE(workers.WaitUntilAllEnded(std::chrono::seconds(30)));
   }
   FakeWorkers workers(FakeWorkers::Mode::Threads);
-  const ProbeServices services{
-      workers, testing::HostSystem().clock, testing::HostSystem().sockets,
-      std::make_shared<const ProcessMemory>(testing::HostSystem().processMemory), Self()};
+  const ProbeServices services{workers, testing::HostSystem().clock, testing::HostSystem().sockets,
+                               std::make_shared<const ProcessMemory>(testing::HostProcessMemory()),
+                               Self()};
   EXPECT_EQ(ProbeTarget(services, "127.0.0.1", closedPort, 60), -1);
   EXPECT_EQ(ProbeTarget(services, "", 80, 40), -1);
   EXPECT_EQ(ProbeTarget(services, "127.0.0.1", 70000, 40), -1);

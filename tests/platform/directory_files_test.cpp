@@ -1,3 +1,5 @@
+#include "platform/directory_files.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,7 +8,6 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
 #include "tests/fakes/fake_shell_services.hpp"
 #include "tests/support/bytes.hpp"
@@ -20,7 +21,7 @@ using Outcome = platform::DirectoryFiles::ReadResult::Outcome;
 
 struct DirectoryFilesTest : ::testing::Test {
   std::string Read(const std::string& name, std::size_t limit = 1 << 16) {
-    const auto bytes = files->ReadUpTo(name, limit);
+    const auto bytes = testing::ReadUpTo(*files, name, limit);
     return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
   }
   testing::TempFolder folder;

@@ -33,7 +33,7 @@ std::string Hex(std::uintptr_t value) {
 }
 
 TEST(ProcessMemory, EveryReadOfAnUnreadableAddressGivesZero) {
-  const ProcessMemory memory(testing::HostSystem().processMemory);
+  const ProcessMemory memory = testing::HostProcessMemory();
   const PageBlock block(1);
   std::memset(block.bytes(), 'x', block.size());
   const std::uintptr_t guard = block.address() + block.size();  // the no-access page after it
@@ -62,7 +62,7 @@ TEST(ProcessMemory, EveryReadOfAnUnreadableAddressGivesZero) {
 }
 
 TEST(ProcessMemory, ReadsOfAProcessThatCannotBeOpenedGiveZero) {
-  const ProcessMemory memory(testing::HostSystem().processMemory);
+  const ProcessMemory memory = testing::HostProcessMemory();
   const std::int32_t value = 7;
   EXPECT_EQ(memory.ReadInt32(0, AddressOf(value)), 0);
   EXPECT_EQ(memory.ReadInt32ByHandle(0, AddressOf(value)), 0);
@@ -88,7 +88,7 @@ TEST(ProcessMemory, WriteValueWritesTheWidthOfItsCodeLowestByteFirst) {
       {-1, 5, false, {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}},
   };
   // clang-format on
-  const ProcessMemory memory(testing::HostSystem().processMemory);
+  const ProcessMemory memory = testing::HostProcessMemory();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code ? *c.code : 99);
     std::vector<std::uint8_t> buffer(10, 0xAA);
@@ -98,7 +98,7 @@ TEST(ProcessMemory, WriteValueWritesTheWidthOfItsCodeLowestByteFirst) {
 }
 
 TEST(ProcessMemory, ReadTextReadsItsLengthAndStopsAtTheFirstZero) {
-  const ProcessMemory memory(testing::HostSystem().processMemory);
+  const ProcessMemory memory = testing::HostProcessMemory();
   const std::string thirty(30, 'a');
   const char withZero[] = "abc\0def";
   struct Case {
@@ -125,7 +125,7 @@ TEST(ProcessMemory, ReadTextReadsItsLengthAndStopsAtTheFirstZero) {
 }
 
 TEST(ProcessMemory, ValuesRoundTripThroughWritesAndReads) {
-  const ProcessMemory memory(testing::HostSystem().processMemory);
+  const ProcessMemory memory = testing::HostProcessMemory();
   const PageBlock block(1);
   const std::uintptr_t at = block.address() + 64;
   EXPECT_TRUE(memory.WriteFloat(Self(), at, 1.5f));
@@ -201,7 +201,7 @@ TEST(ProcessMemory, EveryCallByIdOpensAndClosesItsOwnHandle) {
     testing::RecordingProcessMemoryOs os;
     os.regions = {{0x10000, 0x10000, platform::kPageReadWrite, 0x1000, platform::kMemCommit,
                    platform::kPageReadWrite, platform::kMemPrivate}};
-    c.call(ProcessMemory(os));
+    c.call(ProcessMemory(os, testing::HostSystem().workers));
     const std::vector<std::uint32_t> opened =
         c.byId ? std::vector<std::uint32_t>{kId} : std::vector<std::uint32_t>{};
     const std::vector<ProcessHandle> closed =
@@ -239,7 +239,7 @@ TEST(ProcessMemory, FindBytesSkipsRegionsItMayNotRead) {
     base += 0x1000;
   }
   std::vector<std::uintptr_t> found;
-  EXPECT_EQ(ProcessMemory(os).FindBytes(5, {0xAB}, found), 0);
+  EXPECT_EQ(ProcessMemory(os, testing::HostSystem().workers).FindBytes(5, {0xAB}, found), 0);
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE("protection " + Hex(cases[i].protection) + " state " + Hex(cases[i].state));
     const std::uintptr_t regionBase = i * 0x1000;
@@ -252,7 +252,7 @@ TEST(ProcessMemory, FindBytesSkipsRegionsItMayNotRead) {
 
 TEST(ProcessMemory, ReadsByHandleUseTheCallersOpenProcess) {
   auto& os = testing::HostSystem().processMemory;
-  const ProcessMemory memory(testing::HostSystem().processMemory);
+  const ProcessMemory memory = testing::HostProcessMemory();
   const ProcessHandle process = os.Open(Self());
   ASSERT_NE(process, 0u);
   const std::int64_t wide = 0x7FFFFFFF00000005LL;
@@ -266,7 +266,7 @@ TEST(ProcessMemory, ReadsByHandleUseTheCallersOpenProcess) {
 }
 
 TEST(ProcessMemory, ReadBytesWithCountZeroGivesTheRestOfTheRegion) {
-  const ProcessMemory memory(testing::HostSystem().processMemory);
+  const ProcessMemory memory = testing::HostProcessMemory();
   const PageBlock block(3);
   for (std::size_t i = 0; i < block.size(); ++i) block.bytes()[i] = static_cast<std::uint8_t>(i);
   const std::uintptr_t from = block.address() + 100;
@@ -277,7 +277,7 @@ TEST(ProcessMemory, ReadBytesWithCountZeroGivesTheRestOfTheRegion) {
 }
 
 TEST(ProcessMemory, RegionsAreQueriedAndReprotectedWhole) {
-  const ProcessMemory memory(testing::HostSystem().processMemory);
+  const ProcessMemory memory = testing::HostProcessMemory();
   auto& os = testing::HostSystem().processMemory;
   const PageBlock block(2);
   const ProcessHandle process = os.Open(Self());
@@ -303,7 +303,7 @@ TEST(ProcessMemory, RegionsAreQueriedAndReprotectedWhole) {
 }
 
 TEST(ProcessMemory, ChainsFollowPointersAndAddTheLastTerm) {
-  const ProcessMemory memory(testing::HostSystem().processMemory);
+  const ProcessMemory memory = testing::HostProcessMemory();
   std::int32_t values[4] = {10, 20, 30, 40};
   const std::uintptr_t first = AddressOf(values[0]);
   const std::uintptr_t level1 = first;
@@ -352,7 +352,7 @@ TEST(ProcessMemory, HexTextConverts) {
 TEST(ProcessMemory, FindBytesListsEveryNonOverlappingOccurrence) {
   const testing::IdleProcess idle;
   ASSERT_NE(idle.id(), 0u);
-  const ProcessMemory memory(testing::HostSystem().processMemory);
+  const ProcessMemory memory = testing::HostProcessMemory();
   auto& os = testing::HostSystem().processMemory;
   // Plant QQQ in the first writable region of the idle process and search for QQ.
   const ProcessHandle process = os.Open(idle.id());

@@ -2,7 +2,7 @@
 // Waiting on the thread of a window under test: its messages go on being handled meanwhile.
 #include <windows.h>
 
-#include "platform/win32/message_pump.hpp"
+#include "platform/win32/win32_platform.hpp"
 #include "tests/support/poll.hpp"
 
 namespace lanqi::testing {
@@ -14,7 +14,7 @@ bool PumpUntil(Condition condition, Milliseconds deadline = std::chrono::seconds
   return PollUntil(condition, deadline, [] {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(kPollInterval.count()),
                               QS_ALLINPUT);
-    platform::win32::DispatchWaitingMessages();
+    platform::win32::PumpingDelayMs(0);
   });
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/system.hpp"
+#include "process_memory/process_memory.hpp"
 #include "tests/http_server/test_socket.hpp"
 
 namespace lanqi::testing {
@@ -15,6 +16,11 @@ namespace lanqi::testing {
 // with fakes for what Linux lacks: a registry in memory, a process image without a path and an
 // elevation that says yes.
 platform::System& HostSystem();
+
+// Process memory over the host system's calls, pumping through its workers.
+inline ProcessMemory HostProcessMemory() {
+  return ProcessMemory(HostSystem().processMemory, HostSystem().workers);
+}
 
 std::size_t PageSize();
 

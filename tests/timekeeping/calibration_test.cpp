@@ -3,8 +3,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "tests/support/clock_state_peer.hpp"
 #include "tests/timekeeping/simulation.hpp"
 #include "timekeeping/local_time.hpp"
 
@@ -116,7 +118,8 @@ TEST(Calibration, OffsetAheadIsRejectedThreeTimesThenForcedIn) {
     return line.rfind(kForcedPrefix, 0) == 0;
   });
   ASSERT_NE(at + 1, lines.end());
-  EXPECT_EQ(at[1].rfind(kAcceptedPrefix, 0), 0u);
+  ASSERT_EQ(at[1].rfind(kAcceptedPrefix, 0), 0u);
+  EXPECT_EQ(*at, kForcedPrefix + at[1].substr(std::string_view(kAcceptedPrefix).size()));
   EXPECT_EQ(sim.state.calibrationFailures.load(), 0);
   EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 1800000);
 }
@@ -142,7 +145,7 @@ TEST(Calibration, ForcedReadingBeforeTheEarliestYearIsOneMoreRejection) {
   sim.RunFor(500);  // before the first display tick moves the standard time on
   EXPECT_EQ(sim.LogLines(), (std::vector<std::string>{kInitLine, kRejectedLine}));
   EXPECT_EQ(sim.state.calibrationFailures.load(), 4);
-  EXPECT_EQ(sim.state.StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
+  EXPECT_EQ(testing::StandardTimeOf(sim.state), DateTimeFromParts(2024, 2, 11, 10, 5, 3));
   EXPECT_EQ(sim.state.lastCalibrationMs.load(), 0);
   EXPECT_FALSE(sim.state.clockJustSet.load());
   EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 3000);
@@ -180,7 +183,7 @@ TEST(Calibration, OnePassAtTheEdgesOfItsTests) {
       sim.state.lastCalibrationMs =
           岚栖_时间转毫秒(CurrentLocalTime(sim.clock), sim.clock) - *c.lastReadingAgoMs;
     }
-    CalibrationPass(sim.keeper);
+    CalibrationPass(sim.services);
     EXPECT_EQ(sim.LogLines(), c.lines);
     EXPECT_EQ(sim.network.fetches, c.fetches);
     std::vector<int> periods;
@@ -263,7 +266,7 @@ TEST(Calibration, FetchDurationDecidesAndAnchors) {
     Simulation sim;
     sim.network.fetchCostMs = 40000;
     sim.state.calibrationFailures = failuresBefore;
-    CalibrationPass(sim.keeper);
+    CalibrationPass(sim.services);
     EXPECT_EQ(sim.LogLines(), std::vector<std::string>{kRejectedLine}) << failuresBefore;
     EXPECT_EQ(sim.state.calibrationFailures.load(), failuresBefore + 1);
     EXPECT_EQ(sim.Period(platform::kCalibrationTimer), 3000);
@@ -276,7 +279,7 @@ TEST(Calibration, FetchDurationDecidesAndAnchors) {
     sim.network.fetchCostMs = 200;
     sim.network.reading = [reading](std::int64_t) { return reading; };
     const std::uint64_t sent = sim.clock.TickCountMs();
-    CalibrationPass(sim.keeper);
+    CalibrationPass(sim.services);
     EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 1);
     EXPECT_EQ(sim.state.AdvanceStandardTime(sent + 100 + afterMidpointMs).standard,
               AddToDateTime(reading, TimeUnit::Second, secondsOn));
@@ -288,12 +291,12 @@ TEST(Calibration, StepsOfAnAcceptedPass) {
   const auto rejectOnce = [](Simulation& sim) {
     sim.state.lastGoodTime = AddToDateTime(sim.TrueTime(), TimeUnit::Second, 60);
     sim.state.lastCalibrationMs = 0;
-    CalibrationPass(sim.keeper);
+    CalibrationPass(sim.services);
   };
   const auto acceptOnce = [](Simulation& sim) {
     sim.state.lastGoodTime = DateTime{};
     sim.state.lastCalibrationMs = 0;
-    CalibrationPass(sim.keeper);
+    CalibrationPass(sim.services);
   };
   struct Row {
     const char* name;
@@ -314,7 +317,7 @@ TEST(Calibration, StepsOfAnAcceptedPass) {
          sim.network.reading = [&sim](std::int64_t) {
            return AddToDateTime(sim.TrueTime(), TimeUnit::Second, -2);
          };
-         CalibrationPass(sim.keeper);
+         CalibrationPass(sim.services);
        },
        [](Simulation& sim) {
          EXPECT_EQ(sim.CountLog(kAcceptedPrefix), 1);
@@ -325,8 +328,8 @@ TEST(Calibration, StepsOfAnAcceptedPass) {
          sim.network.reading = [&sim](std::int64_t) {
            return AddToDateTime(sim.TrueTime(), TimeUnit::Second, -10);
          };
-         CalibrationPass(sim.keeper);
-         GuardPass(sim.keeper);
+         CalibrationPass(sim.services);
+         GuardPass(sim.services);
        },
        [](Simulation& sim) {
          EXPECT_EQ(sim.clock.SetCount(), 0);
@@ -336,7 +339,7 @@ TEST(Calibration, StepsOfAnAcceptedPass) {
        [](Simulation& sim) {
          sim.state.calibrationFailures = 3;
          sim.network.reading = [](std::int64_t) { return DateTimeFromParts(2100, 3, 4, 5, 6, 7); };
-         CalibrationPass(sim.keeper);
+         CalibrationPass(sim.services);
        },
        [](Simulation& sim) {
          EXPECT_EQ(sim.CountLog(kForcedPrefix), 0);

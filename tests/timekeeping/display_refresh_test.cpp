@@ -8,6 +8,7 @@
 
 #include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/virtual_clock.hpp"
+#include "tests/support/clock_state_peer.hpp"
 
 namespace lanqi {
 namespace {
@@ -37,10 +38,10 @@ TEST_F(DisplayRefresh, StandardTimeFollowsTheTickCountNotTheSystemClock) {
   clock.JumpWallClock(-3600 * 1000);
   clock.Advance(1000);
   RefreshClockDisplay(state, window, clock);
-  EXPECT_EQ(state.StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 4));
+  EXPECT_EQ(testing::StandardTimeOf(state), DateTimeFromParts(2024, 2, 11, 10, 5, 4));
   clock.Advance(5000);  // a late tick catches up
   RefreshClockDisplay(state, window, clock);
-  EXPECT_EQ(state.StandardTime(), DateTimeFromParts(2024, 2, 11, 10, 5, 9));
+  EXPECT_EQ(testing::StandardTimeOf(state), DateTimeFromParts(2024, 2, 11, 10, 5, 9));
   EXPECT_EQ(window.Text(platform::kSystemTimeLabel), "系统时间：2024年2月11日9时5分10秒");
   EXPECT_EQ(window.Text(platform::kBeijingTimeLabel), "北京时间：2024年2月11日10时5分9秒");
 }
@@ -58,7 +59,8 @@ TEST_F(DisplayRefresh, ElapsedTimeIsRoundedToSecondsAndTheRestCarried) {
                           Step{8LL * 3600 * 1000, 3 + 8 * 3600}, Step{0, 3 + 8 * 3600}}) {
     clock.Advance(step.waitMs);
     RefreshClockDisplay(state, window, clock);
-    EXPECT_EQ(state.StandardTime(), AddToDateTime(start, TimeUnit::Second, step.secondsSinceStart))
+    EXPECT_EQ(testing::StandardTimeOf(state),
+              AddToDateTime(start, TimeUnit::Second, step.secondsSinceStart))
         << step.waitMs;
   }
 }
@@ -98,9 +100,10 @@ TEST_F(DisplayRefresh, OverlappingRefreshesCountEachElapsedSecondOnce) {
   done = true;
   for (auto& t : threads) t.join();
   RefreshClockDisplay(state, window, clock);
-  EXPECT_EQ(state.StandardTime(), AddToDateTime(start, TimeUnit::Second, kSteps * kStepMs / 1000));
+  EXPECT_EQ(testing::StandardTimeOf(state),
+            AddToDateTime(start, TimeUnit::Second, kSteps * kStepMs / 1000));
   EXPECT_EQ(state.CorrectTime(),
-            AddToDateTime(state.StandardTime(), TimeUnit::Second, state.offsetSeconds));
+            AddToDateTime(testing::StandardTimeOf(state), TimeUnit::Second, state.offsetSeconds));
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ struct GuardPassAlone : ::testing::Test {
   Simulation sim{DateTimeFromParts(2024, 2, 11, 10, 0, 0)};
   void RunGuard(DateTime correct) {
     SetCorrectTime(sim.state, correct, sim.clock.TickCountMs());
-    GuardPass(sim.keeper);
+    GuardPass(sim.services);
   }
 };
 
@@ -37,8 +37,9 @@ TEST_F(GuardPassAlone, RepairsAClockFiveMinutesBehind) {
   EXPECT_EQ(sim.clock.WallClockMs(),
             testing::VirtualClock::ToMs(DateTimeFromParts(2024, 2, 11, 10, 5, 4)));
   ASSERT_EQ(sim.Balloons().size(), 1u);
-  EXPECT_EQ(sim.Balloons()[0],
-            "岚栖钟卫|钟卫发现了一起时间异常问题，已为您修复！\r\n钟卫正在持续守护您的系统时间！");
+  EXPECT_EQ(
+      sim.Balloons()[0],
+      "岚栖钟卫|钟卫发现了一起时间异常问题，已为您修复！\r\n钟卫正在持续守护您的系统时间！|1|1");
   EXPECT_TRUE(sim.state.clockJustSet.load());
   EXPECT_EQ(sim.state.lastGoodTime.load(), DateTime{});  // a repair does not record a good time
   sim.RunFor(0);
@@ -76,7 +77,7 @@ TEST_F(GuardPassAlone, StallBetweenItsReadsIsNoDrift) {
   sim.state.SetStandardTime(now, sim.clock.TickCountMs());
   sim.state.AdvanceStandardTime(sim.clock.TickCountMs());  // the correct time, anchored now
   sim.clock.StallAfterNextRead(3000);
-  GuardPass(sim.keeper);
+  GuardPass(sim.services);
   EXPECT_EQ(sim.clock.SetCount(), 0);
   EXPECT_TRUE(sim.log.empty());
 }
@@ -119,10 +120,11 @@ TEST(GuardConversions, SystemTimeIsConvertedFirst) {
     testing::VirtualClock clock(system, c.firstReadMs);
     clock.StepOnEveryRead(true);
     Simulation sim;
-    TimeKeeper keeper{sim.state, sim.window, clock, sim.workers, sim.networkSource, sim.guardGate};
+    PassServices services{sim.state,   sim.window,        clock,
+                          sim.workers, sim.networkSource, sim.guardGate};
     SetCorrectTime(sim.state, AddToDateTime(system, TimeUnit::Second, c.correctMinusSystemSeconds),
                    clock.TickCountMs());
-    GuardPass(keeper);
+    GuardPass(services);
     EXPECT_EQ(clock.SetCount(), c.repaired ? 1 : 0);
     EXPECT_EQ(sim.CountLog("#尝试修复"), c.repaired ? 1 : 0);
   }

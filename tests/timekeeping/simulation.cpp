@@ -14,7 +14,6 @@ Simulation::Simulation(DateTime start) : clock(start), trueStartMs_(VirtualClock
   // Started routines wait in the simulation's queue; a wait on a pass's thread runs time on.
   workers.onQueue = [this](std::function<void()> routine) { Enqueue(std::move(routine)); };
   workers.onDelay = [this](int milliseconds) { RunFor(milliseconds); };
-  window.onWait = [this](int milliseconds) { RunFor(milliseconds); };
   window.onTimerPeriod = [this](Timer timer, int milliseconds) { SetPeriod(timer, milliseconds); };
   window.onLogLine = [this](const std::string& text) { log.push_back({nowMs_, text}); };
   window.SetTrayShown(true);  // the program runs in the notification area
@@ -37,7 +36,7 @@ Simulation::Simulation(DateTime start) : clock(start), trueStartMs_(VirtualClock
 
 void Simulation::Start() {
   state.SetStandardTime(CurrentLocalTime(clock), clock.TickCountMs());
-  workers.Start([this] { FirstCalibration(keeper); });
+  workers.Start([this] { FirstCalibration(services); });
 }
 
 void Simulation::SetPeriod(Timer timer, int milliseconds) {
@@ -79,7 +78,7 @@ void Simulation::Fire(Timer timer) {
   }
   slot.delayed = false;
   slot.due += slot.period.Milliseconds();
-  StartTimerRoutine(keeper, timer);
+  StartTimerRoutine(services, timer);
 }
 
 void Simulation::RunFor(std::int64_t milliseconds) {
@@ -125,7 +124,8 @@ std::vector<std::string> Simulation::LogLines() const {
     for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
       lines.push_back(text.substr(start, end - start));
     }
-    if (start < text.size()) lines.push_back(text.substr(start));
+    // Every line the program writes ends its line: one that does not shows as such.
+    if (start < text.size()) lines.push_back(text.substr(start) + "<no CR LF>");
   }
   return lines;
 }
@@ -139,7 +139,8 @@ int Simulation::CountLog(const std::string& text) const {
 std::vector<std::string> Simulation::Balloons() {
   std::vector<std::string> shown;
   for (const Balloon& balloon : window.Balloons())
-    shown.push_back(balloon.title + "|" + balloon.text);
+    shown.push_back(balloon.title + "|" + balloon.text + "|" + std::to_string(balloon.iconKind) +
+                    "|" + std::to_string(balloon.timeout));
   return shown;
 }
 

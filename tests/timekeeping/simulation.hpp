@@ -14,7 +14,7 @@
 #include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/fake_workers.hpp"
 #include "tests/fakes/virtual_clock.hpp"
-#include "timekeeping/time_keeper.hpp"
+#include "timekeeping/pass_services.hpp"
 
 namespace lanqi::testing {
 
@@ -90,7 +90,7 @@ class Simulation {
   NetworkScript network;
   FakeNetworkTimeSource networkSource;  // follows `network`, spending virtual time
   GuardGate guardGate;                  // a copy alone on its PC
-  TimeKeeper keeper{state, window, clock, workers, networkSource, guardGate};
+  PassServices services{state, window, clock, workers, networkSource, guardGate};
   int workersRun = 0;
 
  private:

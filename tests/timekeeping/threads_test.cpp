@@ -7,8 +7,9 @@
 #include "tests/fakes/fake_window.hpp"
 #include "tests/fakes/fake_workers.hpp"
 #include "tests/fakes/virtual_clock.hpp"
+#include "tests/support/clock_state_peer.hpp"
 #include "timekeeping/display_refresh.hpp"
-#include "timekeeping/time_keeper.hpp"
+#include "timekeeping/pass_services.hpp"
 
 namespace lanqi {
 namespace {
@@ -32,13 +33,13 @@ TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
     return calls.load() % 7 == 0 ? DateTimeFromParts(2020, 1, 1) : clock.WallClock();
   };
   GuardGate gate;
-  TimeKeeper keeper{state, window, clock, queued, network, gate};
+  PassServices services{state, window, clock, queued, network, gate};
   state.SetStandardTime(clock.WallClock(), clock.TickCountMs());
 
   for (int round = 0; round < 40; ++round) {
     for (auto timer :
          {platform::kDisplayTimer, platform::kCalibrationTimer, platform::kGuardTimer}) {
-      for (int i = 0; i < 3; ++i) StartTimerRoutine(keeper, timer);
+      for (int i = 0; i < 3; ++i) StartTimerRoutine(services, timer);
     }
     if (round % 10 == 3) clock.JumpWallClock(-7000);
     if (round % 10 == 6) state.offsetSeconds = round;
@@ -57,7 +58,7 @@ TEST(ClockThreads, OverlappingPassesOnRealThreadsShareTheStateSafely) {
     for (auto& routine : routines) threads.Start(std::move(routine));
   }
   EXPECT_EQ(threads.live(), 0);
-  EXPECT_GE(YearOf(state.StandardTime()), 2020);
+  EXPECT_GE(YearOf(testing::StandardTimeOf(state)), 2020);
   EXPECT_NE(window.Text(platform::kLogBox), "");
 }
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/run_directory_files.hpp"
+#include "platform/directory_files.hpp"
 #include "platform/system.hpp"
 #include "platform/win32/file_security.hpp"
 #include "platform/win32/unique_handle.hpp"

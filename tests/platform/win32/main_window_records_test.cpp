@@ -17,12 +17,12 @@
 
 #include "platform/win32/control_ids.hpp"
 #include "platform/win32/main_window.hpp"
-#include "platform/win32/message_pump.hpp"
 #include "platform/win32/tray_icon_image.hpp"
 #include "platform/win32/win32_platform.hpp"
 #include "platform/win32/window_calls.hpp"
 #include "tests/platform/win32/recorded_window_events.hpp"
 #include "tests/support/foreign_messages.hpp"
+#include "tests/support/main_window_peer.hpp"
 
 namespace {
 
@@ -35,6 +35,7 @@ using lanqi::platform::win32::PumpingDelayMs;
 using lanqi::platform::win32::WindowCalls;
 using lanqi::window_test::PumpUntil;
 using lanqi::window_test::RecordingEvents;
+using Peer = lanqi::testing::MainWindowPeer;
 
 // What the stand-in for Shell_NotifyIconW was told, and which messages it refuses. Only the
 // window's thread calls it.
@@ -116,7 +117,7 @@ TEST_F(RecordedWindowTest, TrayEntryIsAddedWithTheProgramsRecord) {
   window.SetTrayShown(true);
   ASSERT_EQ(MessagesOf(shell.calls), std::vector<DWORD>{NIM_ADD});
   const NOTIFYICONDATAW& record = shell.calls[0].record;
-  HWND tray = window.TrayWindow();
+  HWND tray = Peer::TrayWindow(window);
   EXPECT_EQ(record.cbSize, sizeof(NOTIFYICONDATAW));
   EXPECT_EQ(record.hWnd, tray);
   // The shell keeps the user's choice to show the icon by the exe and this id: the same in every
@@ -143,8 +144,8 @@ TEST_F(RecordedWindowTest, TrayEntryIsAddedWithTheProgramsRecord) {
   ASSERT_TRUE(nextRun.Load(nextRunsEvents));
   nextRun.SetTrayShown(true);
   ASSERT_EQ(MessagesOf(shell.calls), (std::vector<DWORD>{NIM_ADD, NIM_ADD}));
-  EXPECT_EQ(shell.calls[1].record.hWnd, nextRun.TrayWindow());
-  EXPECT_NE(nextRun.TrayWindow(), tray);
+  EXPECT_EQ(shell.calls[1].record.hWnd, Peer::TrayWindow(nextRun));
+  EXPECT_NE(Peer::TrayWindow(nextRun), tray);
   EXPECT_EQ(shell.calls[1].record.uID, record.uID);
 }
 
@@ -153,7 +154,7 @@ TEST_F(RecordedWindowTest, TrayEntryIsAddedWithTheProgramsRecord) {
 // KillTimer answers whether the retry timer was still running.
 TEST_F(RecordedWindowTest, RefusedAddIsRetriedUntilTheEntryIsIn) {
   using lanqi::platform::win32::TrayIcon;
-  HWND tray = window.TrayWindow();
+  HWND tray = Peer::TrayWindow(window);
   const auto retryRunning = [&] { return KillTimer(tray, TrayIcon::kAddRetryTimerId) != FALSE; };
   const auto next = [&](std::set<DWORD> refused) {
     shell.calls.clear();
@@ -167,18 +168,18 @@ TEST_F(RecordedWindowTest, RefusedAddIsRetriedUntilTheEntryIsIn) {
   next({NIM_ADD});
   window.SetTrayShown(true);
   EXPECT_EQ(MessagesOf(shell.calls), std::vector<DWORD>{NIM_ADD});
-  EXPECT_FALSE(window.TrayAdded());
+  EXPECT_FALSE(Peer::TrayAdded(window));
 
   // Still refused: an add that timed out may have left the entry there, so an update asks.
   next({NIM_ADD, NIM_MODIFY});
   ASSERT_TRUE(retried(2));
   EXPECT_EQ(MessagesOf(shell.calls), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY}));
-  EXPECT_FALSE(window.TrayAdded());
+  EXPECT_FALSE(Peer::TrayAdded(window));
 
   next({});
   ASSERT_TRUE(retried(1));
   EXPECT_EQ(MessagesOf(shell.calls), std::vector<DWORD>{NIM_ADD});
-  EXPECT_TRUE(window.TrayAdded());
+  EXPECT_TRUE(Peer::TrayAdded(window));
   EXPECT_FALSE(retryRunning());
 
   // Hidden while the retry waits: the icon is no longer wanted.
@@ -191,17 +192,17 @@ TEST_F(RecordedWindowTest, RefusedAddIsRetriedUntilTheEntryIsIn) {
   // Refused right after the shell restarted.
   next({});
   window.SetTrayShown(true);
-  ASSERT_TRUE(window.TrayAdded());
+  ASSERT_TRUE(Peer::TrayAdded(window));
   next({NIM_ADD, NIM_MODIFY});
   SendMessageW(tray, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-  EXPECT_FALSE(window.TrayAdded());
+  EXPECT_FALSE(Peer::TrayAdded(window));
   EXPECT_TRUE(retryRunning());
 }
 
 // The shell runs at a lower integrity level than the elevated program: the tray window lets its
 // restart broadcast and the icon's clicks through.
 TEST_F(RecordedWindowTest, TrayWindowAcceptsTheShellsRestartAndTheIconsCallback) {
-  HWND tray = window.TrayWindow();
+  HWND tray = Peer::TrayWindow(window);
   EXPECT_EQ(allowedMessages,
             (std::set<std::pair<HWND, UINT>>{{tray, RegisterWindowMessageW(L"TaskbarCreated")},
                                              {tray, 0x8064u}}));
@@ -210,7 +211,7 @@ TEST_F(RecordedWindowTest, TrayWindowAcceptsTheShellsRestartAndTheIconsCallback)
 // The added flag follows what the shell answered, whatever the program wished.
 TEST_F(RecordedWindowTest, AddedFlagFollowsTheShellsAnswers) {
   const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-  HWND tray = window.TrayWindow();
+  HWND tray = Peer::TrayWindow(window);
   struct Step {
     const char* name;
     std::set<DWORD> refused;
@@ -246,7 +247,7 @@ TEST_F(RecordedWindowTest, AddedFlagFollowsTheShellsAnswers) {
         break;
     }
     EXPECT_EQ(MessagesOf(shell.calls), step.calls);
-    EXPECT_EQ(window.TrayAdded(), step.added);
+    EXPECT_EQ(Peer::TrayAdded(window), step.added);
     for (const ShellCall& call : shell.calls) {
       EXPECT_EQ(call.record.uFlags, 7u);
       EXPECT_EQ(call.record.hWnd, tray);
@@ -411,11 +412,11 @@ TEST_F(RecordedWindowTest, MessageBoxIsTaskModalWithoutOwnerAndShownOnTheWindows
 }
 
 TEST_F(RecordedWindowTest, TimersHoldTheirStoredPeriodsRightAfterLoading) {
-  EXPECT_EQ(window.TimerPeriodMs(lanqi::platform::kDisplayTimer), 1000);
-  EXPECT_EQ(window.TimerPeriodMs(lanqi::platform::kCalibrationTimer), 1800000);
-  EXPECT_EQ(window.TimerPeriodMs(lanqi::platform::kGuardTimer), 0);
+  EXPECT_EQ(Peer::TimerPeriodMs(window, lanqi::platform::kDisplayTimer), 1000);
+  EXPECT_EQ(Peer::TimerPeriodMs(window, lanqi::platform::kCalibrationTimer), 1800000);
+  EXPECT_EQ(Peer::TimerPeriodMs(window, lanqi::platform::kGuardTimer), 0);
   window.SetTimerPeriod(lanqi::platform::kGuardTimer, -5);
-  EXPECT_EQ(window.TimerPeriodMs(lanqi::platform::kGuardTimer), 0);
+  EXPECT_EQ(Peer::TimerPeriodMs(window, lanqi::platform::kGuardTimer), 0);
 }
 
 // A log-off or shutdown ends the process right after WM_ENDSESSION; the window is destroyed
@@ -429,7 +430,7 @@ TEST_F(RecordedWindowTest, EndOfSessionDestroysTheWindowOnlyWhenTheSessionEnds) 
   SendMessageW(window.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   EXPECT_EQ(events.Count("destroyed"), 1);
   EXPECT_EQ(window.Handle(), nullptr);
-  EXPECT_EQ(window.CallWindow(), nullptr);
+  EXPECT_EQ(Peer::CallWindow(window), nullptr);
   // A worker's calls come back at once, harmlessly, rather than waiting for a loop that is
   // ending.
   std::string text = "unchanged";
@@ -447,7 +448,7 @@ using lanqi::testing::kJunkParameters;
 TEST_F(RecordedWindowTest, MessagesFromElsewhereNeitherRunCodeNorEndTheProgram) {
   window.SetTrayShown(true);
   events.Clear();
-  const HWND targets[] = {window.Handle(), window.TrayWindow(), window.CallWindow()};
+  const HWND targets[] = {window.Handle(), Peer::TrayWindow(window), Peer::CallWindow(window)};
   const auto numbers = ForeignMessageNumbers();
   const auto sendAll = [&] {
     for (HWND target : targets) {
@@ -467,12 +468,12 @@ TEST_F(RecordedWindowTest, MessagesFromElsewhereNeitherRunCodeNorEndTheProgram) 
   });
   EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
   other.join();
-  lanqi::platform::win32::DispatchWaitingMessages();
+  PumpingDelayMs(0);
 
   for (HWND target : targets) EXPECT_TRUE(IsWindow(target));
   EXPECT_EQ(events.Count("destroyed"), 0);
   EXPECT_TRUE(IsWindowVisible(window.Handle()));
-  EXPECT_TRUE(window.TrayAdded());
+  EXPECT_TRUE(Peer::TrayAdded(window));
   // The operations still work, from the window's thread and from a worker.
   window.SetText(lanqi::platform::kBeijingTimeLabel, "北京时间：甲");
   std::string readBack;
@@ -498,7 +499,7 @@ TEST_F(RecordedWindowTest, ACallRunEarlyByAMessageFromElsewhereIsWaitedForByItsC
   std::atomic<bool> callerReturnedBeforeTheEnd{false};
   events.onContentChanged = [&](Control) {
     callStarted = true;
-    window.WaitProcessingMessages(500);
+    PumpingDelayMs(500);
     callerReturnedBeforeTheEnd = callerReturned.load();
     callFinished = true;
   };
@@ -511,7 +512,7 @@ TEST_F(RecordedWindowTest, ACallRunEarlyByAMessageFromElsewhereIsWaitedForByItsC
   EXPECT_TRUE(lanqi::testing::PollUntil(
       [&] { return callStarted.load(); }, std::chrono::seconds(10),
       [&] {
-        SendMessageW(window.CallWindow(), WindowCalls::kRunPendingCallsMessage, 0xDEADBEEF,
+        SendMessageW(Peer::CallWindow(window), WindowCalls::kRunPendingCallsMessage, 0xDEADBEEF,
                      static_cast<LPARAM>(0xDEADBEEF));
       }));
   EXPECT_TRUE(PumpUntil([&] { return callerReturned.load(); }));
@@ -582,7 +583,7 @@ TEST(MainWindowQuit, WindowDestroyedDuringAWaitStillEndsTheMessageLoop) {
         events.allowClose = true;
         if (!window.Load(events)) ExitProcess(0);  // no desktop: nothing to test
         PostMessageW(window.Handle(), WM_CLOSE, 0, 0);
-        window.WaitProcessingMessages(200);
+        PumpingDelayMs(200);
         if (window.Handle() != nullptr) ExitProcess(5);  // not destroyed during the wait
         window.RunMessageLoop();
       },

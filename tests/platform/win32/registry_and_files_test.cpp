@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/directory_files.hpp"
 #include "platform/registry.hpp"
-#include "platform/run_directory_files.hpp"
 #include "platform/system.hpp"
 #include "platform/win32/executable_path.hpp"
 #include "platform/win32/unique_handle.hpp"
@@ -145,7 +145,7 @@ TEST(Win32DirectoryFiles, SaveKeepsTheHiddenAttributeAndHardLinks) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN) << attributes;
-  auto content = files->ReadUpTo("时差.ini", 100);
+  auto content = testing::ReadUpTo(*files, "时差.ini", 100);
   ASSERT_TRUE(content);
   EXPECT_EQ(std::string(content->begin(), content->end()), "-17");
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
@@ -153,7 +153,7 @@ TEST(Win32DirectoryFiles, SaveKeepsTheHiddenAttributeAndHardLinks) {
   const std::filesystem::path otherName = folder.path() / L"link.ini";
   ASSERT_TRUE(CreateHardLinkW(otherName.c_str(), path.c_str(), nullptr)) << GetLastError();
   ASSERT_TRUE(files->Replace("时差.ini", AsBytes("8")));
-  content = files->ReadUpTo("link.ini", 100);
+  content = testing::ReadUpTo(*files, "link.ini", 100);
   ASSERT_TRUE(content);
   EXPECT_EQ(std::string(content->begin(), content->end()), "8");
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -165,7 +165,7 @@ TEST(Win32DirectoryFiles, DistrustedLinksAreNeitherFollowedNorWrittenThrough) {
   testing::TempFolder folder;
   auto files = platform::DirectoryFilesIn(folder.path());
   auto Read = [&](const std::string& name) {
-    const auto bytes = files->ReadUpTo(name, 100);
+    const auto bytes = testing::ReadUpTo(*files, name, 100);
     return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
   };
   files->DistrustLinks();
@@ -199,7 +199,7 @@ TEST(Win32DirectoryFiles, FileHeldOpenByAnotherProgramKeepsItsContent) {
     EXPECT_FALSE(files->Replace("时差.ini", AsBytes("6")));
     EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
   }
-  const auto content = files->ReadUpTo("时差.ini", 100);
+  const auto content = testing::ReadUpTo(*files, "时差.ini", 100);
   ASSERT_TRUE(content);
   EXPECT_EQ(std::string(content->begin(), content->end()), "5");
 
@@ -216,7 +216,7 @@ TEST(Win32DirectoryFiles, FileHeldOpenByAnotherProgramKeepsItsContent) {
   });
   EXPECT_TRUE(files->Replace("时差.ini", AsBytes("7")));
   closer.join();
-  const auto saved = files->ReadUpTo("时差.ini", 100);
+  const auto saved = testing::ReadUpTo(*files, "时差.ini", 100);
   ASSERT_TRUE(saved);
   EXPECT_EQ(std::string(saved->begin(), saved->end()), "7");
   EXPECT_EQ(folder.EntryCount(), 1u) << folder.Listing();
@@ -402,7 +402,7 @@ TEST(Win32DirectoryFiles, FolderNameOutsideCodePage936Works) {
   auto files = platform::DirectoryFilesIn(inner);
   ASSERT_TRUE(files->Replace("时差.ini", AsBytes("-300")));
   EXPECT_TRUE(std::filesystem::exists(inner / L"时差.ini"));
-  const auto content = files->ReadUpTo("时差.ini", 100);
+  const auto content = testing::ReadUpTo(*files, "时差.ini", 100);
   ASSERT_TRUE(content);
   EXPECT_EQ(std::string(content->begin(), content->end()), "-300");
 }

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/start_rights.hpp"
 #include "platform/system.hpp"
 #include "platform/win32/parent_process.hpp"
 #include "platform/win32/unique_handle.hpp"
@@ -130,8 +131,7 @@ struct Win32Elevation : ::testing::Test {
   Win32Elevation() { recorded = Recorded{}; }
   ElevationCalls calls{RecordIsNTAdmin,           RecordCheckTokenMembership, RecordShellExecuteEx,
                        RecordGetTokenInformation, RecordRegGetValue,          RecordedParentImage};
-  platform::win32::Win32ProcessToken token{calls};
-  platform::TokenElevation elevation{token};
+  platform::win32::Win32Elevation elevation{calls};
 };
 
 // The program asks with its own exe and no arguments (the first row); the record is the same
@@ -222,8 +222,9 @@ TEST_F(Win32Elevation, TokenPolicyAndParentFactsAsWindowsAnswersThem) {
     recorded.tokenAnswers = t.answers;
     recorded.tokenIsElevated = t.isElevated;
     recorded.elevationType = t.type;
-    EXPECT_EQ(token.IsElevated(), t.elevated) << t.type << t.answers;
-    EXPECT_EQ(token.ElevationKind(), t.kind) << t.type << t.answers;
+    const platform::TokenFacts facts = elevation.ReadTokenFacts();
+    EXPECT_EQ(facts.elevated, t.elevated) << t.type << t.answers;
+    EXPECT_EQ(facts.kind, t.kind) << t.type << t.answers;
   }
 
   const struct {
@@ -236,7 +237,7 @@ TEST_F(Win32Elevation, TokenPolicyAndParentFactsAsWindowsAnswersThem) {
     recorded = Recorded{};
     recorded.policyStatus = p.status;
     recorded.enableLua = p.enableLua;
-    EXPECT_EQ(token.UacPolicyOn(), p.on) << p.status << " " << p.enableLua;
+    EXPECT_EQ(elevation.ReadTokenFacts().uacPolicyOn, p.on) << p.status << " " << p.enableLua;
     EXPECT_EQ(
         recorded.policyAsked,
         L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System EnableLUA DWORD");
@@ -258,7 +259,7 @@ TEST_F(Win32Elevation, TokenPolicyAndParentFactsAsWindowsAnswersThem) {
   for (const auto& p : parents) {
     recorded = Recorded{};
     recorded.parentImage = p.image;
-    EXPECT_EQ(token.StartedByThisProgram(), p.startedByThisProgram) << p.parent;
+    EXPECT_EQ(elevation.ReadTokenFacts().startedByThisProgram, p.startedByThisProgram) << p.parent;
   }
 }
 
@@ -279,16 +280,15 @@ TEST(ParentProcess, ImagePathsAreTheSameFileWholeAndIgnoringCase) {
   }
 }
 
-TEST_F(Win32Elevation, AdministratorOnlyWhenIsNTAdminAndTheEnabledGroupAgree) {
-  const struct {
-    BOOL isNTAdmin, member;
-    bool administrator;
-  } cases[] = {
-      {TRUE, TRUE, true}, {TRUE, FALSE, false}, {FALSE, FALSE, false}, {FALSE, TRUE, false}};
-  for (const auto& c : cases) {
-    recorded.isNTAdminAnswer = c.isNTAdmin;
-    recorded.memberAnswer = c.member;
-    EXPECT_EQ(elevation.IsAdministrator(), c.administrator) << c.isNTAdmin << c.member;
+TEST_F(Win32Elevation, IsNTAdminAndTheEnabledGroupAreEachTakenAsAnswered) {
+  for (const BOOL isNTAdmin : {TRUE, FALSE}) {
+    for (const BOOL member : {TRUE, FALSE}) {
+      recorded.isNTAdminAnswer = isNTAdmin;
+      recorded.memberAnswer = member;
+      const platform::TokenFacts facts = elevation.ReadTokenFacts();
+      EXPECT_EQ(facts.isNTAdmin, isNTAdmin != FALSE) << isNTAdmin << member;
+      EXPECT_EQ(facts.administratorsInForce, member != FALSE) << isNTAdmin << member;
+    }
   }
   EXPECT_GE(recorded.isNTAdminCalls, 4);
   EXPECT_EQ(recorded.isNTAdminFirst, 0u);
@@ -304,10 +304,10 @@ TEST(Win32ElevationReal, RealCallsFindAnElevatedWineProcess) {
   platform::win32::UniqueHmodule advpack(platform::win32::LoadSystemLibrary(L"advpack.dll"));
   ASSERT_TRUE(advpack);
   EXPECT_NE(GetProcAddress(advpack.get(), "IsNTAdmin"), nullptr);
-  EXPECT_TRUE(platform::RealSystem().elevation.IsAdministrator());
-  platform::win32::Win32ProcessToken token;
-  EXPECT_TRUE(token.IsElevated());
-  EXPECT_EQ(token.ElevationKind(), platform::TokenElevationKind::Full);
+  const platform::TokenFacts facts = platform::RealSystem().elevation.ReadTokenFacts();
+  EXPECT_EQ(platform::DecideStartRights(facts), platform::StartRights::Run);
+  EXPECT_TRUE(facts.elevated);
+  EXPECT_EQ(facts.kind, platform::TokenElevationKind::Full);
 }
 
 constexpr wchar_t kCopyMarker[] = L"LANQI_STARTED_BY_THIS_TEST";
@@ -316,12 +316,13 @@ constexpr wchar_t kCopyMarker[] = L"LANQI_STARTED_BY_THIS_TEST";
 // to be the same executable; the test binary itself, started by Wine's loader or ctest, does not.
 // The copy runs this same test, told apart by the variable in its environment.
 TEST(Win32ElevationReal, OnlyACopyStartedByThisExeHasItAsItsParent) {
-  platform::win32::Win32ProcessToken token;
+  platform::win32::Win32Elevation elevation;
   if (GetEnvironmentVariableW(kCopyMarker, nullptr, 0) != 0) {
-    EXPECT_TRUE(token.StartedByThisProgram());  // the copy; its parent waits for it below
+    // The copy; its parent waits for it below.
+    EXPECT_TRUE(elevation.ReadTokenFacts().startedByThisProgram);
     return;
   }
-  EXPECT_FALSE(token.StartedByThisProgram());
+  EXPECT_FALSE(elevation.ReadTokenFacts().startedByThisProgram);
 
   const std::wstring exe = ModulePath();
   std::wstring commandLine =

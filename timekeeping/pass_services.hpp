@@ -9,9 +9,9 @@
 
 namespace lanqi {
 
-// The services the calibration and guard passes work with. It outlives every pass: the program
-// keeps one for its whole run.
-struct TimeKeeper {
+// The services the display refresh, calibration and guard passes work with, in one record. It
+// outlives every pass: the program keeps one for its whole run.
+struct PassServices {
   ClockState& state;
   platform::Window& window;
   platform::LocalClock& clock;
@@ -21,6 +21,6 @@ struct TimeKeeper {
 };
 
 // A tick of one of the clock timers starts its routine on a new worker thread and returns.
-void StartTimerRoutine(TimeKeeper& keeper, platform::Timer timer);
+void StartTimerRoutine(PassServices& services, platform::Timer timer);
 
 }  // namespace lanqi

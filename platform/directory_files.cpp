@@ -1,4 +1,4 @@
-#include "platform/run_directory_files.hpp"
+#include "platform/directory_files.hpp"
 
 #include <limits>
 

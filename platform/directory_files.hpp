@@ -53,13 +53,6 @@ class DirectoryFiles {
   // of that name, or its attributes cannot be read). Safe on any thread beside the other
   // members: it reads only the folder's path.
   virtual std::optional<Stamp> StampOf(const std::string& fileName) = 0;
-  // Read's bytes, or nullopt when it found none (missing or unreadable alike).
-  std::optional<std::vector<std::uint8_t>> ReadUpTo(const std::string& fileName,
-                                                    std::size_t maxBytes) {
-    ReadResult result = Read(fileName, maxBytes);
-    if (result.outcome != ReadResult::Outcome::kRead) return std::nullopt;
-    return std::move(result.bytes);
-  }
   // Gives the file exactly this content. The bytes go to a temporary file in the same folder
   // first (named fileName.<process id>.<n>.tmp), which then takes the file's place in one step,
   // so the old content stays whole until the new one is complete. An existing file keeps what
