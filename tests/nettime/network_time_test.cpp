@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -78,6 +79,19 @@ TEST(NetworkTime, TheResultDoesNotDependOnTheComputersTimeZone) {
     EXPECT_EQ(NetworkTimeFromHeaders(headers), expected);
   }
   testing::SetTimeZoneVariable("UTC0");
+}
+
+// The fetch's own request, as the reference server is asked: HEAD, 15 s a phase, 60 s in all.
+TEST(NetworkTime, TheFetchAsksWithFifteenSecondsAPhaseAndAMinuteInAll) {
+  std::shared_ptr<testing::RecordingRequestObject> made;
+  FetchNetworkTime(nullptr, [&made] {
+    return made = std::make_shared<testing::RecordingRequestObject>(testing::RecordedAnswer{});
+  });
+  ASSERT_TRUE(made);
+  for (const std::string call : {"SetTimeouts(15000,15000,15000,15000)",
+                                 "Open(HEAD,http://www.baidu.com/,true)", "WaitForResponse(60)"}) {
+    EXPECT_NE(std::find(made->calls.begin(), made->calls.end(), call), made->calls.end()) << call;
+  }
 }
 
 // Only a URL that was not supplied means the reference server; a supplied one, even an empty
