@@ -111,7 +111,6 @@ TEST(TwoCopies, OneGuardsAndTheOffsetInForceChangesInOneStep) {
       {"guard ticks during a save that blocks",        0, 500, 100, 600, 5050, false, true,  Step::kGuardDuringSave, 0, false, -1, 1},
       {"two folders, offsets 0 and 60",                0, 500, 100, 600, -1,   false, false, Step::kNone, 0, true,  -1, 0},
       {"two folders, the holder ends",                 0, 500, 100, 600, -1,   false, false, Step::kNone, 0, true,  20000, 1},
-      {"one folder, the holder ends",                  0, 500, 100, 600, 5050, false, false, Step::kNone, 0, false, 20000, 1},
   };
   // clang-format on
   for (const auto& row : rows) {
