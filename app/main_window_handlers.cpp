@@ -28,7 +28,6 @@ void MainWindowHandlers::OnCreated() {
   const platform::StartRights rights = platform::DecideStartRights(elevation_.ReadTokenFacts());
   if (rights != platform::StartRights::Run) {
     endingWithoutRights_ = true;
-    services_.guardGate.Close(guardLock_);
     if (rights == platform::StartRights::AskForElevatedCopy) {
       elevation_.RelaunchElevated("", false, std::nullopt);
     } else {

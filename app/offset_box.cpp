@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "text/code_page_936.hpp"
-
 namespace lanqi {
 namespace {
 
@@ -15,23 +13,6 @@ std::int32_t Saturate(std::int64_t value) {
 
 std::string DecimalText(std::int32_t value) {
   return std::to_string(value);
-}
-
-// An empty box or a lone sign (blanks around it allowed) is a number the user has begun to type:
-// rewritten to "0", it would leave the next key after that zero, so "-5" typed key by key would
-// become 5.
-bool IsNumberBeingStarted(std::string_view text) {
-  const std::string folded = cp936::FoldFullWidth(text);
-  bool signSeen = false;
-  for (char c : folded) {
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r') continue;
-    if ((c == '-' || c == '+') && !signSeen) {
-      signSeen = true;
-      continue;
-    }
-    return false;
-  }
-  return true;
 }
 
 }  // namespace

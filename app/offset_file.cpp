@@ -41,6 +41,20 @@ std::int32_t ToInteger(std::string_view text) {
   return static_cast<std::int32_t>(std::clamp(negative ? -magnitude : magnitude, -kMax - 1, kMax));
 }
 
+bool IsNumberBeingStarted(std::string_view text) {
+  const std::string folded = cp936::FoldFullWidth(text);
+  bool signSeen = false;
+  for (char c : folded) {
+    if (IsBlank(c)) continue;
+    if ((c == '-' || c == '+') && !signSeen) {
+      signSeen = true;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
 bool OffsetFile::DistrustIfOpenToOthers() {
   // The program runs elevated: a folder others can change lets them replace the exe, move the
   // clock through the file, or plant a link that makes the program write a file of the system's.

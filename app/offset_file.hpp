@@ -11,6 +11,10 @@ namespace lanqi {
 // forms, then leading white space, one optional sign and the digits up to the first non-digit.
 // No digit gives 0; a number beyond the signed 32-bit range gives the nearer end of the range.
 std::int32_t ToInteger(std::string_view text);
+// An empty text or a lone sign (blanks around it allowed), as ToInteger folds it: a number the
+// user has begun to type. Rewritten to "0", it would leave the next key after that zero, so "-5"
+// typed key by key would become 5.
+bool IsNumberBeingStarted(std::string_view text);
 
 // 时差.ini beside the executable: the offset as "%d" text and nothing else. Every copy of the
 // program on the PC (one per session that logs on) shares it: a value another copy wrote is

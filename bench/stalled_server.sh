@@ -4,9 +4,10 @@
 # first reading is a Date 30 s ahead, so the guard finds the clock wrong every other second, fails
 # to set it (Wine never does) and starts a calibration pass each time, as a user without the
 # right to set the clock sees it. Then the stand-in accepts connections and never answers, then
-# answers one byte every 5 s and never ends its headers, and at last answers with a right Date. Prints the program's threads, open descriptors
-# (its sockets and handles on the Linux side), the wineserver's descriptors and the private memory
-# once a minute, and whether the last phase brought a reading. A benchmark, not a test. Root only.
+# answers one byte every 5 s and never ends its headers, and at last answers with a right Date.
+# Prints the program's threads, open descriptors (its sockets and handles on the Linux side), the
+# wineserver's descriptors and the private memory once a minute, and whether the last phase
+# brought a reading. A benchmark, not a test. Root only.
 # Usage: bench/stalled_server.sh <LanqiClockGuard.exe> [minutes per stall=5] [minutes answering=2]
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
